@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kpx {
+
+// What the experimenter sets up for one run; texts are UTF-8.
+struct RunSettings
+{
+    std::string SubjectId;
+    std::string OutputDirectory;
+    std::int16_t DistractorThreshold = 20;
+    std::int16_t MaxTrials = 1000;
+};
+
+} // namespace kpx

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "engine/DelayTable.h"
+#include "engine/RunState.h"
+
+#include <cstdint>
+#include <string>
+
+namespace kpx {
+
+class RandomSource;
+
+enum class ResponseOutcome { Continue, BlockFinished, RunFinished };
+
+// What ApplyResponse reports: the outcome and whether the next trial is a distractor.
+struct ResponseResult
+{
+    ResponseOutcome outcome = ResponseOutcome::Continue;
+    bool DistractorNext = false;
+
+    bool operator==(const ResponseResult &) const = default;
+};
+
+// The adjusting-amount procedure of one run: delay schedule, titration, amount draws.
+class TaskEngine
+{
+public:
+    explicit TaskEngine(RandomSource &random);
+
+    // Reset steps 1-6: delay table, reseed, order, bounds, block 1, first amount.
+    void ResetSchedule();
+    // Reset steps 7-10: response flags, distractor counter and threshold, trial count.
+    void ResetCounters(std::int16_t distractorThreshold);
+    // The whole reset, in order.
+    void Reset(std::int16_t distractorThreshold);
+
+    // Applies the recorded response (ChoseDelayed / ChoseImmediate) to the bounds and counters.
+    ResponseResult ApplyResponse();
+
+    // Draws the next trial's amount (never the current one) and clears the response flags.
+    void DrawNextAmount(bool DistractorNext);
+
+    // DelayTable index of the current block; BlockIndex must be 1..7.
+    int currentDelayIndex() const;
+    const DelayEntry &currentDelay() const;
+    const std::string &currentDelayText() const { return currentDelay().text; }
+
+    RunState &state() { return m_state; }
+    const RunState &state() const { return m_state; }
+    const DelayTable &delayTable() const { return m_delayTable; }
+    const PresentationOrder &presentationOrder() const { return m_order; }
+
+private:
+    std::int16_t rangeDraw();
+    std::int16_t distractorDraw();
+    int drawIndex(int count);
+
+    RandomSource &m_random;
+    RunState m_state;
+    DelayTable m_delayTable;
+    PresentationOrder m_order;
+};
+
+// "$" followed by the amount's digits.
+std::string FormatAmount(std::int16_t amount);
+
+} // namespace kpx

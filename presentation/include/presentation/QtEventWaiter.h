@@ -1,0 +1,23 @@
+#pragma once
+
+#include "presentation/EventWaiter.h"
+
+#include <vector>
+
+class QEventLoop;
+
+namespace kpx {
+
+// Waits in nested Qt event loops released by a precise timer or by wake(); never spins.
+class QtEventWaiter final : public EventWaiter
+{
+public:
+    void Pause(double seconds) override;
+    void WaitUntil(const std::function<bool()> &done) override;
+    void wake() override;
+
+private:
+    std::vector<QEventLoop *> m_waits;
+};
+
+} // namespace kpx

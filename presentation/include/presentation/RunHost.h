@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+namespace kpx {
+
+struct WriteFailure;
+
+enum class WriteFailureChoice {
+    Retry,   // try again, with the subject ID and directory the host may have changed
+    Discard, // give up the results (confirmed separately)
+};
+
+// What the run needs from the application around the choice and break windows.
+class RunHost
+{
+public:
+    virtual ~RunHost() = default;
+
+    virtual void HideInstructions() = 0;
+
+    // "The task is now complete", titled with the application title; returns when dismissed.
+    virtual void ShowCompletion() = 0;
+
+    // Ends the application at once: all windows close and no queued event runs.
+    virtual void Terminate() = 0;
+
+    // Tells the experimenter which file failed and why; may change where to write next.
+    virtual WriteFailureChoice ResolveWriteFailure(const WriteFailure &failure, std::string &SubjectId,
+                                                   std::string &OutputDirectory) = 0;
+
+    // Second question before the results are thrown away; true discards them.
+    virtual bool ConfirmDiscard() = 0;
+};
+
+} // namespace kpx

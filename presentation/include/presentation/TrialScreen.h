@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+
+namespace kpx {
+
+// The controls of the choice window that the trial cycle changes.
+enum class TaskControl { Frame1, Frame2, Label1, Label2, Label3, Label4, Label5, VDelay, VReward, };
+
+enum class TaskColor {
+    ButtonFace, // the system's button-face colour
+    Green,      // RGB(0, 128, 0): the chosen option
+    White,      // RGB(255, 255, 255): options not yet answerable
+    Black,      // options answerable
+};
+
+// The choice window as the trial cycle sees it.
+class TrialScreen
+{
+public:
+    virtual ~TrialScreen() = default;
+
+    // Frame1 or Frame2; a disabled frame delivers no clicks for itself or its labels.
+    virtual void setEnabled(TaskControl frame, bool enabled) = 0;
+    // Frame1, Frame2 or Label2; hiding a frame hides its labels.
+    virtual void setVisible(TaskControl control, bool visible) = 0;
+    virtual void setBackColor(TaskControl control, TaskColor color) = 0;
+    virtual void setForeColor(TaskControl control, TaskColor color) = 0;
+    // VReward or VDelay.
+    virtual void setCaption(TaskControl label, const std::string &text) = 0;
+    virtual std::string caption(TaskControl label) const = 0;
+
+    virtual void setTimerInterval(int milliseconds) = 0;
+    // An enabled Timer1 fires after its interval, and again each interval while enabled.
+    virtual void setTimerEnabled(bool enabled) = 0;
+
+    virtual bool AcceptKeys() const = 0;
+    virtual void setAcceptKeys(bool accept) = 0;
+
+    // Shows the window maximized, not modal.
+    virtual void show() = 0;
+    virtual void hide() = 0;
+};
+
+} // namespace kpx

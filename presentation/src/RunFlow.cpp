@@ -1,0 +1,218 @@
+#include "presentation/RunFlow.h"
+
+#include "engine/RunSettings.h"
+#include "engine/TaskEngine.h"
+#include "presentation/BreakScreen.h"
+#include "presentation/EventWaiter.h"
+#include "presentation/RunHost.h"
+#include "presentation/TrialScreen.h"
+
+#include <array>
+#include <string>
+
+namespace kpx {
+
+namespace {
+
+constexpr std::array OptionLabels{TaskControl::Label1, TaskControl::Label3, TaskControl::Label4,
+                                  TaskControl::Label5, TaskControl::VDelay, TaskControl::VReward};
+
+constexpr std::int16_t True16 = -1;
+
+void setOptionLabelsForeColor(TrialScreen &screen, TaskColor color)
+{
+    for (TaskControl label : OptionLabels)
+        screen.setForeColor(label, color);
+}
+
+void setFramesEnabled(TrialScreen &screen, bool enabled)
+{
+    screen.setEnabled(TaskControl::Frame1, enabled);
+    screen.setEnabled(TaskControl::Frame2, enabled);
+}
+
+} // namespace
+
+RunFlow::RunFlow(TaskEngine &engine, const RunSettings &settings, TrialScreen &screen, BreakScreen &breakScreen,
+                 EventWaiter &waiter, RunHost &host, Timings timings, ResultsFormat resultsFormat)
+    : m_engine(engine)
+    , m_settings(settings)
+    , m_screen(screen)
+    , m_break(breakScreen)
+    , m_waiter(waiter)
+    , m_host(host)
+    , m_timings(timings)
+    , m_resultsFormat(resultsFormat)
+{
+}
+
+void RunFlow::StartTask()
+{
+    // The setup window's Start stays usable, so OK can come twice; one run per process.
+    if (m_started)
+        return;
+    m_started = true;
+
+    m_host.HideInstructions();
+    m_engine.ResetSchedule();
+    m_screen.setCaption(TaskControl::VReward, FormatAmount(m_engine.state().ImmediateAmount));
+    m_screen.setCaption(TaskControl::VDelay, m_engine.currentDelayText());
+    m_engine.ResetCounters(m_settings.DistractorThreshold);
+    m_screen.setAcceptKeys(false);
+    setOptionLabelsForeColor(m_screen, TaskColor::White);
+    m_screen.show();
+    m_break.setDelayCaption(m_screen.caption(TaskControl::VDelay));
+    BreakWait();
+    m_screen.setTimerInterval(m_timings.activationMs);
+    m_screen.setTimerEnabled(true);
+}
+
+void RunFlow::KeyDown(int keyCode, bool autoRepeat)
+{
+    // A key held down from an earlier trial repeats; only a fresh press is a choice.
+    if (autoRepeat || m_finished || m_responding)
+        return;
+    if (!m_screen.AcceptKeys())
+        return;
+    m_screen.setAcceptKeys(false);
+    if (keyCode == VirtualKey::Left)
+        ChooseImmediate();
+    else if (keyCode == VirtualKey::Right)
+        ChooseDelayed();
+}
+
+void RunFlow::ClickDelayed()
+{
+    if (m_finished || m_responding || !m_framesEnabled)
+        return;
+    // One response per trial: a key pressed later must not answer the next trial early.
+    m_screen.setAcceptKeys(false);
+    ChooseDelayed();
+}
+
+void RunFlow::ClickImmediate()
+{
+    if (m_finished || m_responding || !m_framesEnabled)
+        return;
+    m_screen.setAcceptKeys(false);
+    ChooseImmediate();
+}
+
+void RunFlow::ChooseDelayed()
+{
+    for (TaskControl control : {TaskControl::Frame1, TaskControl::VDelay, TaskControl::Label1, TaskControl::Label4})
+        m_screen.setBackColor(control, TaskColor::Green);
+    m_engine.state().ChoseDelayed = true;
+    NextTrial();
+}
+
+void RunFlow::ChooseImmediate()
+{
+    for (TaskControl control : {TaskControl::Frame2, TaskControl::VReward, TaskControl::Label3, TaskControl::Label5})
+        m_screen.setBackColor(control, TaskColor::Green);
+    m_engine.state().ChoseImmediate = true;
+    NextTrial();
+}
+
+void RunFlow::NextTrial()
+{
+    // Events keep flowing during the pauses below; this trial has had its response.
+    m_responding = true;
+
+    setFramesEnabled(m_screen, false);
+    m_framesEnabled = false;
+    m_waiter.Pause(m_timings.greenSeconds);
+
+    m_screen.setVisible(TaskControl::Frame1, false);
+    m_screen.setVisible(TaskControl::Frame2, false);
+    m_screen.setVisible(TaskControl::Label2, false);
+    for (TaskControl control : {TaskControl::Frame1, TaskControl::Frame2, TaskControl::VReward, TaskControl::Label3,
+                                TaskControl::VDelay, TaskControl::Label1, TaskControl::Label4, TaskControl::Label5})
+        m_screen.setBackColor(control, TaskColor::ButtonFace);
+
+    const ResponseResult result = m_engine.ApplyResponse();
+    if (result.outcome == ResponseOutcome::RunFinished) {
+        Completion();
+        return;
+    }
+    if (result.outcome == ResponseOutcome::BlockFinished)
+        BlockBreak();
+
+    m_screen.setCaption(TaskControl::VDelay, m_engine.currentDelayText());
+    m_engine.DrawNextAmount(result.DistractorNext);
+    m_screen.setCaption(TaskControl::VReward, FormatAmount(m_engine.state().ImmediateAmount));
+    setOptionLabelsForeColor(m_screen, TaskColor::White);
+    m_waiter.Pause(m_timings.blankSeconds);
+    m_screen.setVisible(TaskControl::Frame1, true);
+    m_screen.setVisible(TaskControl::Frame2, true);
+    m_screen.setTimerEnabled(true);
+
+    m_responding = false;
+}
+
+void RunFlow::Activate()
+{
+    if (!m_started || m_finished)
+        return;
+    setOptionLabelsForeColor(m_screen, TaskColor::Black);
+    setFramesEnabled(m_screen, true);
+    m_framesEnabled = true;
+    m_screen.setVisible(TaskControl::Label2, true);
+    m_screen.setAcceptKeys(true);
+    m_screen.setTimerEnabled(false);
+}
+
+void RunFlow::BreakKeyDown(int keyCode, bool autoRepeat)
+{
+    if (!autoRepeat && keyCode == VirtualKey::Space)
+        SignalContinue();
+}
+
+void RunFlow::SignalContinue()
+{
+    ContinueFlag = True16;
+    m_waiter.wake();
+}
+
+void RunFlow::BreakWait()
+{
+    m_break.show();
+    ContinueFlag = 0;
+    m_waiter.WaitUntil([this] { return ContinueFlag != 0; });
+    m_break.hide();
+}
+
+void RunFlow::BlockBreak()
+{
+    m_break.setDelayCaption(m_engine.currentDelayText());
+    BreakWait();
+}
+
+bool RunFlow::writeResults()
+{
+    // Read now, so changes made in the setup window during the run take effect.
+    std::string subjectId = m_settings.SubjectId;
+    std::string directory = m_settings.OutputDirectory;
+    const RunResults results = ResultsOf(m_engine.state());
+    for (;;) {
+        const auto failure = WriteResults(subjectId, directory, results, m_resultsFormat);
+        if (!failure)
+            return true;
+        // A whole session's data is at stake: only an explicit, confirmed choice gives it up.
+        if (m_host.ResolveWriteFailure(*failure, subjectId, directory) == WriteFailureChoice::Discard
+            && m_host.ConfirmDiscard())
+            return false;
+    }
+}
+
+void RunFlow::Completion()
+{
+    const bool written = writeResults();
+    m_screen.hide();
+    if (written)
+        m_host.ShowCompletion();
+    m_finished = true;
+    m_host.Terminate();
+}
+
+} // namespace kpx

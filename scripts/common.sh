@@ -1,0 +1,39 @@
+# Shared by scripts/run and scripts/test: install what is missing, configure once, build incrementally.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+PACKAGES=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
+    libgtest-dev googletest
+    fonts-liberation
+    xvfb xauth xdotool x11-utils imagemagick
+)
+
+ensure_packages() {
+    local missing=()
+    local package
+    for package in "${PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$package")
+        fi
+    done
+    if ((${#missing[@]})); then
+        echo "Installing: ${missing[*]}"
+        local sudo=()
+        [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+        "${sudo[@]}" apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    fi
+}
+
+# configure_build DIR [cmake options...]: configures DIR once; later calls only build what changed.
+configure_build() {
+    local dir="$1"
+    shift
+    if [ ! -f "$dir/build.ninja" ]; then
+        cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    fi
+    cmake --build "$dir" -j "$(nproc)"
+}

@@ -1,0 +1,37 @@
+#include "results/NumberForm.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace kpx {
+namespace {
+
+struct NumberCase
+{
+    double value;
+    char separator;
+    std::string expected;
+};
+
+class NumberFormTable : public ::testing::TestWithParam<NumberCase>
+{
+};
+
+TEST_P(NumberFormTable, HasSignPositionShortestDigitsAndTrailingSpace)
+{
+    const NumberCase &c = GetParam();
+    EXPECT_EQ(NumberForm(c.value, c.separator), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, NumberFormTable,
+    ::testing::Values(NumberCase{62.5, '.', " 62.5 "}, NumberCase{2.5, '.', " 2.5 "}, NumberCase{97.5, '.', " 97.5 "},
+                      NumberCase{14, '.', " 14 "}, NumberCase{100, '.', " 100 "}, NumberCase{0, '.', " 0 "},
+                      NumberCase{-0.0, '.', " 0 "}, NumberCase{-3, '.', "-3 "}, NumberCase{-7.5, '.', "-7.5 "},
+                      NumberCase{0.1, '.', " 0.1 "}, NumberCase{1e20, '.', " 100000000000000000000 "},
+                      NumberCase{32767, '.', " 32767 "}, NumberCase{62.5, ',', " 62,5 "},
+                      NumberCase{40, ',', " 40 "}));
+
+} // namespace
+} // namespace kpx

@@ -1,0 +1,91 @@
+#include "sim/SimOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kpx {
+namespace {
+
+std::variant<SimOptions, std::string> parse(std::vector<std::string> extra)
+{
+    std::vector<std::string> arguments = {"--subject", "S1", "--out", "/tmp"};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return ParseSimArguments(arguments);
+}
+
+TEST(SimOptions, DefaultsAreThresholdTwentyStdinOneRunClockSeed)
+{
+    const auto parsed = parse({});
+    ASSERT_TRUE(std::holds_alternative<SimOptions>(parsed));
+    const auto &options = std::get<SimOptions>(parsed);
+    EXPECT_EQ(options.subject, "S1");
+    EXPECT_EQ(options.outDir, "/tmp");
+    EXPECT_EQ(options.threshold, 20);
+    EXPECT_FALSE(options.seed);
+    EXPECT_TRUE(std::holds_alternative<StdinParticipant>(options.participant));
+    EXPECT_EQ(options.runs, 1);
+}
+
+TEST(SimOptions, ReadsEveryOption)
+{
+    const auto parsed = parse({"--threshold", "6", "--seed", "18446744073709551615", "--participant",
+                               "hyperbolic:0.01:0.25", "--runs", "40"});
+    ASSERT_TRUE(std::holds_alternative<SimOptions>(parsed)) << std::get<std::string>(parsed);
+    const auto &options = std::get<SimOptions>(parsed);
+    EXPECT_EQ(options.threshold, 6);
+    EXPECT_EQ(options.seed, 18446744073709551615ull);
+    const auto &participant = std::get<HyperbolicParticipant>(options.participant);
+    EXPECT_DOUBLE_EQ(participant.k, 0.01);
+    EXPECT_DOUBLE_EQ(participant.noise, 0.25);
+    EXPECT_EQ(options.runs, 40);
+}
+
+struct BadArguments
+{
+    std::string name;
+    std::vector<std::string> arguments;
+    std::string mentions;
+};
+
+class SimOptionsRejects : public ::testing::TestWithParam<BadArguments>
+{
+};
+
+TEST_P(SimOptionsRejects, WithAMessageSayingWhatWasWrong)
+{
+    const auto parsed = ParseSimArguments(GetParam().arguments);
+    ASSERT_TRUE(std::holds_alternative<std::string>(parsed));
+    EXPECT_NE(std::get<std::string>(parsed).find(GetParam().mentions), std::string::npos) << std::get<std::string>(parsed);
+}
+
+const std::vector<std::string> base = {"--subject", "S", "--out", "d"};
+
+std::vector<std::string> with(std::vector<std::string> extra)
+{
+    std::vector<std::string> arguments = base;
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return arguments;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SimOptionsRejects,
+    ::testing::Values(BadArguments{"ThresholdBelowRange", with({"--threshold", "5"}), "'5'"},
+                      BadArguments{"ThresholdAboveRange", with({"--threshold", "35"}), "6 to 34"},
+                      BadArguments{"ThresholdNotWhole", with({"--threshold", "20.5"}), "'20.5'"},
+                      BadArguments{"ThresholdTrailingText", with({"--threshold", "20x"}), "'20x'"},
+                      BadArguments{"UnknownOption", with({"--colour", "red"}), "'--colour'"},
+                      BadArguments{"MissingValue", with({"--seed"}), "--seed needs a value"},
+                      BadArguments{"NegativeSeed", with({"--seed", "-1"}), "--seed"},
+                      BadArguments{"UnknownParticipant", with({"--participant", "robot"}), "'robot'"},
+                      BadArguments{"NegativeK", with({"--participant", "hyperbolic:-1"}), "K"},
+                      BadArguments{"NoiseAboveOne", with({"--participant", "hyperbolic:0.1:2"}), "NOISE"},
+                      BadArguments{"ZeroRuns", with({"--participant", "hyperbolic:0.1", "--runs", "0"}), "--runs"},
+                      BadArguments{"RunsWithStdin", with({"--runs", "3"}), "simulated participant"},
+                      BadArguments{"NoSubject", {"--out", "d"}, "--subject"},
+                      BadArguments{"NoOut", {"--subject", "S"}, "--out"}),
+    [](const auto &info) { return info.param.name; });
+
+} // namespace
+} // namespace kpx

@@ -1,0 +1,177 @@
+#include "sim/Simulation.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace kpx {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SimulationTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("kpx-sim-" + std::to_string(::getpid()) + "-"
+                                           + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        options.subject = "P7";
+        options.outDir = dir.string();
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    int run(const std::string &input)
+    {
+        std::istringstream in(input);
+        out.str({});
+        err.str({});
+        return RunSimulation(options, 11, in, out, err);
+    }
+
+    fs::path dir;
+    SimOptions options;
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+std::string repeated(const std::string &line, int times)
+{
+    std::string text;
+    for (int i = 0; i < times; ++i)
+        text += line;
+    return text;
+}
+
+TEST_F(SimulationTest, StdinParticipantAnswersEveryTrialAndGetsBothFiles)
+{
+    // Always delayed, with blanks around the answers; the run ends long before the input does.
+    ASSERT_EQ(run(repeated("  D \r\n", 5000)), SimExit::Ok) << err.str();
+
+    std::istringstream lines(out.str());
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_TRUE(line.rfind("TRIAL 1 1 ", 0) == 0) << line;
+    std::string last;
+    int trials = 0;
+    while (std::getline(lines, line)) {
+        if (line.rfind("TRIAL ", 0) == 0)
+            ++trials;
+        last = line;
+    }
+    EXPECT_EQ(last, "DONE " + dir.string() + "/P7.KPX " + dir.string() + "/P7.TC");
+    std::ifstream kpx(dir / "P7.KPX", std::ios::binary);
+    std::string contents((std::istreambuf_iterator<char>(kpx)), {});
+    EXPECT_EQ(contents, "P7\r\n" + repeated(" 97.5 \r\n", 7));
+    EXPECT_GT(trials, 7);
+}
+
+TEST_F(SimulationTest, TrialLinesNameBlockDelayAmountAndKind)
+{
+    run(repeated("D\n", 5000));
+    std::istringstream lines(out.str());
+    std::string word, kind;
+    int block = 0, days = 0, amount = 0, lastBlock = 1;
+    const int delays[] = {1, 7, 30, 90, 180, 365, 1825};
+    while (lines >> word && word == "TRIAL") {
+        lines >> block >> days >> amount >> kind;
+        ASSERT_GE(block, lastBlock);
+        ASSERT_EQ(days, delays[block - 1]);
+        ASSERT_EQ(amount % 5, 0);
+        ASSERT_TRUE(kind == "ordinary" || kind == "distractor") << kind;
+        lastBlock = block;
+    }
+    EXPECT_EQ(lastBlock, 7);
+}
+
+TEST_F(SimulationTest, UnreadableAnswerIsQuotedAndEndsWithStatusTwo)
+{
+    EXPECT_EQ(run("D\nmaybe\n"), SimExit::BadInput);
+    EXPECT_NE(err.str().find("'maybe'"), std::string::npos) << err.str();
+    EXPECT_TRUE(fs::is_empty(dir));
+}
+
+TEST_F(SimulationTest, InputEndingEarlyWritesNothingAndEndsWithStatusThree)
+{
+    EXPECT_EQ(run("I\nD\n"), SimExit::EndOfInput);
+    EXPECT_TRUE(fs::is_empty(dir));
+}
+
+TEST_F(SimulationTest, WriteFailureNamesThePathAndEndsWithStatusOne)
+{
+    options.outDir = (dir / "missing").string();
+    EXPECT_EQ(run(repeated("I\n", 5000)), SimExit::WriteFailed);
+    EXPECT_NE(err.str().find(options.outDir + "/P7.KPX: No such file or directory"), std::string::npos) << err.str();
+}
+
+TEST_F(SimulationTest, HyperbolicParticipantIsRecoveredWithinHalfAStep)
+{
+    options.participant = HyperbolicParticipant{0.01, 0.0};
+    ASSERT_EQ(run(""), SimExit::Ok) << err.str();
+
+    std::istringstream lines(out.str());
+    std::string header;
+    std::getline(lines, header);
+    EXPECT_EQ(header, "days V ip trials");
+    for (int k = 0; k < 7; ++k) {
+        int days = 0, trials = 0;
+        double value = 0, ip = 0;
+        ASSERT_TRUE(lines >> days >> value >> ip >> trials);
+        EXPECT_NEAR(value, 100.0 / (1.0 + 0.01 * days), 0.001);
+        EXPECT_LE(std::fabs(ip - value), 2.5) << "days " << days;
+        EXPECT_GT(trials, 0);
+    }
+    EXPECT_TRUE(fs::exists(dir / "P7.KPX"));
+    EXPECT_NE(out.str().find("mean absolute error "), std::string::npos);
+}
+
+TEST_F(SimulationTest, SeveralRunsWriteOnlyTheFirstAndSummariseAll)
+{
+    options.participant = HyperbolicParticipant{0.05, 0.0};
+    options.runs = 5;
+    ASSERT_EQ(run(""), SimExit::Ok);
+    const std::string text = out.str();
+    EXPECT_NE(text.find("run 5 seed 15"), std::string::npos);
+    const auto summary = text.find("mean absolute error ");
+    ASSERT_NE(summary, std::string::npos);
+    EXPECT_LE(std::stod(text.substr(summary + 20)), 2.5);
+    EXPECT_NE(text.find("trials per block mean "), std::string::npos);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+}
+
+TEST_F(SimulationTest, SameSeedSameRun)
+{
+    options.participant = HyperbolicParticipant{0.02, 0.3};
+    run("");
+    const std::string first = out.str();
+    run("");
+    EXPECT_EQ(out.str(), first);
+}
+
+TEST(SimulatorProgram, RejectsABadOptionWithStatusTwoAndOneLine)
+{
+    const std::string command = std::string(KPX2_SIM_PATH) + " --subject S --out /tmp --threshold 40 2>&1 >/dev/null";
+    FILE *pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string message;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe))
+        message += buffer;
+    const int status = ::pclose(pipe);
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+    EXPECT_NE(message.find("--threshold"), std::string::npos);
+}
+
+} // namespace
+} // namespace kpx

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace kpx {
+
+// Answers typed on standard input, one line per trial.
+struct StdinParticipant
+{
+};
+
+// Hyperbolic discounter: takes x now exactly when x >= 100 / (1 + k * days),
+// except that with probability noise it answers at random.
+struct HyperbolicParticipant
+{
+    double k = 0.0;
+    double noise = 0.0;
+};
+
+// What one call of the simulator asks for.
+struct SimOptions
+{
+    std::string subject;
+    std::string outDir;
+    std::int16_t threshold = 20;
+    std::optional<std::uint64_t> seed; // from the clock when absent
+    std::variant<StdinParticipant, HyperbolicParticipant> participant;
+    int runs = 1;
+};
+
+// The parsed options, or a one-line message saying what was wrong.
+std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::string> &arguments);
+
+} // namespace kpx

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "sim/SimOptions.h"
+
+#include <cstdint>
+#include <iosfwd>
+
+namespace kpx {
+
+// Exit statuses of the simulator.
+namespace SimExit {
+constexpr int Ok = 0;
+constexpr int WriteFailed = 1;
+constexpr int BadInput = 2;
+constexpr int EndOfInput = 3;
+} // namespace SimExit
+
+// Runs the real engine and results writer for the participant the options name.
+int RunSimulation(const SimOptions &options, std::uint64_t seed, std::istream &in, std::ostream &out,
+                  std::ostream &err);
+
+} // namespace kpx

@@ -1,0 +1,111 @@
+#include "sim/SimOptions.h"
+
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
+namespace kpx {
+
+namespace {
+
+template <typename T>
+std::optional<T> parseWhole(const std::string &text)
+{
+    T value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<double> parseReal(const std::string &text)
+{
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::variant<HyperbolicParticipant, std::string> parseHyperbolic(const std::string &spec)
+{
+    // hyperbolic:K[:NOISE]
+    const std::string rest = spec.substr(std::string("hyperbolic:").size());
+    const auto colon = rest.find(':');
+    const std::string kText = rest.substr(0, colon);
+    HyperbolicParticipant participant;
+    const auto k = parseReal(kText);
+    if (!k || *k < 0)
+        return "--participant: K must be a number of 0 or more, not '" + kText + "'";
+    participant.k = *k;
+    if (colon != std::string::npos) {
+        const std::string noiseText = rest.substr(colon + 1);
+        const auto noise = parseReal(noiseText);
+        if (!noise || *noise < 0 || *noise > 1)
+            return "--participant: NOISE must be a probability from 0 to 1, not '" + noiseText + "'";
+        participant.noise = *noise;
+    }
+    return participant;
+}
+
+} // namespace
+
+std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::string> &arguments)
+{
+    SimOptions options;
+    bool haveSubject = false;
+    bool haveOut = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string &name = arguments[i];
+        if (name != "--subject" && name != "--out" && name != "--threshold" && name != "--seed"
+            && name != "--participant" && name != "--runs")
+            return "unknown option '" + name + "'";
+        if (i + 1 >= arguments.size())
+            return name + " needs a value";
+        const std::string &value = arguments[++i];
+
+        if (name == "--subject") {
+            options.subject = value;
+            haveSubject = true;
+        } else if (name == "--out") {
+            options.outDir = value;
+            haveOut = true;
+        } else if (name == "--threshold") {
+            const auto threshold = parseWhole<int>(value);
+            // The setup window accepts the same range.
+            if (!threshold || *threshold < 6 || *threshold > 34)
+                return "--threshold must be a whole number from 6 to 34, not '" + value + "'";
+            options.threshold = static_cast<std::int16_t>(*threshold);
+        } else if (name == "--seed") {
+            const auto seed = parseWhole<std::uint64_t>(value);
+            if (!seed)
+                return "--seed must be a whole number of 0 or more, not '" + value + "'";
+            options.seed = *seed;
+        } else if (name == "--participant") {
+            if (value == "stdin") {
+                options.participant = StdinParticipant{};
+            } else if (value.rfind("hyperbolic:", 0) == 0) {
+                auto parsed = parseHyperbolic(value);
+                if (auto *message = std::get_if<std::string>(&parsed))
+                    return *message;
+                options.participant = std::get<HyperbolicParticipant>(parsed);
+            } else {
+                return "--participant must be 'stdin' or 'hyperbolic:K[:NOISE]', not '" + value + "'";
+            }
+        } else if (name == "--runs") {
+            const auto runs = parseWhole<int>(value);
+            if (!runs || *runs < 1)
+                return "--runs must be a whole number of 1 or more, not '" + value + "'";
+            options.runs = *runs;
+        }
+    }
+    if (!haveSubject)
+        return "--subject is required";
+    if (!haveOut)
+        return "--out is required";
+    if (options.runs > 1 && std::holds_alternative<StdinParticipant>(options.participant))
+        return "--runs above 1 needs a simulated participant (--participant hyperbolic:K)";
+    return options;
+}
+
+} // namespace kpx

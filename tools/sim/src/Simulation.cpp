@@ -1,0 +1,161 @@
+#include "sim/Simulation.h"
+
+#include "engine/RandomSource.h"
+#include "engine/TaskEngine.h"
+#include "results/ResultsWriter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <random>
+#include <string>
+
+namespace kpx {
+
+namespace {
+
+enum class Choice { Immediate, Delayed };
+
+// One trial as the participant sees it.
+struct Trial
+{
+    int block;
+    int days;
+    int amount;
+    bool distractor;
+};
+
+// The participant's answer, or the exit status that ends the simulation.
+using Answer = std::variant<Choice, int>;
+
+// Runs one task to its end; returns an exit status when the participant aborts it.
+std::optional<int> runTask(TaskEngine &engine, std::int16_t threshold, const std::function<Answer(const Trial &)> &answer)
+{
+    engine.Reset(threshold);
+    RunState &s = engine.state();
+    bool distractor = false;
+    for (;;) {
+        const Answer given = answer({s.BlockIndex, engine.currentDelay().days, s.ImmediateAmount, distractor});
+        if (const int *status = std::get_if<int>(&given))
+            return *status;
+        const Choice choice = std::get<Choice>(given);
+        s.ChoseImmediate = choice == Choice::Immediate;
+        s.ChoseDelayed = choice == Choice::Delayed;
+        const ResponseResult result = engine.ApplyResponse();
+        if (result.outcome == ResponseOutcome::RunFinished)
+            return std::nullopt;
+        engine.DrawNextAmount(result.DistractorNext);
+        distractor = result.DistractorNext;
+    }
+}
+
+std::string trimmed(const std::string &text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n\f\v");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r\n\f\v");
+    return text.substr(first, last - first + 1);
+}
+
+std::string fixed(double value, int decimals)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return buffer;
+}
+
+int writeResults(const SimOptions &options, const RunState &state, std::ostream &out, std::ostream &err)
+{
+    if (const auto failure = WriteResults(options.subject, options.outDir, ResultsOf(state))) {
+        err << "cannot write " << failure->path << ": " << failure->reason << '\n';
+        return SimExit::WriteFailed;
+    }
+    const ResultsPaths paths = ResultsPathsFor(options.subject, options.outDir);
+    out << "DONE " << paths.indifferencePoints << ' ' << paths.trialCounts << '\n';
+    return SimExit::Ok;
+}
+
+int runStdin(const SimOptions &options, std::uint64_t seed, std::istream &in, std::ostream &out, std::ostream &err)
+{
+    SeededRandom random = SeededRandom::fixed(seed);
+    TaskEngine engine(random);
+    const auto aborted = runTask(engine, options.threshold, [&](const Trial &trial) -> Answer {
+        out << "TRIAL " << trial.block << ' ' << trial.days << ' ' << trial.amount << ' '
+            << (trial.distractor ? "distractor" : "ordinary") << std::endl;
+        std::string line;
+        if (!std::getline(in, line)) {
+            err << "input ended before the run was over; no results written\n";
+            return SimExit::EndOfInput;
+        }
+        const std::string answer = trimmed(line);
+        if (answer == "I")
+            return Choice::Immediate;
+        if (answer == "D")
+            return Choice::Delayed;
+        err << "expected I or D, got '" << line << "'\n";
+        return SimExit::BadInput;
+    });
+    if (aborted)
+        return *aborted;
+    return writeResults(options, engine.state(), out, err);
+}
+
+int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &participant, std::uint64_t seed,
+                  std::ostream &out, std::ostream &err)
+{
+    double absoluteError = 0.0;
+    long trials = 0;
+    int maxTrials = 0;
+    int status = SimExit::Ok;
+    for (int run = 0; run < options.runs; ++run) {
+        const std::uint64_t runSeed = seed + static_cast<std::uint64_t>(run);
+        SeededRandom random = SeededRandom::fixed(runSeed);
+        TaskEngine engine(random);
+        // The participant's lapses come from a stream of their own, so noise never shifts the amounts drawn.
+        std::mt19937_64 lapses(runSeed ^ 0x9E3779B97F4A7C15ull);
+        std::uniform_real_distribution<double> chance(0.0, 1.0);
+        auto valueAt = [&](int days) { return 100.0 / (1.0 + participant.k * days); };
+
+        runTask(engine, options.threshold, [&](const Trial &trial) -> Answer {
+            if (participant.noise > 0 && chance(lapses) < participant.noise)
+                return chance(lapses) < 0.5 ? Choice::Immediate : Choice::Delayed;
+            return trial.amount >= valueAt(trial.days) ? Choice::Immediate : Choice::Delayed;
+        });
+
+        if (options.runs > 1)
+            out << "run " << run + 1 << " seed " << runSeed << '\n';
+        out << "days V ip trials\n";
+        const RunState &s = engine.state();
+        for (int k = 1; k <= DelayCount; ++k) {
+            const int days = engine.delayTable()[k].days;
+            const double value = valueAt(days);
+            out << days << ' ' << fixed(value, 3) << ' ' << s.IndifferencePoints[k] << ' ' << s.TrialCounts[k] << '\n';
+            absoluteError += std::fabs(s.IndifferencePoints[k] - value);
+            trials += s.TrialCounts[k];
+            maxTrials = std::max<int>(maxTrials, s.TrialCounts[k]);
+        }
+        if (run == 0)
+            status = writeResults(options, s, out, err);
+    }
+    const double blocks = static_cast<double>(options.runs) * DelayCount;
+    out << "mean absolute error " << fixed(absoluteError / blocks, 3) << '\n';
+    out << "trials per block mean " << fixed(static_cast<double>(trials) / blocks, 2) << " max " << maxTrials << '\n';
+    return status;
+}
+
+} // namespace
+
+int RunSimulation(const SimOptions &options, std::uint64_t seed, std::istream &in, std::ostream &out,
+                  std::ostream &err)
+{
+    if (const auto *hyperbolic = std::get_if<HyperbolicParticipant>(&options.participant))
+        return runHyperbolic(options, *hyperbolic, seed, out, err);
+    return runStdin(options, seed, in, out, err);
+}
+
+} // namespace kpx

@@ -1,0 +1,21 @@
+#include "sim/SimOptions.h"
+#include "sim/Simulation.h"
+
+#include <chrono>
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char **argv)
+{
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const auto parsed = kpx::ParseSimArguments(arguments);
+    if (const auto *message = std::get_if<std::string>(&parsed)) {
+        std::cerr << "kpx2-sim: " << *message << '\n';
+        return kpx::SimExit::BadInput;
+    }
+    const auto &options = std::get<kpx::SimOptions>(parsed);
+    const std::uint64_t seed = options.seed.value_or(
+        static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
+    return kpx::RunSimulation(options, seed, std::cin, std::cout, std::cerr);
+}
