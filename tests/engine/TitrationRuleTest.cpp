@@ -67,6 +67,12 @@ struct RuleCase
     Bounds after;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const RuleCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
 class UpdateRule : public TitrationTest, public ::testing::WithParamInterface<RuleCase>
 {
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 
 namespace kpx {
@@ -13,6 +15,12 @@ struct NumberCase
     char separator;
     std::string expected;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const NumberCase &c, std::ostream *out)
+{
+    *out << c.expected;
+}
 
 class NumberFormTable : public ::testing::TestWithParam<NumberCase>
 {

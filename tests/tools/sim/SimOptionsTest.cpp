@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 #include <vector>
 
@@ -48,6 +50,12 @@ struct BadArguments
     std::vector<std::string> arguments;
     std::string mentions;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const BadArguments &c, std::ostream *out)
+{
+    *out << c.name;
+}
 
 class SimOptionsRejects : public ::testing::TestWithParam<BadArguments>
 {

@@ -1,0 +1,100 @@
+#include "presentation/QtEventWaiter.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <ctime>
+
+namespace kpx {
+namespace {
+
+double processCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+class QtEventWaiterTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "qt_event_waiter_test";
+        static char *argv[] = {name, nullptr};
+        static QCoreApplication app(argc, argv);
+    }
+
+    QtEventWaiter waiter;
+};
+
+TEST_F(QtEventWaiterTest, PauseLastsAtLeastItsTimeAndDispatchesEventsMeanwhile)
+{
+    bool dispatched = false;
+    QTimer::singleShot(5, [&] { dispatched = true; });
+    QElapsedTimer elapsed;
+    elapsed.start();
+
+    waiter.Pause(0.03);
+
+    EXPECT_GT(elapsed.nsecsElapsed(), 30'000'000);
+    EXPECT_LT(elapsed.elapsed(), 1000);
+    EXPECT_TRUE(dispatched);
+}
+
+TEST_F(QtEventWaiterTest, WaitUntilReturnsOnlyWhenItsConditionHoldsAfterAWake)
+{
+    bool released = false;
+    int wakesSeen = 0;
+    QTimer::singleShot(5, [&] {
+        ++wakesSeen;
+        waiter.wake(); // condition still false: must keep waiting
+    });
+    QTimer::singleShot(20, [&] {
+        ++wakesSeen;
+        released = true;
+        waiter.wake();
+    });
+
+    waiter.WaitUntil([&] { return released; });
+
+    EXPECT_TRUE(released);
+    EXPECT_EQ(wakesSeen, 2);
+}
+
+TEST_F(QtEventWaiterTest, WaitingDoesNotSpinTheProcessor)
+{
+    bool released = false;
+    QTimer::singleShot(300, [&] {
+        released = true;
+        waiter.wake();
+    });
+    const double cpuBefore = processCpuSeconds();
+
+    waiter.WaitUntil([&] { return released; });
+    waiter.Pause(0.2);
+
+    // Half a second of waiting; a busy loop would burn nearly all of it.
+    EXPECT_LT(processCpuSeconds() - cpuBefore, 0.05);
+}
+
+TEST_F(QtEventWaiterTest, PauseNestedInsideABreakWaitReturnsToIt)
+{
+    bool released = false;
+    bool pausedInside = false;
+    QTimer::singleShot(1, [&] {
+        waiter.Pause(0.01);
+        pausedInside = true;
+        released = true;
+        waiter.wake();
+    });
+    waiter.WaitUntil([&] { return released; });
+    EXPECT_TRUE(pausedInside);
+}
+
+} // namespace
+} // namespace kpx

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "Fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace kpx::test {
+
+namespace fs = std::filesystem;
+
+// A flow wired to recording fakes, writing into a fresh temporary directory.
+class RunFlowTest : public ::testing::Test
+{
+public:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("kpx-flow-" + std::to_string(::getpid()) + "-"
+                                           + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        settings.SubjectId = "S9";
+        settings.OutputDirectory = dir.string();
+        settings.DistractorThreshold = 15;
+        // The participant presses the space bar whenever a break message waits.
+        waiter.duringWait = [this] { flow.BreakKeyDown(VirtualKey::Space); };
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Starts the task and returns what it did.
+    Log start()
+    {
+        random.queued = {0.375f}; // first amount $40
+        flow.StartTask();
+        return takeLog();
+    }
+
+    Log takeLog()
+    {
+        Log taken;
+        taken.swap(log);
+        return taken;
+    }
+
+    // Puts the engine one delayed answer away from the end of the current block.
+    void oneAnswerFromBlockEnd()
+    {
+        RunState &s = engine.state();
+        s.LowInner = 60;
+        s.LowOuter = 55;
+        s.HighInner = 65;
+        s.HighOuter = 65;
+        s.ImmediateAmount = 60;
+    }
+
+    fs::path dir;
+    Log log;
+    RunSettings settings;
+    LoggingRandom random{log};
+    TaskEngine engine{random};
+    FakeScreen screen{log};
+    FakeBreak breakScreen{log};
+    FakeWaiter waiter{log};
+    FakeHost host{log};
+    RunFlow flow{engine, settings, screen, breakScreen, waiter, host, Timings{}};
+};
+
+inline std::string readFile(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+} // namespace kpx::test
