@@ -1,0 +1,231 @@
+#include "analyze/Analysis.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using kpx::AnalysisOptions;
+using kpx::ExitStatus;
+
+const char *const ExampleKpx = "S01\r\n 97.5 \r\n 92.5 \r\n 62.5 \r\n 47.5 \r\n 32.5 \r\n 22.5 \r\n 2.5 \r\n";
+const char *const ExampleTc = "S01\r\n 14 \r\n 12 \r\n 10 \r\n 9 \r\n 11 \r\n 13 \r\n 8 \r\n";
+
+std::string kpxFor(const std::string &subject)
+{
+    return subject + "\r\n 92,5 \r\n 87,5 \r\n 72,5 \r\n 42,5 \r\n 27,5 \r\n 17,5 \r\n 7,5 \r\n";
+}
+
+std::vector<std::string> linesOf(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line.ends_with('\r') ? line.substr(0, line.size() - 1) : line);
+    return lines;
+}
+
+class Analysis : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    void write(const QString &name, const std::string &contents) const
+    {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(contents.data(), static_cast<qint64>(contents.size()));
+    }
+
+    ExitStatus run(AnalysisOptions options)
+    {
+        return kpx::runAnalysis(options, m_out, m_err);
+    }
+
+    ExitStatus runOn(const QStringList &paths)
+    {
+        AnalysisOptions options;
+        options.paths = paths;
+        return run(options);
+    }
+
+    QTemporaryDir m_dir;
+    std::ostringstream m_out;
+    std::ostringstream m_err;
+};
+
+TEST_F(Analysis, ScoresTheGoodFilesOfADirectoryAndNamesTheBrokenOneWithItsLine)
+{
+    write("S01.KPX", ExampleKpx);
+    write("S02.KPX", "S02\n 97.5 \n 92.5 \n 62.5 \n forty \n 32.5 \n 22.5 \n 2.5 \n");
+    write("S03.KPX", kpxFor("S03"));
+    write("notes.txt", "not a results file");
+
+    EXPECT_EQ(runOn({m_dir.path()}), ExitStatus::BadInput);
+
+    const std::vector<std::string> rows = linesOf(m_out.str());
+    ASSERT_EQ(rows.size(), 3u) << m_out.str();
+    EXPECT_TRUE(rows[0].starts_with("subject,file,"));
+    EXPECT_EQ(rows[1].substr(0, rows[1].find(",97.5")), "S01," + path("S01.KPX").toStdString());
+    EXPECT_TRUE(rows[2].starts_with("S03," + path("S03.KPX").toStdString() + ",92.5,87.5,72.5,42.5,27.5,17.5,7.5,"))
+        << rows[2];
+
+    const std::vector<std::string> problems = linesOf(m_err.str());
+    ASSERT_EQ(problems.size(), 1u) << m_err.str();
+    EXPECT_TRUE(problems[0].starts_with(path("S02.KPX").toStdString() + ":5: ")) << problems[0];
+}
+
+TEST_F(Analysis, ReportsNothingToScoreWhenNoResultsFilesAreFound)
+{
+    write("notes.txt", "S01");
+    EXPECT_EQ(runOn({m_dir.path(), path("missing.KPX")}), ExitStatus::NothingToScore);
+    EXPECT_TRUE(m_out.str().empty());
+    EXPECT_NE(m_err.str().find("no .KPX files found"), std::string::npos) << m_err.str();
+}
+
+TEST_F(Analysis, ScoresTheOthersButFailsWhenANamedPathIsMissing)
+{
+    write("S01.KPX", ExampleKpx);
+    EXPECT_EQ(runOn({path("S01.KPX"), path("S09.KPX")}), ExitStatus::BadInput);
+    EXPECT_EQ(linesOf(m_out.str()).size(), 2u);
+    EXPECT_NE(m_err.str().find("S09.KPX"), std::string::npos);
+}
+
+TEST_F(Analysis, CountsAFileNamedTwiceOnce)
+{
+    write("S01.KPX", ExampleKpx);
+    EXPECT_EQ(runOn({path("S01.KPX"), m_dir.path(), path("S01.KPX")}), ExitStatus::Success);
+    EXPECT_EQ(linesOf(m_out.str()).size(), 2u) << m_out.str();
+}
+
+struct TrialCountCase
+{
+    const char *name;
+    std::optional<std::string> tcContents;
+    std::string expectedTotal;
+    ExitStatus expectedStatus;
+};
+
+void PrintTo(const TrialCountCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class AnalysisTrialCounts : public Analysis, public ::testing::WithParamInterface<TrialCountCase>
+{
+};
+
+TEST_P(AnalysisTrialCounts, TotalTheTcBesideTheKpxOrLeaveItEmpty)
+{
+    write("S01.KPX", ExampleKpx);
+    if (GetParam().tcContents)
+        write("S01.TC", *GetParam().tcContents);
+
+    EXPECT_EQ(runOn({m_dir.path()}), GetParam().expectedStatus);
+    const std::vector<std::string> rows = linesOf(m_out.str());
+    ASSERT_EQ(rows.size(), 2u) << "the .KPX row is written whatever the .TC holds";
+    EXPECT_NE(rows[1].find(",2.5," + GetParam().expectedTotal + ",0.179"), std::string::npos) << rows[1];
+    EXPECT_EQ(linesOf(m_err.str()).size(), GetParam().expectedStatus == ExitStatus::Success ? 0u : 1u) << m_err.str();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AnalysisTrialCounts,
+    ::testing::Values(TrialCountCase{"Present", ExampleTc, "77", ExitStatus::Success},
+                      TrialCountCase{"Missing", std::nullopt, "", ExitStatus::Success},
+                      TrialCountCase{"Short", std::string("S01\r\n 14 \r\n 12 \r\n"), "", ExitStatus::BadInput},
+                      TrialCountCase{"Fractional", std::string("S01\n 14 \n 12 \n 10.5 \n 9 \n 11 \n 13 \n 8 \n"), "",
+                                     ExitStatus::BadInput},
+                      TrialCountCase{"OtherSubject", std::string("S02\n 14 \n 12 \n 10 \n 9 \n 11 \n 13 \n 8 \n"), "",
+                                     ExitStatus::BadInput}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(Analysis, WritesTheSummaryToTheOutFileInsteadOfStandardOutput)
+{
+    write("S01.KPX", ExampleKpx);
+    AnalysisOptions options;
+    options.paths = {m_dir.path()};
+    options.summaryPath = path("summary.csv");
+    EXPECT_EQ(run(options), ExitStatus::Success);
+    EXPECT_TRUE(m_out.str().empty());
+    QFile summary(path("summary.csv"));
+    ASSERT_TRUE(summary.open(QIODevice::ReadOnly));
+    EXPECT_EQ(linesOf(summary.readAll().toStdString()).size(), 2u);
+}
+
+TEST_F(Analysis, ReportsAnUnwritableSummaryAsAnOutputFailure)
+{
+    write("S01.KPX", ExampleKpx);
+    AnalysisOptions options;
+    options.paths = {m_dir.path()};
+    options.summaryPath = path("no-such-dir/summary.csv");
+    EXPECT_EQ(run(options), ExitStatus::OutputFailed);
+    EXPECT_NE(m_err.str().find("summary.csv"), std::string::npos);
+}
+
+TEST_F(Analysis, DrawsOnePlotPerFileWithoutOverwritingAndAStudyPlot)
+{
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("data"));
+    write("data/A.KPX", kpxFor("a/b"));
+    write("data/B.KPX", kpxFor("a/b"));
+    write("data/C.KPX", ExampleKpx);
+    AnalysisOptions options;
+    options.paths = {path("data")};
+    options.plotDirectory = path("plots/new");
+    EXPECT_EQ(run(options), ExitStatus::Success) << m_err.str();
+
+    for (const char *name : {"a_b.png", "a_b-2.png", "S01.png", "study.png"}) {
+        const QImage image(path("plots/new/") + QString::fromLatin1(name));
+        EXPECT_EQ(image.size(), QSize(800, 600)) << name;
+    }
+    EXPECT_EQ(QDir(path("plots/new")).entryList(QDir::Files).size(), 4);
+}
+
+struct ArgumentCase
+{
+    QStringList arguments;
+    bool valid;
+};
+
+void PrintTo(const ArgumentCase &c, std::ostream *os)
+{
+    *os << ::testing::PrintToString(c.arguments.join(' ').toStdString());
+}
+
+class ArgumentParsing : public ::testing::TestWithParam<ArgumentCase>
+{
+};
+
+TEST_P(ArgumentParsing, AcceptsOnlyWellFormedCommandLines)
+{
+    const auto parsed = kpx::parseArguments(GetParam().arguments);
+    EXPECT_EQ(std::holds_alternative<AnalysisOptions>(parsed), GetParam().valid)
+        << GetParam().arguments.join(' ').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, ArgumentParsing,
+    ::testing::Values(ArgumentCase{{"--help"}, true}, ArgumentCase{{}, false}, ArgumentCase{{"--out", "s.csv"}, false},
+                      ArgumentCase{{"a", "--out"}, false}, ArgumentCase{{"--out=", "a"}, false},
+                      ArgumentCase{{"--out", "x", "--out", "y", "a"}, false}, ArgumentCase{{"--plot", "p", "a"}, false}));
+
+TEST(ArgumentParsing, KeepsPathsAndOptionValuesApart)
+{
+    const auto parsed = kpx::parseArguments({"a", "--plots", "p", "--out=s.csv", "--", "-b"});
+    ASSERT_TRUE(std::holds_alternative<AnalysisOptions>(parsed));
+    const auto &options = std::get<AnalysisOptions>(parsed);
+    EXPECT_EQ(options.paths, (QStringList{"a", "-b"}));
+    EXPECT_EQ(options.plotDirectory, QStringLiteral("p"));
+    EXPECT_EQ(options.summaryPath, QStringLiteral("s.csv"));
+}
+
+} // namespace

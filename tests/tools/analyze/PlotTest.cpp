@@ -1,0 +1,127 @@
+#include "analyze/Plot.h"
+
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QImage>
+#include <QRect>
+
+#include <functional>
+#include <ostream>
+
+namespace {
+
+using kpx::DelayValues;
+
+const DelayValues ExamplePoints{97.5, 92.5, 62.5, 47.5, 32.5, 22.5, 2.5};
+
+int countPixels(const QImage &image, const QRect &region, const std::function<bool(const QColor &)> &matches)
+{
+    int count = 0;
+    for (int y = region.top(); y <= region.bottom(); ++y) {
+        for (int x = region.left(); x <= region.right(); ++x)
+            count += matches(image.pixelColor(x, y)) ? 1 : 0;
+    }
+    return count;
+}
+
+bool isDark(const QColor &c)
+{
+    return c.red() < 90 && c.green() < 90 && c.blue() < 90;
+}
+
+bool isReddish(const QColor &c)
+{
+    return c.red() > 150 && c.green() < 110 && c.blue() < 110;
+}
+
+bool isBluish(const QColor &c)
+{
+    return c.blue() > 120 && c.red() < 90;
+}
+
+// Faint blue over white still leans clearly towards blue; the grey grid does not.
+bool isBlueTinted(const QColor &c)
+{
+    return c.blue() - c.red() > 25;
+}
+
+TEST(SubjectPlot, HasTheAgreedSizeAndShowsTitlePointsAndCurve)
+{
+    const QImage image = kpx::plotSubject(QStringLiteral("S01"), ExamplePoints, kpx::scoreProfile(ExamplePoints));
+    ASSERT_EQ(image.size(), QSize(kpx::PlotWidth, kpx::PlotHeight));
+    EXPECT_EQ(image.size(), QSize(800, 600));
+
+    const QRect all = image.rect();
+    const QRect titleBand(0, 0, image.width(), 48);
+    EXPECT_GT(countPixels(image, titleBand, isDark), 100) << "no title text";
+    EXPECT_GT(countPixels(image, all, isReddish), 500) << "no fitted curve";
+    EXPECT_GT(countPixels(image, all, isBluish), 7 * 60) << "too few point pixels for seven points";
+}
+
+TEST(StudyPlot, HasTheAgreedSizeAndABoldMedian)
+{
+    const DelayValues flat{97.5, 97.5, 97.5, 97.5, 97.5, 97.5, 97.5};
+    const QImage image = kpx::plotStudy({ExamplePoints, flat, ExamplePoints});
+    ASSERT_EQ(image.size(), QSize(800, 600));
+    // The median line's dots alone are about 130 dark pixels each.
+    const QRect plotArea(90, 60, 680, 430);
+    EXPECT_GT(countPixels(image, plotArea, isDark), 7 * 100);
+    EXPECT_GT(countPixels(image, plotArea, isBlueTinted), 200) << "no faint subject lines";
+}
+
+struct StemCase
+{
+    QString subject;
+    QString expected;
+};
+
+// Test names stay plain ASCII on one line whatever the subject holds.
+void PrintTo(const StemCase &c, std::ostream *os)
+{
+    *os << '"';
+    for (const QChar ch : c.subject) {
+        if (ch.unicode() >= 0x20 && ch.unicode() < 0x7F)
+            *os << static_cast<char>(ch.unicode());
+        else
+            *os << "U+" << std::hex << static_cast<unsigned>(ch.unicode()) << std::dec;
+    }
+    *os << '"';
+}
+
+class SafeFileStem : public ::testing::TestWithParam<StemCase>
+{
+};
+
+TEST_P(SafeFileStem, KeepsTheSubjectRecognisableButHarmless)
+{
+    EXPECT_EQ(kpx::safeFileStem(GetParam().subject, QStringLiteral("fallback")), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Subjects, SafeFileStem,
+    ::testing::Values(StemCase{"Smith, J", "Smith, J"}, StemCase{"../../etc/x", "___.._etc_x"},
+                      StemCase{"a\\b:c*d?e\"f<g>h|i", "a_b_c_d_e_f_g_h_i"}, StemCase{"tab\there", "tab_here"},
+                      StemCase{"..", "fallback"}, StemCase{"   ", "fallback"}, StemCase{"trailing. ", "trailing"},
+                      StemCase{"CON", "CON_"}, StemCase{"Müller", "Müller"}));
+
+TEST(SafeFileStem, StaysWithinAFileNameLengthLimit)
+{
+    const QString stem = kpx::safeFileStem(QString(300, QChar(0x00FC)), QStringLiteral("fallback"));
+    EXPECT_FALSE(stem.isEmpty());
+    EXPECT_LE(stem.toUtf8().size(), 200);
+}
+
+TEST(PlotNames, NeverHandOutTheSameNameTwice)
+{
+    kpx::PlotNames names;
+    EXPECT_EQ(names.claim(QStringLiteral("S01"), QStringLiteral("x")), QStringLiteral("S01.png"));
+    EXPECT_EQ(names.claim(QStringLiteral("S01"), QStringLiteral("x")), QStringLiteral("S01-2.png"));
+    EXPECT_EQ(names.claim(QStringLiteral("s01"), QStringLiteral("x")), QStringLiteral("s01-3.png"));
+    EXPECT_EQ(names.claim(QStringLiteral("a/b"), QStringLiteral("x")), QStringLiteral("a_b.png"));
+    EXPECT_EQ(names.claim(QStringLiteral("a_b"), QStringLiteral("x")), QStringLiteral("a_b-2.png"));
+    EXPECT_EQ(names.claim(QStringLiteral("Study"), QStringLiteral("x")), QStringLiteral("Study-2.png"))
+        << "study.png is the study plot's";
+}
+
+} // namespace

@@ -1,0 +1,90 @@
+#include "analyze/SummaryCsv.h"
+
+#include <gtest/gtest.h>
+
+#include <locale>
+#include <string>
+
+namespace {
+
+struct FieldCase
+{
+    std::string text;
+    std::string expected;
+};
+
+void PrintTo(const FieldCase &c, std::ostream *os)
+{
+    *os << ::testing::PrintToString(c.text);
+}
+
+class CsvField : public ::testing::TestWithParam<FieldCase>
+{
+};
+
+TEST_P(CsvField, IsQuotedOnlyWhenItMustBe)
+{
+    EXPECT_EQ(kpx::csvField(GetParam().text), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, CsvField,
+                         ::testing::Values(FieldCase{"S01", "S01"}, FieldCase{"", ""}, FieldCase{"S 01", "S 01"},
+                                           FieldCase{"Smith, J", "\"Smith, J\""},
+                                           FieldCase{"say \"hi\"", "\"say \"\"hi\"\"\""},
+                                           FieldCase{"a\nb", "\"a\nb\""}, FieldCase{"a\rb", "\"a\rb\""}));
+
+kpx::SummaryRow sampleRow()
+{
+    kpx::SummaryRow row;
+    row.subject = "Smith, \"J\"";
+    row.file = "data/S01.KPX";
+    row.indifferencePoints = {97.5, 92.5, 62.5, 47.5, 32.5, 22.5, 2.5};
+    row.trialsTotal = 77;
+    row.score.auc = 0.1;
+    row.score.aucOrdinal = 1.0 / 3.0;
+    row.score.fit.k = 0.0123456789;
+    row.score.fit.lnK = -4.394449;
+    row.score.fit.r2 = 0.25;
+    row.score.jbC1 = true;
+    row.score.jbC2 = false;
+    return row;
+}
+
+const std::string SampleLine = "\"Smith, \"\"J\"\"\",data/S01.KPX,97.5,92.5,62.5,47.5,32.5,22.5,2.5,77,0.1,"
+                               "0.3333333333333333,0.0123457,-4.39445,0.25,81,1,0\r\n";
+
+TEST(SummaryLine, PutsEveryValueInItsColumn)
+{
+    EXPECT_EQ(kpx::summaryHeader(), "subject,file,ip_1d,ip_1w,ip_1m,ip_3m,ip_6m,ip_1y,ip_5y,trials_total,auc,"
+                                    "auc_ordinal,k,ln_k,r2,ed50_days,jb_c1,jb_c2\r\n");
+    EXPECT_EQ(kpx::summaryLine(sampleRow()), SampleLine);
+}
+
+TEST(SummaryLine, LeavesMissingTrialsAndR2Empty)
+{
+    kpx::SummaryRow row = sampleRow();
+    row.subject = "S01";
+    row.trialsTotal.reset();
+    row.score.fit.r2.reset();
+    EXPECT_EQ(kpx::summaryLine(row), "S01,data/S01.KPX,97.5,92.5,62.5,47.5,32.5,22.5,2.5,,0.1,"
+                                     "0.3333333333333333,0.0123457,-4.39445,,81,1,0\r\n");
+}
+
+// A German-style locale, built here since the machine may have no such locale installed.
+class CommaDecimals : public std::numpunct<char>
+{
+protected:
+    char do_decimal_point() const override { return ','; }
+    char do_thousands_sep() const override { return '.'; }
+    std::string do_grouping() const override { return "\3"; }
+};
+
+TEST(SummaryLine, WritesPointsWhateverTheGlobalLocale)
+{
+    const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaDecimals));
+    const std::string line = kpx::summaryLine(sampleRow());
+    std::locale::global(previous);
+    EXPECT_EQ(line, SampleLine);
+}
+
+} // namespace

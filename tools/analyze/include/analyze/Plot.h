@@ -1,0 +1,44 @@
+#pragma once
+
+#include "analyze/ResultsFile.h"
+#include "analyze/Scoring.h"
+
+#include <QImage>
+#include <QSet>
+#include <QString>
+
+#include <vector>
+
+namespace kpx {
+
+// Every plot has this size in pixels.
+inline constexpr int PlotWidth = 800;
+inline constexpr int PlotHeight = 600;
+
+// One subject's points against log delay with the fitted hyperbola; subject, k and AUC in the title.
+// Needs a QGuiApplication for its text.
+QImage plotSubject(const QString &subject, const DelayValues &indifferencePoints, const Score &score);
+
+// Every profile's points faint with the median per delay bold. Needs a QGuiApplication.
+QImage plotStudy(const std::vector<DelayValues> &profiles);
+
+// A file-name stem any common file system accepts, made from a subject ID typed as anything;
+// the fallback stands in when nothing of the ID is usable.
+QString safeFileStem(const QString &subject, const QString &fallback);
+
+// Hands out plot file names for one run, never the same one twice, nor the study plot's.
+class PlotNames
+{
+public:
+    // The name for a subject's plot: "<stem>.png", or "<stem>-2.png" and on if that is taken.
+    QString claim(const QString &subject, const QString &fallback);
+
+    // The study plot's name, reserved from the start.
+    static QString studyName();
+
+private:
+    // Lower-cased, since two names differing only in case are one file on some systems.
+    QSet<QString> m_taken{studyName().toLower()};
+};
+
+} // namespace kpx

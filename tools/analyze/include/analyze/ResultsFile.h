@@ -1,0 +1,60 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace kpx {
+
+// Results files list one value per delay, always these seven in this order.
+inline constexpr std::size_t ResultsDelayCount = 7;
+
+// Each delay in days, as the task's delay table has it.
+inline constexpr std::array<int, ResultsDelayCount> ResultsDelayDays{1, 7, 30, 90, 180, 365, 1825};
+
+// Each delay as people name it, for column and axis labels.
+inline constexpr std::array<std::string_view, ResultsDelayCount> ResultsDelayNames{
+    "1 day", "1 week", "1 month", "3 months", "6 months", "1 year", "5 years"};
+
+// One value per delay, in delay order.
+using DelayValues = std::array<double, ResultsDelayCount>;
+
+// Why some text is not a results file; line is 1-based, 0 when no single line is at fault.
+struct FileProblem
+{
+    int line = 0;
+    std::string reason;
+};
+
+// What a .KPX file holds: the subject as typed and indifference points in $ of the delayed $100.
+struct IndifferenceFile
+{
+    std::string subject;
+    DelayValues indifferencePoints{};
+};
+
+// What a .TC file holds: the subject as typed and the trials each delay took.
+struct TrialCountFile
+{
+    std::string subject;
+    std::array<int, ResultsDelayCount> trialCounts{};
+};
+
+// Either the parsed file or the first reason it is not one.
+template <typename T>
+using Parsed = std::variant<T, FileProblem>;
+
+// Reads a value in number form ("-2.5", " 62,5 "); '.' or ',' is the decimal separator.
+// Anything else, exponents, signs other than '-' and empty text included, is not a number.
+std::optional<double> parseNumberForm(std::string_view text);
+
+// Parses a whole .KPX file: eight lines (CR LF or LF), subject then seven values in 0..100.
+Parsed<IndifferenceFile> parseIndifferenceFile(std::string_view contents);
+
+// Parses a whole .TC file: eight lines, subject then seven whole numbers in 0..100.
+Parsed<TrialCountFile> parseTrialCountFile(std::string_view contents);
+
+} // namespace kpx

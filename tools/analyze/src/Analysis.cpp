@@ -1,0 +1,350 @@
+#include "analyze/Analysis.h"
+
+#include "analyze/Plot.h"
+#include "analyze/ResultsFile.h"
+#include "analyze/Scoring.h"
+#include "analyze/SummaryCsv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QSaveFile>
+#include <QSet>
+
+#include <numeric>
+#include <vector>
+
+namespace kpx {
+namespace {
+
+// Results files are a few dozen bytes; anything this big is some other file picked up by mistake.
+constexpr qint64 MaxResultsFileBytes = 64 * 1024;
+
+// Paths and subject IDs can hold any character; a newline or escape sequence in a message
+// would break the one-line-per-problem promise or play tricks on the terminal.
+std::string printable(const QString &text)
+{
+    QString shown = text;
+    for (QChar &c : shown) {
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char('?');
+    }
+    return shown.toStdString();
+}
+
+std::string fileSystemBytes(const QString &path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+// Reports problems one line each and remembers what kind of problem happened.
+class ProblemLog
+{
+public:
+    explicit ProblemLog(std::ostream &err) : m_err(err) {}
+
+    void badInput(const QString &path, const FileProblem &problem)
+    {
+        m_err << printable(path);
+        if (problem.line > 0)
+            m_err << ':' << problem.line;
+        m_err << ": " << problem.reason << '\n';
+        m_badInput = true;
+    }
+
+    void outputFailed(const QString &path, const QString &reason)
+    {
+        m_err << printable(path) << ": cannot write: " << printable(reason) << '\n';
+        m_outputFailed = true;
+    }
+
+    ExitStatus status() const
+    {
+        if (m_outputFailed)
+            return ExitStatus::OutputFailed;
+        return m_badInput ? ExitStatus::BadInput : ExitStatus::Success;
+    }
+
+private:
+    std::ostream &m_err;
+    bool m_badInput = false;
+    bool m_outputFailed = false;
+};
+
+std::vector<QString> findResultsFiles(const QStringList &paths, ProblemLog &log)
+{
+    std::vector<QString> found;
+    QSet<QString> seen;
+    // Naming a file twice, or a file and its directory, must not count a subject twice.
+    const auto add = [&](const QString &path) {
+        const QFileInfo info(path);
+        const QString identity = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
+        if (!seen.contains(identity)) {
+            seen.insert(identity);
+            found.push_back(path);
+        }
+    };
+
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        if (!info.exists()) {
+            log.badInput(path, {0, "no such file or directory"});
+        } else if (info.isDir()) {
+            const QDir directory(path);
+            // Sorted by name so the summary comes out the same on every run.
+            const QStringList names = directory.entryList({QStringLiteral("*.KPX")}, QDir::Files, QDir::Name);
+            for (const QString &name : names)
+                add(directory.filePath(name));
+        } else {
+            add(path);
+        }
+    }
+    return found;
+}
+
+// The .TC file beside a .KPX file, spelled in the same case.
+QString trialCountPathFor(const QString &indifferencePath)
+{
+    const QString suffix = QFileInfo(indifferencePath).suffix();
+    if (suffix.compare(QStringLiteral("kpx"), Qt::CaseInsensitive) != 0)
+        return indifferencePath + QStringLiteral(".TC");
+    const QString base = indifferencePath.chopped(suffix.size());
+    return base + (suffix == QStringLiteral("kpx") ? QStringLiteral("tc") : QStringLiteral("TC"));
+}
+
+std::variant<QByteArray, FileProblem> readSmallFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return FileProblem{0, "cannot read: " + printable(file.errorString())};
+    if (file.size() > MaxResultsFileBytes)
+        return FileProblem{0, "not a results file: " + std::to_string(file.size()) + " bytes is far too large"};
+    QByteArray contents = file.read(MaxResultsFileBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        return FileProblem{0, "cannot read: " + printable(file.errorString())};
+    if (contents.size() > MaxResultsFileBytes)
+        return FileProblem{0, "not a results file: far too large"};
+    return contents;
+}
+
+template <typename T>
+std::variant<T, FileProblem> readResultsFile(const QString &path, Parsed<T> (*parse)(std::string_view))
+{
+    std::variant<QByteArray, FileProblem> contents = readSmallFile(path);
+    if (auto *problem = std::get_if<FileProblem>(&contents))
+        return std::move(*problem);
+    const QByteArray &bytes = std::get<QByteArray>(contents);
+    return parse(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+// The .TC total, or empty with the problem logged when the file is there but unusable.
+std::optional<int> trialsTotalFor(const QString &indifferencePath, const std::string &subject, ProblemLog &log)
+{
+    const QString path = trialCountPathFor(indifferencePath);
+    if (!QFileInfo::exists(path))
+        return std::nullopt;
+    std::variant<TrialCountFile, FileProblem> counts = readResultsFile(path, &parseTrialCountFile);
+    if (auto *problem = std::get_if<FileProblem>(&counts)) {
+        log.badInput(path, *problem);
+        return std::nullopt;
+    }
+    const TrialCountFile &trialCounts = std::get<TrialCountFile>(counts);
+    // A .TC that belongs to someone else (renamed or copied by hand) would put their trials on this row.
+    if (trialCounts.subject != subject) {
+        log.badInput(path, {1, "subject \"" + printable(QString::fromStdString(trialCounts.subject))
+                                   + "\" does not match the .KPX file's \""
+                                   + printable(QString::fromStdString(subject)) + "\""});
+        return std::nullopt;
+    }
+    return std::accumulate(trialCounts.trialCounts.begin(), trialCounts.trialCounts.end(), 0);
+}
+
+bool writeWhole(const QString &path, const QByteArray &bytes, ProblemLog &log)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        log.outputFailed(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+void writeImage(const QString &path, const QImage &image, ProblemLog &log)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        log.outputFailed(path, file.errorString());
+        return;
+    }
+    if (!image.save(&file, "PNG")) {
+        const QString reason = file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("PNG encoding failed");
+        file.cancelWriting();
+        log.outputFailed(path, reason);
+        return;
+    }
+    if (!file.commit())
+        log.outputFailed(path, file.errorString());
+}
+
+struct ScoredFile
+{
+    SummaryRow row;
+    QString path;
+};
+
+void writePlots(const QString &directoryPath, const std::vector<ScoredFile> &scored, ProblemLog &log)
+{
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()) == nullptr) {
+        log.outputFailed(directoryPath, QStringLiteral("plots need a QGuiApplication to render text"));
+        return;
+    }
+    if (!QDir().mkpath(directoryPath)) {
+        log.outputFailed(directoryPath, QStringLiteral("cannot create the directory"));
+        return;
+    }
+    const QDir directory(directoryPath);
+    PlotNames names;
+    std::vector<DelayValues> profiles;
+    for (const ScoredFile &file : scored) {
+        const QString subject = QString::fromUtf8(file.row.subject.data(), static_cast<qsizetype>(file.row.subject.size()));
+        const QString name = names.claim(subject, QFileInfo(file.path).completeBaseName());
+        writeImage(directory.filePath(name),
+                   plotSubject(subject, file.row.indifferencePoints, file.row.score), log);
+        profiles.push_back(file.row.indifferencePoints);
+    }
+    if (!profiles.empty())
+        writeImage(directory.filePath(PlotNames::studyName()), plotStudy(profiles), log);
+}
+
+std::optional<QString> optionValue(const QString &argument, const QString &name)
+{
+    const QString prefix = name + QLatin1Char('=');
+    if (argument.startsWith(prefix))
+        return argument.mid(prefix.size());
+    return std::nullopt;
+}
+
+} // namespace
+
+std::variant<AnalysisOptions, UsageError> parseArguments(const QStringList &arguments)
+{
+    AnalysisOptions options;
+    bool onlyPathsFollow = false;
+    const auto setOnce = [](std::optional<QString> &slot, const QString &name,
+                            const QString &value) -> std::optional<UsageError> {
+        if (slot)
+            return UsageError{name.toStdString() + " given more than once"};
+        if (value.isEmpty())
+            return UsageError{name.toStdString() + " needs a path"};
+        slot = value;
+        return std::nullopt;
+    };
+
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (onlyPathsFollow) {
+            options.paths << argument;
+            continue;
+        }
+        std::optional<UsageError> error;
+        bool handled = false;
+        for (const auto &[name, slot] : {std::pair{QStringLiteral("--out"), &options.summaryPath},
+                                         std::pair{QStringLiteral("--plots"), &options.plotDirectory}}) {
+            if (argument == name) {
+                handled = true;
+                if (i + 1 >= arguments.size())
+                    return UsageError{name.toStdString() + " needs a path"};
+                error = setOnce(*slot, name, arguments[++i]);
+            } else if (const std::optional<QString> value = optionValue(argument, name)) {
+                handled = true;
+                error = setOnce(*slot, name, *value);
+            }
+        }
+        if (error)
+            return *error;
+        if (handled)
+            continue;
+        if (argument == QStringLiteral("--")) {
+            onlyPathsFollow = true;
+        } else if (argument == QStringLiteral("-h") || argument == QStringLiteral("--help")) {
+            options.helpRequested = true;
+        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
+            return UsageError{"unknown option " + printable(argument)};
+        } else {
+            options.paths << argument;
+        }
+    }
+    if (!options.helpRequested && options.paths.isEmpty())
+        return UsageError{"no .KPX file or directory given"};
+    return options;
+}
+
+std::string usageText()
+{
+    return "Usage: kpx2-analyze [--out summary.csv] [--plots DIR] PATH...\n"
+           "Scores .KPX results files (PATH is a file or a directory holding them) into one CSV\n"
+           "row each: indifference points, trials, AUC, ordinal AUC, hyperbolic k with R^2 and\n"
+           "ED50, and the Johnson & Bickel (2008) flags.\n"
+           "  --out FILE   write the CSV to FILE instead of standard output\n"
+           "  --plots DIR  write <subject>.png per file and study.png into DIR\n"
+           "Exit status: 0 all scored, 1 some input was not a results file, 2 nothing to score,\n"
+           "3 the summary or a plot could not be written.\n";
+}
+
+ExitStatus runAnalysis(const AnalysisOptions &options, std::ostream &out, std::ostream &err)
+{
+    ProblemLog log(err);
+    const std::vector<QString> files = findResultsFiles(options.paths, log);
+    if (files.empty()) {
+        err << "kpx2-analyze: no .KPX files found in " << printable(options.paths.join(QStringLiteral(", ")))
+            << '\n';
+        return ExitStatus::NothingToScore;
+    }
+
+    std::vector<ScoredFile> scored;
+    for (const QString &path : files) {
+        std::variant<IndifferenceFile, FileProblem> parsed = readResultsFile(path, &parseIndifferenceFile);
+        if (auto *problem = std::get_if<FileProblem>(&parsed)) {
+            log.badInput(path, *problem);
+            continue;
+        }
+        IndifferenceFile &indifference = std::get<IndifferenceFile>(parsed);
+        ScoredFile file;
+        file.path = path;
+        file.row.trialsTotal = trialsTotalFor(path, indifference.subject, log);
+        file.row.subject = std::move(indifference.subject);
+        file.row.file = fileSystemBytes(path);
+        file.row.indifferencePoints = indifference.indifferencePoints;
+        file.row.score = scoreProfile(indifference.indifferencePoints);
+        scored.push_back(std::move(file));
+    }
+
+    std::string summary = summaryHeader();
+    for (const ScoredFile &file : scored)
+        summary += summaryLine(file.row);
+    if (options.summaryPath) {
+        writeWhole(*options.summaryPath, QByteArray::fromStdString(summary), log);
+    } else {
+        out << summary;
+        out.flush();
+        if (!out)
+            log.outputFailed(QStringLiteral("standard output"), QStringLiteral("write error"));
+    }
+
+    if (options.plotDirectory)
+        writePlots(*options.plotDirectory, scored, log);
+    return log.status();
+}
+
+void preferOffscreenPlatformWithoutDisplay()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+}
+
+} // namespace kpx

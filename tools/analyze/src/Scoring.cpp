@@ -1,0 +1,172 @@
+#include "analyze/Scoring.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kpx {
+namespace {
+
+constexpr double DelayedAmount = 100.0;
+
+// Points typed as decimals (40.1, 20.1) differ by a hair more or less than they read; a
+// difference of exactly $20 or $10 on paper must not trip a flag through that.
+constexpr double DecimalSlack = 1e-9;
+
+double trapezoidArea(const DelayValues &indifferencePoints, const DelayValues &x)
+{
+    double previousX = 0.0;
+    double previousY = 1.0; // nothing is lost to a delay of zero
+    double area = 0.0;
+    for (std::size_t i = 0; i < ResultsDelayCount; ++i) {
+        const double y = indifferencePoints[i] / DelayedAmount;
+        area += (x[i] - previousX) * (y + previousY) / 2.0;
+        previousX = x[i];
+        previousY = y;
+    }
+    return area;
+}
+
+double squaredError(const DelayValues &fractions, double lnK)
+{
+    const double k = std::exp(lnK);
+    double sum = 0.0;
+    for (std::size_t i = 0; i < ResultsDelayCount; ++i) {
+        const double residual = fractions[i] - hyperbolicFraction(k, ResultsDelayDays[i]);
+        sum += residual * residual;
+    }
+    return sum;
+}
+
+} // namespace
+
+double areaUnderCurve(const DelayValues &indifferencePoints)
+{
+    const double longest = ResultsDelayDays.back();
+    DelayValues x{};
+    for (std::size_t i = 0; i < ResultsDelayCount; ++i)
+        x[i] = ResultsDelayDays[i] / longest;
+    return trapezoidArea(indifferencePoints, x);
+}
+
+double ordinalAreaUnderCurve(const DelayValues &indifferencePoints)
+{
+    DelayValues x{};
+    for (std::size_t i = 0; i < ResultsDelayCount; ++i)
+        x[i] = static_cast<double>(i + 1) / ResultsDelayCount;
+    return trapezoidArea(indifferencePoints, x);
+}
+
+double hyperbolicFraction(double k, double days)
+{
+    return 1.0 / (1.0 + k * days);
+}
+
+HyperbolicFit fitHyperbola(const DelayValues &indifferencePoints)
+{
+    DelayValues fractions{};
+    for (std::size_t i = 0; i < ResultsDelayCount; ++i)
+        fractions[i] = indifferencePoints[i] / DelayedAmount;
+
+    // A fine grid first: with odd profiles the error can have more than one dip, and a
+    // local search started blind could settle in the wrong one.
+    constexpr double GridStep = 0.01;
+    const int gridPoints = static_cast<int>(std::lround((LnKSearchMax - LnKSearchMin) / GridStep)) + 1;
+    int best = 0;
+    double bestError = squaredError(fractions, LnKSearchMin);
+    for (int i = 1; i < gridPoints; ++i) {
+        const double error = squaredError(fractions, LnKSearchMin + i * GridStep);
+        if (error < bestError) {
+            bestError = error;
+            best = i;
+        }
+    }
+
+    // Then golden-section search within the grid cells either side of the best point.
+    double low = std::max(LnKSearchMin, LnKSearchMin + (best - 1) * GridStep);
+    double high = std::min(LnKSearchMax, LnKSearchMin + (best + 1) * GridStep);
+    const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
+    double a = high - ratio * (high - low);
+    double b = low + ratio * (high - low);
+    double errorA = squaredError(fractions, a);
+    double errorB = squaredError(fractions, b);
+    while (high - low > 1e-7) {
+        if (errorA <= errorB) {
+            high = b;
+            b = a;
+            errorB = errorA;
+            a = high - ratio * (high - low);
+            errorA = squaredError(fractions, a);
+        } else {
+            low = a;
+            a = b;
+            errorA = errorB;
+            b = low + ratio * (high - low);
+            errorB = squaredError(fractions, b);
+        }
+    }
+
+    HyperbolicFit fit;
+    fit.lnK = (low + high) / 2.0;
+    fit.k = std::exp(fit.lnK);
+
+    // All-equal points leave nothing to explain; tested on the inputs, as a mean of equal
+    // doubles need not come out exactly equal to them.
+    const bool allEqual = std::all_of(indifferencePoints.begin(), indifferencePoints.end(),
+                                      [&](double ip) { return ip == indifferencePoints.front(); });
+    if (!allEqual) {
+        double mean = 0.0;
+        for (double y : fractions)
+            mean += y;
+        mean /= ResultsDelayCount;
+        double total = 0.0;
+        for (double y : fractions)
+            total += (y - mean) * (y - mean);
+        fit.r2 = 1.0 - squaredError(fractions, fit.lnK) / total;
+    }
+    return fit;
+}
+
+bool failsJohnsonBickel1(const DelayValues &indifferencePoints)
+{
+    constexpr double AllowedRise = 0.20 * DelayedAmount + DecimalSlack;
+    for (std::size_t i = 1; i < ResultsDelayCount; ++i) {
+        if (indifferencePoints[i] - indifferencePoints[i - 1] > AllowedRise)
+            return true;
+    }
+    return false;
+}
+
+bool failsJohnsonBickel2(const DelayValues &indifferencePoints)
+{
+    constexpr double RequiredDrop = 0.10 * DelayedAmount - DecimalSlack;
+    return indifferencePoints.front() - indifferencePoints.back() < RequiredDrop;
+}
+
+Score scoreProfile(const DelayValues &indifferencePoints)
+{
+    Score score;
+    score.auc = areaUnderCurve(indifferencePoints);
+    score.aucOrdinal = ordinalAreaUnderCurve(indifferencePoints);
+    score.fit = fitHyperbola(indifferencePoints);
+    score.jbC1 = failsJohnsonBickel1(indifferencePoints);
+    score.jbC2 = failsJohnsonBickel2(indifferencePoints);
+    return score;
+}
+
+DelayValues medianPerDelay(const std::vector<DelayValues> &profiles)
+{
+    DelayValues medians{};
+    if (profiles.empty())
+        return medians;
+    std::vector<double> column(profiles.size());
+    for (std::size_t delay = 0; delay < ResultsDelayCount; ++delay) {
+        for (std::size_t p = 0; p < profiles.size(); ++p)
+            column[p] = profiles[p][delay];
+        std::sort(column.begin(), column.end());
+        const std::size_t middle = column.size() / 2;
+        medians[delay] = column.size() % 2 == 1 ? column[middle] : (column[middle - 1] + column[middle]) / 2.0;
+    }
+    return medians;
+}
+
+} // namespace kpx
