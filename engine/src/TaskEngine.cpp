@@ -76,6 +76,7 @@ ResponseResult TaskEngine::ApplyResponse()
     }
 
     ++s.TrialCount;
+    result.bounds = {s.LowInner, s.LowOuter, s.HighInner, s.HighOuter};
 
     const int width = std::abs(s.HighOuter - s.LowOuter);
     if (width <= s.DistractorThreshold) {

@@ -59,7 +59,9 @@ std::string resultsFile(const std::string &SubjectId, const OneBased<T, DelayCou
     return text;
 }
 
-std::optional<std::string> unusableSubjectId(const std::string &SubjectId, char directorySeparator)
+} // namespace
+
+std::optional<std::string> UnusableSubjectId(const std::string &SubjectId, char directorySeparator)
 {
     if (SubjectId.find('\0') != std::string::npos)
         return "the subject ID contains a NUL character, which a file name cannot hold";
@@ -68,8 +70,6 @@ std::optional<std::string> unusableSubjectId(const std::string &SubjectId, char 
             + "', which a file name cannot hold";
     return std::nullopt;
 }
-
-} // namespace
 
 RunResults ResultsOf(const RunState &state)
 {
@@ -131,7 +131,7 @@ std::optional<WriteFailure> WriteResults(const std::string &SubjectId, const std
                                          const RunResults &results, const ResultsFormat &format)
 {
     const ResultsPaths paths = ResultsPathsFor(SubjectId, OutputDirectory, format);
-    if (auto reason = unusableSubjectId(SubjectId, format.directorySeparator))
+    if (auto reason = UnusableSubjectId(SubjectId, format.directorySeparator))
         return WriteFailure{paths.indifferencePoints, *reason};
 
     if (auto failure = WriteFileAtomically(paths.indifferencePoints,

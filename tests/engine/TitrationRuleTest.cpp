@@ -9,22 +9,17 @@
 #include <vector>
 
 namespace kpx {
+
+void PrintTo(const Bounds &b, std::ostream *out)
+{
+    *out << "LI " << b.LowInner << " LO " << b.LowOuter << " HI " << b.HighInner << " HO " << b.HighOuter;
+}
+
 namespace {
 
 using test::ScriptedRandom;
 
 enum class Choice { Delayed, Immediate };
-
-struct Bounds
-{
-    std::int16_t LowInner, LowOuter, HighInner, HighOuter;
-    bool operator==(const Bounds &) const = default;
-};
-
-std::ostream &operator<<(std::ostream &out, const Bounds &b)
-{
-    return out << "LI " << b.LowInner << " LO " << b.LowOuter << " HI " << b.HighInner << " HO " << b.HighOuter;
-}
 
 Bounds boundsOf(const RunState &s)
 {
@@ -149,9 +144,11 @@ TEST_F(TitrationTest, WorkedExampleBlockEndsAtSixtyTwoPointFiveAfterTenTrials)
         const ResponseResult result = engine.ApplyResponse();
 
         if (i + 1 < rows.size()) {
+            EXPECT_EQ(result.bounds, row.after);
             EXPECT_EQ(boundsOf(s), row.after);
             EXPECT_EQ(result.outcome, ResponseOutcome::Continue);
         } else {
+            EXPECT_EQ(result.bounds, row.after) << "the last response's bounds survive the block reset";
             EXPECT_EQ(result.outcome, ResponseOutcome::BlockFinished);
             EXPECT_EQ(boundsOf(s), (Bounds{0, 0, 100, 100}));
         }

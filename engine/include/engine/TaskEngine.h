@@ -12,11 +12,24 @@ class RandomSource;
 
 enum class ResponseOutcome { Continue, BlockFinished, RunFinished };
 
+// The four bounds at one moment.
+struct Bounds
+{
+    std::int16_t LowInner = 0;
+    std::int16_t LowOuter = 0;
+    std::int16_t HighInner = 0;
+    std::int16_t HighOuter = 0;
+
+    bool operator==(const Bounds &) const = default;
+};
+
 // What ApplyResponse reports: the outcome and whether the next trial is a distractor.
 struct ResponseResult
 {
     ResponseOutcome outcome = ResponseOutcome::Continue;
     bool DistractorNext = false;
+    // The bounds as the response left them, before a block end resets them.
+    Bounds bounds;
 
     bool operator==(const ResponseResult &) const = default;
 };

@@ -50,6 +50,9 @@ ResultsPaths ResultsPathsFor(const std::string &SubjectId, const std::string &Ou
 std::optional<WriteFailure> WriteResults(const std::string &SubjectId, const std::string &OutputDirectory,
                                          const RunResults &results, const ResultsFormat &format = {});
 
+// Why the subject ID cannot be part of a file name, if it cannot.
+std::optional<std::string> UnusableSubjectId(const std::string &SubjectId, char directorySeparator = '/');
+
 // Writes a whole file through a temporary file in the same directory and a rename, synced to disk.
 std::optional<WriteFailure> WriteFileAtomically(const std::string &path, const std::string &contents);
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace kpx {
 namespace {
@@ -31,6 +32,24 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
+    // The data lines of the run's trial log (there is exactly one).
+    std::vector<std::string> logLines() const
+    {
+        std::vector<std::string> lines;
+        for (const auto &entry : fs::directory_iterator(dir)) {
+            if (entry.path().string().ends_with(".trials.csv")) {
+                EXPECT_TRUE(lines.empty()) << "more than one log";
+                std::ifstream in(entry.path());
+                std::string line;
+                std::getline(in, line);
+                while (std::getline(in, line))
+                    lines.push_back(line);
+            }
+        }
+        return lines;
+    }
+    std::size_t logRows() const { return logLines().size(); }
+
     int run(const std::string &input)
     {
         std::istringstream in(input);
@@ -44,6 +63,19 @@ protected:
     std::ostringstream out;
     std::ostringstream err;
 };
+
+// The fields of a CSV line without quoted fields.
+std::vector<std::string> fields(const std::string &line)
+{
+    std::vector<std::string> result(1);
+    for (char c : line) {
+        if (c == ',')
+            result.emplace_back();
+        else if (c != '\r')
+            result.back() += c;
+    }
+    return result;
+}
 
 std::string repeated(const std::string &line, int times)
 {
@@ -98,20 +130,60 @@ TEST_F(SimulationTest, UnreadableAnswerIsQuotedAndEndsWithStatusTwo)
 {
     EXPECT_EQ(run("D\nmaybe\n"), SimExit::BadInput);
     EXPECT_NE(err.str().find("'maybe'"), std::string::npos) << err.str();
-    EXPECT_TRUE(fs::is_empty(dir));
+    EXPECT_FALSE(fs::exists(dir / "P7.KPX"));
+    EXPECT_EQ(logRows(), 1u) << "the one answered trial is in the log";
 }
 
-TEST_F(SimulationTest, InputEndingEarlyWritesNothingAndEndsWithStatusThree)
+TEST_F(SimulationTest, InputEndingEarlyWritesNoResultsAndEndsWithStatusThree)
 {
     EXPECT_EQ(run("I\nD\n"), SimExit::EndOfInput);
-    EXPECT_TRUE(fs::is_empty(dir));
+    EXPECT_FALSE(fs::exists(dir / "P7.KPX"));
+    EXPECT_FALSE(fs::exists(dir / "P7.TC"));
+    EXPECT_EQ(logRows(), 2u);
 }
 
-TEST_F(SimulationTest, WriteFailureNamesThePathAndEndsWithStatusOne)
+TEST_F(SimulationTest, ResultsWriteFailureNamesThePathAndEndsWithStatusOne)
+{
+    fs::create_directories(dir / "P7.KPX" / "in-the-way");
+    EXPECT_EQ(run(repeated("I\n", 5000)), SimExit::WriteFailed);
+    EXPECT_NE(err.str().find((dir / "P7.KPX").string() + ": "), std::string::npos) << err.str();
+}
+
+TEST_F(SimulationTest, NoLogNoRun)
 {
     options.outDir = (dir / "missing").string();
     EXPECT_EQ(run(repeated("I\n", 5000)), SimExit::WriteFailed);
-    EXPECT_NE(err.str().find(options.outDir + "/P7.KPX: No such file or directory"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find(".trials.csv: No such file or directory"), std::string::npos) << err.str();
+    EXPECT_EQ(out.str(), "") << "not a single trial is put";
+}
+
+TEST_F(SimulationTest, LogHasOneRowPerResponseAndEachBlockEndsOnItsIndifferencePoint)
+{
+    options.participant = HyperbolicParticipant{0.02, 0.2};
+    ASSERT_EQ(run(""), SimExit::Ok) << err.str();
+
+    const auto rows = logLines();
+    std::ifstream tc(dir / "P7.TC");
+    std::ifstream kpx(dir / "P7.KPX");
+    std::string line;
+    std::getline(tc, line);
+    std::getline(kpx, line);
+    std::size_t row = 0;
+    for (int block = 1; block <= 7; ++block) {
+        int count = 0;
+        double ip = 0;
+        tc >> count;
+        kpx >> ip;
+        row += static_cast<std::size_t>(count);
+        ASSERT_LE(row, rows.size());
+        const std::vector<std::string> last = fields(rows[row - 1]);
+        ASSERT_EQ(last.size(), 20u);
+        EXPECT_EQ(last[2], std::to_string(block));
+        EXPECT_EQ(last[15], "1") << "block_ended";
+        EXPECT_EQ(std::stod(last[16]), ip) << "indifference_point";
+        EXPECT_EQ(last[0], "P7");
+    }
+    EXPECT_EQ(row, rows.size());
 }
 
 TEST_F(SimulationTest, HyperbolicParticipantIsRecoveredWithinHalfAStep)
@@ -146,7 +218,8 @@ TEST_F(SimulationTest, SeveralRunsWriteOnlyTheFirstAndSummariseAll)
     ASSERT_NE(summary, std::string::npos);
     EXPECT_LE(std::stod(text.substr(summary + 20)), 2.5);
     EXPECT_NE(text.find("trials per block mean "), std::string::npos);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
+    EXPECT_EQ(logRows(), logLines().size());
 }
 
 TEST_F(SimulationTest, SameSeedSameRun)

@@ -3,8 +3,11 @@
 #include "engine/RandomSource.h"
 #include "engine/TaskEngine.h"
 #include "results/ResultsWriter.h"
+#include "results/TrialLog.h"
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -32,20 +35,56 @@ struct Trial
 // The participant's answer, or the exit status that ends the simulation.
 using Answer = std::variant<Choice, int>;
 
-// Runs one task to its end; returns an exit status when the participant aborts it.
-std::optional<int> runTask(TaskEngine &engine, std::int16_t threshold, const std::function<Answer(const Trial &)> &answer)
+// Milliseconds since the run started, on a clock that never jumps.
+class RunClock
 {
+public:
+    double milliseconds() const
+    {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - m_start).count();
+    }
+
+private:
+    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+};
+
+LocalDateTime localNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+}
+
+// Runs one task to its end, logging every response when a log is given; returns an exit
+// status when the participant aborts it or the log cannot be written.
+std::optional<int> runTask(TaskEngine &engine, std::int16_t threshold, TrialLog *log, std::ostream &err,
+                           const std::function<Answer(const Trial &)> &answer)
+{
+    RunClock clock;
     engine.Reset(threshold);
     RunState &s = engine.state();
     bool distractor = false;
     for (;;) {
+        // The simulated trial is answerable as soon as it is put.
+        const double shown = clock.milliseconds();
         const Answer given = answer({s.BlockIndex, engine.currentDelay().days, s.ImmediateAmount, distractor});
         if (const int *status = std::get_if<int>(&given))
             return *status;
         const Choice choice = std::get<Choice>(given);
         s.ChoseImmediate = choice == Choice::Immediate;
         s.ChoseDelayed = choice == Choice::Delayed;
+        TrialContext trial = CaptureTrial(engine, distractor);
+        trial.whiteOnsetMs = shown;
+        trial.answerableOnsetMs = shown;
+        trial.responseMs = clock.milliseconds();
         const ResponseResult result = engine.ApplyResponse();
+        if (log) {
+            if (const auto failure = log->Append(RecordResponse(trial, engine, result))) {
+                err << "cannot write " << failure->path << ": " << failure->reason << '\n';
+                return SimExit::WriteFailed;
+            }
+        }
         if (result.outcome == ResponseOutcome::RunFinished)
             return std::nullopt;
         engine.DrawNextAmount(result.DistractorNext);
@@ -69,6 +108,17 @@ std::string fixed(double value, int decimals)
     return buffer;
 }
 
+// Opens the run's trial log; no run starts without one.
+std::variant<TrialLog, int> openLog(const SimOptions &options, std::ostream &err)
+{
+    auto created = TrialLog::Create(options.outDir, options.subject, localNow());
+    if (auto *failure = std::get_if<WriteFailure>(&created)) {
+        err << "cannot write " << failure->path << ": " << failure->reason << '\n';
+        return SimExit::WriteFailed;
+    }
+    return std::move(std::get<TrialLog>(created));
+}
+
 int writeResults(const SimOptions &options, const RunState &state, std::ostream &out, std::ostream &err)
 {
     if (const auto failure = WriteResults(options.subject, options.outDir, ResultsOf(state))) {
@@ -82,9 +132,14 @@ int writeResults(const SimOptions &options, const RunState &state, std::ostream 
 
 int runStdin(const SimOptions &options, std::uint64_t seed, std::istream &in, std::ostream &out, std::ostream &err)
 {
+    auto opened = openLog(options, err);
+    if (const int *status = std::get_if<int>(&opened))
+        return *status;
+    TrialLog &log = std::get<TrialLog>(opened);
+
     SeededRandom random = SeededRandom::fixed(seed);
     TaskEngine engine(random);
-    const auto aborted = runTask(engine, options.threshold, [&](const Trial &trial) -> Answer {
+    const auto aborted = runTask(engine, options.threshold, &log, err, [&](const Trial &trial) -> Answer {
         out << "TRIAL " << trial.block << ' ' << trial.days << ' ' << trial.amount << ' '
             << (trial.distractor ? "distractor" : "ordinary") << std::endl;
         std::string line;
@@ -112,6 +167,12 @@ int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &partic
     long trials = 0;
     int maxTrials = 0;
     int status = SimExit::Ok;
+    // Only the first participant leaves files behind, its trial log among them.
+    auto opened = openLog(options, err);
+    if (const int *status = std::get_if<int>(&opened))
+        return *status;
+    std::optional<TrialLog> log(std::move(std::get<TrialLog>(opened)));
+
     for (int run = 0; run < options.runs; ++run) {
         const std::uint64_t runSeed = seed + static_cast<std::uint64_t>(run);
         SeededRandom random = SeededRandom::fixed(runSeed);
@@ -121,11 +182,13 @@ int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &partic
         std::uniform_real_distribution<double> chance(0.0, 1.0);
         auto valueAt = [&](int days) { return 100.0 / (1.0 + participant.k * days); };
 
-        runTask(engine, options.threshold, [&](const Trial &trial) -> Answer {
+        if (const auto failed = runTask(engine, options.threshold, run == 0 ? &*log : nullptr, err,
+                                        [&](const Trial &trial) -> Answer {
             if (participant.noise > 0 && chance(lapses) < participant.noise)
                 return chance(lapses) < 0.5 ? Choice::Immediate : Choice::Delayed;
             return trial.amount >= valueAt(trial.days) ? Choice::Immediate : Choice::Delayed;
-        });
+        }))
+            return *failed;
 
         if (options.runs > 1)
             out << "run " << run + 1 << " seed " << runSeed << '\n';

@@ -1,0 +1,155 @@
+#include "results/TrialLog.h"
+
+#include "engine/RandomSource.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace kpx {
+namespace {
+
+namespace fs = std::filesystem;
+
+const LocalDateTime Started{2026, 3, 7, 9, 5, 1};
+
+std::string readFile(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class TrialLogTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("kpx-log-" + std::to_string(::getpid()) + "-"
+                                           + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    TrialLog create(const std::string &subject)
+    {
+        auto created = TrialLog::Create(dir.string(), subject, Started);
+        if (auto *failure = std::get_if<WriteFailure>(&created))
+            throw std::runtime_error(failure->path + ": " + failure->reason);
+        return std::move(std::get<TrialLog>(created));
+    }
+
+    fs::path dir;
+};
+
+TrialRecord sampleRecord()
+{
+    TrialRecord record;
+    record.trial.block = 3;
+    record.trial.delayDays = 30;
+    record.trial.delayText = "IN 1 MONTH";
+    record.trial.amount = 65;
+    record.trial.distractor = true;
+    record.trial.immediate = true;
+    record.trial.input = ResponseInput::Click;
+    record.trial.whiteOnsetMs = 1500.25;
+    record.trial.answerableOnsetMs = 3500.5;
+    record.trial.responseMs = 4321.0625;
+    record.trialInBlock = 10;
+    record.bounds = {60, 60, 65, 65};
+    record.blockEnded = true;
+    record.indifferencePoint = 62.5;
+    return record;
+}
+
+TEST_F(TrialLogTest, NamesTheFileAfterSubjectAndStartAndWritesTheHeaderAtOnce)
+{
+    const TrialLog log = create("S01");
+    EXPECT_EQ(log.path(), (dir / "S01_20260307-090501.trials.csv").string());
+    EXPECT_EQ(readFile(log.path()), TrialLog::header());
+    EXPECT_EQ(TrialLog::header().rfind("subject,run_started,block,", 0), 0u);
+}
+
+TEST_F(TrialLogTest, NeverOverwritesAnEarlierLogOfTheSameSecond)
+{
+    std::ofstream(dir / "S01_20260307-090501.trials.csv") << "earlier";
+    const TrialLog second = create("S01");
+    const TrialLog third = create("S01");
+    EXPECT_EQ(second.path(), (dir / "S01_20260307-090501-2.trials.csv").string());
+    EXPECT_EQ(third.path(), (dir / "S01_20260307-090501-3.trials.csv").string());
+    EXPECT_EQ(readFile(dir / "S01_20260307-090501.trials.csv"), "earlier");
+}
+
+TEST_F(TrialLogTest, RowHoldsEveryColumnWithMillisecondsToTheMicrosecond)
+{
+    TrialLog log = create("S01");
+    ASSERT_FALSE(log.Append(sampleRecord()));
+    EXPECT_EQ(readFile(log.path()), TrialLog::header()
+                                        + "S01,2026-03-07T09:05:01,3,30,IN 1 MONTH,10,distractor,65,immediate,click,"
+                                          "820.562,60,60,65,65,1,62.5,1500.250,3500.500,4321.062\r\n");
+}
+
+TEST_F(TrialLogTest, OrdinaryRowLeavesTheIndifferencePointEmpty)
+{
+    TrialLog log = create("S01");
+    TrialRecord record = sampleRecord();
+    record.blockEnded = false;
+    record.indifferencePoint.reset();
+    record.trial.distractor = false;
+    record.trial.immediate = false;
+    record.trial.input = ResponseInput::Key;
+    EXPECT_NE(log.row(record).find(",ordinary,65,delayed,key,"), std::string::npos);
+    EXPECT_NE(log.row(record).find(",65,0,,1500.250,"), std::string::npos) << log.row(record);
+}
+
+TEST_F(TrialLogTest, SubjectWithCommaOrQuoteIsQuoted)
+{
+    TrialLog log = create("Smith, \"J\"");
+    EXPECT_EQ(log.row(sampleRecord()).rfind("\"Smith, \"\"J\"\"\",2026-03-07T09:05:01,", 0), 0u);
+}
+
+TEST_F(TrialLogTest, UncreatableLogIsReportedWithItsPathAndReason)
+{
+    auto missing = TrialLog::Create((dir / "gone").string(), "S01", Started);
+    ASSERT_TRUE(std::holds_alternative<WriteFailure>(missing));
+    EXPECT_EQ(std::get<WriteFailure>(missing).reason, "No such file or directory");
+
+    auto slash = TrialLog::Create(dir.string(), "a/b", Started);
+    ASSERT_TRUE(std::holds_alternative<WriteFailure>(slash));
+    EXPECT_NE(std::get<WriteFailure>(slash).reason.find("'/'"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(dir));
+}
+
+TEST(TrialRecord, BlockEndKeepsTheLastBoundsAndTheBlocksResult)
+{
+    SeededRandom random = SeededRandom::fixed(3);
+    TaskEngine engine(random);
+    engine.Reset(20);
+    RunState &s = engine.state();
+    s.LowInner = 60;
+    s.LowOuter = 55;
+    s.HighInner = 65;
+    s.HighOuter = 65;
+    s.ImmediateAmount = 60;
+    s.TrialCount = 11;
+    s.ChoseDelayed = true;
+
+    const TrialContext trial = CaptureTrial(engine, false);
+    const TrialRecord record = RecordResponse(trial, engine, engine.ApplyResponse());
+
+    EXPECT_EQ(record.trial.block, 1);
+    EXPECT_EQ(record.trial.delayText, "IN 1 DAY");
+    EXPECT_FALSE(record.trial.immediate);
+    EXPECT_EQ(record.trialInBlock, 12);
+    EXPECT_EQ(record.bounds, (Bounds{60, 60, 65, 65}));
+    EXPECT_TRUE(record.blockEnded);
+    EXPECT_EQ(record.indifferencePoint, 62.5);
+}
+
+} // namespace
+} // namespace kpx
