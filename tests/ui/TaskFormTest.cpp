@@ -1,0 +1,383 @@
+#include "WindowRig.h"
+
+#include "ui/TaskForm.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include <memory>
+
+using namespace kpx;
+using kpx::test::Chosen;
+using kpx::test::TaskRig;
+
+Q_DECLARE_METATYPE(Chosen)
+Q_DECLARE_METATYPE(TaskColor)
+
+namespace {
+
+// Responses happen at once; the green, blank and white phases only need to be short.
+constexpr Timings Quick{0.001, 0.001, 1};
+// A white phase that lasts until the test shortens Timer1 itself.
+constexpr Timings LongWhitePhase{0.001, 0.001, 600000};
+
+QColor colorOf(TaskColor color)
+{
+    switch (color) {
+    case TaskColor::Green:
+        return QColor(0, 128, 0);
+    case TaskColor::White:
+        return QColor(255, 255, 255);
+    case TaskColor::Black:
+        return QColor(0, 0, 0);
+    case TaskColor::ButtonFace:
+        break;
+    }
+    return QGuiApplication::palette().color(QPalette::Button);
+}
+
+int countPixels(const QImage &image, const QColor &color)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += image.pixelColor(x, y).rgb() == color.rgb() ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+class TaskFormTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { m_rig.reset(); }
+
+    void keysAnswerTheTrial_data();
+    void keysAnswerTheTrial();
+    void otherKeysUseUpTheTrialButClicksStillAnswer_data();
+    void otherKeysUseUpTheTrialButClicksStillAnswer();
+    void keysThroughTheWindowSystemReachTheForm_data();
+    void keysThroughTheWindowSystemReachTheForm();
+    void clicksAnswerTheTrial_data();
+    void clicksAnswerTheTrial();
+    void whitePhaseTakesNoResponse();
+    void disabledFramesKeepTheirColours_data();
+    void disabledFramesKeepTheirColours();
+    void controlsMatchTheLayoutTable_data();
+    void controlsMatchTheLayoutTable();
+    void groupsSitSideBySideUnderTheCentredPrompt();
+    void opensMaximizedWithoutTitleAndNothingTakesFocus();
+    void closeIsRefusedDuringTheRun();
+
+private:
+    TaskRig &answerableRig()
+    {
+        m_rig = std::make_unique<TaskRig>(Quick);
+        m_rig->form.show();
+        m_rig->start();
+        return *m_rig;
+    }
+
+    TaskRig &whiteRig()
+    {
+        m_rig = std::make_unique<TaskRig>(LongWhitePhase);
+        m_rig->form.show();
+        m_rig->start();
+        return *m_rig;
+    }
+
+    std::unique_ptr<TaskRig> m_rig;
+};
+
+void TaskFormTest::keysAnswerTheTrial_data()
+{
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<Chosen>("expected");
+
+    QTest::newRow("Left takes the amount now") << Qt::Key_Left << Qt::KeyboardModifiers() << Chosen::Immediate;
+    QTest::newRow("Right takes $100 later") << Qt::Key_Right << Qt::KeyboardModifiers() << Chosen::Delayed;
+    QTest::newRow("Shift+Left") << Qt::Key_Left << Qt::KeyboardModifiers(Qt::ShiftModifier) << Chosen::Immediate;
+    QTest::newRow("Shift+Right") << Qt::Key_Right << Qt::KeyboardModifiers(Qt::ShiftModifier) << Chosen::Delayed;
+    QTest::newRow("Control+Right") << Qt::Key_Right << Qt::KeyboardModifiers(Qt::ControlModifier) << Chosen::Delayed;
+    QTest::newRow("Up chooses nothing") << Qt::Key_Up << Qt::KeyboardModifiers() << Chosen::Nothing;
+    QTest::newRow("'%' is not Left") << Qt::Key_Percent << Qt::KeyboardModifiers() << Chosen::Nothing;
+    QTest::newRow("apostrophe is not Right") << Qt::Key_Apostrophe << Qt::KeyboardModifiers() << Chosen::Nothing;
+}
+
+void TaskFormTest::keysAnswerTheTrial()
+{
+    QFETCH(Qt::Key, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(Chosen, expected);
+    TaskRig &rig = answerableRig();
+    QTRY_VERIFY(rig.form.AcceptKeys());
+
+    QTest::keyClick(&rig.form, key, modifiers);
+
+    QCOMPARE(rig.chosen(), expected);
+}
+
+void TaskFormTest::otherKeysUseUpTheTrialButClicksStillAnswer_data()
+{
+    QTest::addColumn<Qt::Key>("key");
+
+    QTest::newRow("Down") << Qt::Key_Down;
+    QTest::newRow("Tab") << Qt::Key_Tab;
+    QTest::newRow("space") << Qt::Key_Space;
+    QTest::newRow("letter") << Qt::Key_L;
+    QTest::newRow("Return") << Qt::Key_Return;
+}
+
+void TaskFormTest::otherKeysUseUpTheTrialButClicksStillAnswer()
+{
+    QFETCH(Qt::Key, key);
+    TaskRig &rig = answerableRig();
+    QTRY_VERIFY(rig.form.AcceptKeys());
+
+    QTest::keyClick(&rig.form, key);
+    QTest::keyClick(&rig.form, Qt::Key_Left);
+    QCOMPARE(rig.chosen(), Chosen::Nothing);
+
+    QTest::mouseClick(rig.form.findChild<QLabel *>("VDelay"), Qt::LeftButton);
+    QCOMPARE(rig.chosen(), Chosen::Delayed);
+}
+
+void TaskFormTest::keysThroughTheWindowSystemReachTheForm_data()
+{
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<Chosen>("expected");
+
+    QTest::newRow("Left") << Qt::Key_Left << Chosen::Immediate;
+    QTest::newRow("Right") << Qt::Key_Right << Chosen::Delayed;
+    QTest::newRow("Tab is used up, not taken for focus") << Qt::Key_Tab << Chosen::Nothing;
+}
+
+void TaskFormTest::keysThroughTheWindowSystemReachTheForm()
+{
+    QFETCH(Qt::Key, key);
+    QFETCH(Chosen, expected);
+    TaskRig &rig = answerableRig();
+    rig.form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&rig.form));
+    QTRY_VERIFY(rig.form.AcceptKeys());
+
+    QTest::keyClick(rig.form.windowHandle(), key);
+
+    QTRY_VERIFY(!rig.form.AcceptKeys());
+    QCOMPARE(rig.chosen(), expected);
+}
+
+void TaskFormTest::clicksAnswerTheTrial_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<Chosen>("expected");
+
+    QTest::newRow("Frame1") << "Frame1" << Chosen::Delayed;
+    QTest::newRow("Label1 ($100)") << "Label1" << Chosen::Delayed;
+    QTest::newRow("Label4 (available)") << "Label4" << Chosen::Delayed;
+    QTest::newRow("VDelay") << "VDelay" << Chosen::Delayed;
+    QTest::newRow("Frame2") << "Frame2" << Chosen::Immediate;
+    QTest::newRow("VReward") << "VReward" << Chosen::Immediate;
+    QTest::newRow("Label5 (available)") << "Label5" << Chosen::Immediate;
+    QTest::newRow("Label3 (NOW)") << "Label3" << Chosen::Immediate;
+    QTest::newRow("Label2, the prompt") << "Label2" << Chosen::Nothing;
+    QTest::newRow("window background") << "TaskForm" << Chosen::Nothing;
+}
+
+void TaskFormTest::clicksAnswerTheTrial()
+{
+    QFETCH(QString, target);
+    QFETCH(Chosen, expected);
+    TaskRig &rig = answerableRig();
+    QTRY_VERIFY(rig.form.AcceptKeys());
+    QWidget *widget = target == "TaskForm" ? &rig.form : rig.form.findChild<QWidget *>(target);
+    QVERIFY(widget);
+    // The frame's own border area, away from its labels; the window's, away from every control.
+    const QPoint where = target.startsWith("Frame") ? QPoint(4, 4) : target == "TaskForm" ? QPoint(5, 5) : QPoint();
+
+    QTest::mouseClick(widget, Qt::LeftButton, {}, where);
+
+    QCOMPARE(rig.chosen(), expected);
+}
+
+void TaskFormTest::whitePhaseTakesNoResponse()
+{
+    TaskRig &rig = whiteRig();
+    QVERIFY(rig.form.findChild<QLabel *>("Label2")->isVisible());
+
+    QTest::keyClick(&rig.form, Qt::Key_Left);
+    QTest::keyClick(&rig.form, Qt::Key_Right);
+    for (const char *name : {"Frame1", "Label1", "Label4", "VDelay", "Frame2", "VReward", "Label5", "Label3"}) {
+        auto *widget = rig.form.findChild<QWidget *>(name);
+        QVERIFY(widget->isVisible());
+        QTest::mouseClick(widget, Qt::LeftButton, {}, QString(name).startsWith("Frame") ? QPoint(4, 4) : QPoint());
+    }
+    QCOMPARE(rig.chosen(), Chosen::Nothing);
+
+    // Timer1 running out turns the trial answerable; a restarted short interval stands in for two seconds.
+    rig.form.findChild<QTimer *>("Timer1")->setInterval(1);
+    QTRY_VERIFY(rig.form.AcceptKeys());
+    QTest::keyClick(&rig.form, Qt::Key_Right);
+    QCOMPARE(rig.chosen(), Chosen::Delayed);
+}
+
+void TaskFormTest::disabledFramesKeepTheirColours_data()
+{
+    QTest::addColumn<TaskColor>("fore");
+    QTest::addColumn<TaskColor>("back");
+
+    QTest::newRow("white phase: white on button face") << TaskColor::White << TaskColor::ButtonFace;
+    QTest::newRow("chosen: black on green") << TaskColor::Black << TaskColor::Green;
+    QTest::newRow("answerable: black on button face") << TaskColor::Black << TaskColor::ButtonFace;
+}
+
+void TaskFormTest::disabledFramesKeepTheirColours()
+{
+    QFETCH(TaskColor, fore);
+    QFETCH(TaskColor, back);
+    TaskForm form;
+    form.show();
+    form.setCaption(TaskControl::VReward, "$85");
+    for (TaskControl label : {TaskControl::VReward, TaskControl::Label5, TaskControl::Label3}) {
+        form.setForeColor(label, fore);
+        form.setBackColor(label, back);
+    }
+    form.setBackColor(TaskControl::Frame2, back);
+    auto *frame = form.findChild<QFrame *>("Frame2");
+    auto *label = form.findChild<QLabel *>("VReward");
+
+    form.setEnabled(TaskControl::Frame2, true);
+    const QImage enabledFrame = frame->grab().toImage();
+    form.setEnabled(TaskControl::Frame2, false);
+    QVERIFY(!label->isEnabled());
+    const QImage disabledFrame = frame->grab().toImage();
+    const QImage disabledLabel = label->grab().toImage();
+
+    QVERIFY2(countPixels(disabledLabel, colorOf(fore)) > 100, "text not drawn in its own colour");
+    QCOMPARE(disabledLabel.pixelColor(1, 1).rgb(), colorOf(back).rgb());
+    QCOMPARE(disabledFrame.pixelColor(20, 20).rgb(), colorOf(back).rgb());
+    QVERIFY2(disabledFrame == enabledFrame, "a disabled option must look exactly like an enabled one");
+}
+
+void TaskFormTest::controlsMatchTheLayoutTable_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("container");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<qreal>("points");
+    QTest::addColumn<QString>("text");
+
+    const QString window = "TaskForm";
+    const QString sans = "MS Sans Serif";
+    const QString arial = "Arial";
+    QTest::newRow("Label2") << "Label2" << window << QRect(176, 64, 673, 33) << sans << 18.0
+                            << "Please choose between the following two options:";
+    QTest::newRow("Frame2") << "Frame2" << window << QRect(24, 168, 441, 425) << QString() << 0.0 << QString();
+    QTest::newRow("VReward") << "VReward" << "Frame2" << QRect(88, 72, 265, 73) << arial << 48.0 << "";
+    QTest::newRow("Label5") << "Label5" << "Frame2" << QRect(72, 176, 297, 73) << arial << 48.0 << "available";
+    QTest::newRow("Label3") << "Label3" << "Frame2" << QRect(88, 280, 265, 73) << arial << 48.0 << "NOW";
+    QTest::newRow("Frame1") << "Frame1" << window << QRect(560, 168, 441, 425) << QString() << 0.0 << QString();
+    QTest::newRow("Label1") << "Label1" << "Frame1" << QRect(88, 72, 265, 73) << arial << 48.0 << "$100";
+    QTest::newRow("Label4") << "Label4" << "Frame1" << QRect(64, 176, 313, 73) << arial << 48.0 << "available";
+    QTest::newRow("VDelay") << "VDelay" << "Frame1" << QRect(8, 280, 425, 73) << arial << 48.0 << "";
+}
+
+void TaskFormTest::controlsMatchTheLayoutTable()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, container);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, family);
+    QFETCH(qreal, points);
+    QFETCH(QString, text);
+    TaskForm form;
+    form.show();
+
+    auto *control = form.findChild<QWidget *>(name);
+    QVERIFY(control);
+    QCOMPARE(control->parentWidget()->objectName(), container);
+    QCOMPARE(control->geometry(), geometry);
+    QVERIFY(control->isVisible());
+    if (auto *label = qobject_cast<QLabel *>(control)) {
+        QCOMPARE(label->text(), text);
+        QCOMPARE(label->font().family(), family);
+        QCOMPARE(label->font().pointSizeF(), points);
+        QCOMPARE(label->font().weight(), QFont::Normal);
+        QVERIFY(!label->font().italic());
+        QVERIFY(label->alignment() & Qt::AlignHCenter);
+    } else {
+        QVERIFY2(!control->isEnabled(), "option frames start disabled");
+        QVERIFY(qobject_cast<QFrame *>(control)->frameShape() != QFrame::NoFrame);
+    }
+}
+
+void TaskFormTest::groupsSitSideBySideUnderTheCentredPrompt()
+{
+    TaskForm form;
+    form.show();
+    const QRect left = form.findChild<QFrame *>("Frame2")->geometry();
+    const QRect right = form.findChild<QFrame *>("Frame1")->geometry();
+    const QRect prompt = form.findChild<QLabel *>("Label2")->geometry();
+
+    QCOMPARE(left.size(), right.size());
+    QCOMPARE(left.top(), right.top());
+    QVERIFY(left.right() < right.left());
+    QCOMPARE(prompt.center().x(), left.united(right).center().x());
+    QVERIFY(prompt.bottom() < left.top());
+    // Each row at the same height on both sides, every label centred in its frame.
+    const char *rows[][2] = {{"VReward", "Label1"}, {"Label5", "Label4"}, {"Label3", "VDelay"}};
+    for (const auto &row : rows) {
+        const QRect immediate = form.findChild<QLabel *>(row[0])->geometry();
+        const QRect delayed = form.findChild<QLabel *>(row[1])->geometry();
+        QCOMPARE(immediate.top(), delayed.top());
+        QCOMPARE(immediate.center().x(), left.width() / 2);
+        QCOMPARE(delayed.center().x(), right.width() / 2);
+    }
+    // Both groups whole on a 1024 x 768 screen, with room for a title bar and a task bar.
+    QVERIFY(left.united(right).united(prompt).bottomRight().x() < 1024);
+    QVERIFY(left.united(right).united(prompt).bottomRight().y() < 768 - 100);
+}
+
+void TaskFormTest::opensMaximizedWithoutTitleAndNothingTakesFocus()
+{
+    TaskForm form;
+    TrialScreen &screen = form;
+
+    screen.show();
+
+    QVERIFY(form.isVisible());
+    QVERIFY(form.windowState() & Qt::WindowMaximized);
+    QVERIFY(form.windowTitle().isEmpty());
+    QCOMPARE(form.focusPolicy(), Qt::NoFocus);
+    for (QWidget *child : form.findChildren<QWidget *>())
+        QVERIFY2(child->focusPolicy() == Qt::NoFocus, qPrintable(child->objectName()));
+    auto *timer = form.findChild<QTimer *>("Timer1");
+    QVERIFY(timer);
+    QCOMPARE(timer->interval(), 2000);
+    QCOMPARE(timer->timerType(), Qt::PreciseTimer);
+    QVERIFY(!timer->isActive());
+    QVERIFY(!form.AcceptKeys());
+}
+
+void TaskFormTest::closeIsRefusedDuringTheRun()
+{
+    TaskRig &rig = answerableRig();
+
+    QVERIFY(!rig.form.close());
+    QVERIFY(rig.form.isVisible());
+
+    TaskForm idle;
+    idle.show();
+    QVERIFY(idle.close());
+}
+
+QTEST_MAIN(TaskFormTest)
+#include "TaskFormTest.moc"

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "presentation/RunHost.h"
+
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace kpx {
+
+// The run's dialogs and the end of the application, in Qt; each dialog can be replaced (tests do).
+class QtRunHost : public RunHost
+{
+public:
+    // The dialogs a run may show; an empty member keeps the real Qt dialog.
+    struct Dialogs
+    {
+        std::function<void()> showCompletion;
+        std::function<void()> terminate;
+        std::function<WriteFailureChoice(const WriteFailure &, std::string &SubjectId, std::string &OutputDirectory)>
+            resolveWriteFailure;
+        std::function<bool()> confirmDiscard;
+    };
+
+    // The instructions window is hidden when the task starts; it may be null.
+    explicit QtRunHost(QWidget *instructions);
+
+    void setDialogs(Dialogs dialogs);
+
+    void HideInstructions() override;
+    void ShowCompletion() override;
+    void Terminate() override;
+    WriteFailureChoice ResolveWriteFailure(const WriteFailure &failure, std::string &SubjectId,
+                                           std::string &OutputDirectory) override;
+    bool ConfirmDiscard() override;
+
+private:
+    QWidget *m_instructions = nullptr;
+    Dialogs m_dialogs;
+};
+
+} // namespace kpx

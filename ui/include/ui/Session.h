@@ -1,0 +1,65 @@
+#pragma once
+
+#include "presentation/RunFlow.h"
+
+#include <functional>
+#include <memory>
+
+namespace kpx {
+
+class Instruct;
+class MsgForm;
+class QtEventWaiter;
+class QtRunHost;
+class SeededRandom;
+class StartForm;
+class TaskEngine;
+class TaskForm;
+struct RunSettings;
+
+// The whole application: the settings, the engine, the four windows and the run flow, alive together
+// until the process ends, so the run can read its settings even after the setup window is closed.
+class Session
+{
+public:
+    explicit Session(Timings timings = {});
+    ~Session();
+
+    Session(const Session &) = delete;
+    Session &operator=(const Session &) = delete;
+
+    // Opens the setup window.
+    void show();
+
+    // Replaces the question asked before the setup window closes an unfinished run; true ends it.
+    void setConfirmEndRun(std::function<bool()> confirmEndRun);
+
+    RunSettings &settings() { return *m_settings; }
+    TaskEngine &engine() { return *m_engine; }
+    StartForm &startForm() { return *m_startForm; }
+    Instruct &instruct() { return *m_instruct; }
+    TaskForm &taskForm() { return *m_taskForm; }
+    MsgForm &msgForm() { return *m_msgForm; }
+    QtRunHost &host() { return *m_host; }
+    RunFlow &flow() { return *m_flow; }
+
+private:
+    void showInstructions();
+    bool maySetupClose();
+
+    // Declared in the order they depend on each other; destroyed in reverse.
+    std::unique_ptr<RunSettings> m_settings;
+    std::unique_ptr<SeededRandom> m_random;
+    std::unique_ptr<TaskEngine> m_engine;
+    std::unique_ptr<QtEventWaiter> m_waiter;
+    std::unique_ptr<TaskForm> m_taskForm;
+    std::unique_ptr<MsgForm> m_msgForm;
+    std::unique_ptr<Instruct> m_instruct;
+    std::unique_ptr<QtRunHost> m_host;
+    std::unique_ptr<RunFlow> m_flow;
+    std::unique_ptr<StartForm> m_startForm;
+    std::function<bool()> m_confirmEndRun;
+    bool m_ending = false;
+};
+
+} // namespace kpx

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <functional>
+#include <optional>
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace kpx {
+
+struct RunSettings;
+
+// The setup window: enters the run's settings through its menu and picks the output directory.
+class StartForm final : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // A modal text entry: the text as typed, or nullopt on Cancel.
+    using Prompt = std::function<std::optional<QString>(const QString &prompt, const QString &title,
+                                                        const QString &defaultText)>;
+
+    // Opens Dir1 on the documents folder, which becomes OutputDirectory; settings must outlive the window.
+    explicit StartForm(RunSettings &settings, QWidget *parent = nullptr);
+
+    // Replaces the text-entry dialog; an empty function restores the real one.
+    void setPrompt(Prompt prompt);
+    // Called by Start.
+    void setShowInstructions(std::function<void()> showInstructions);
+    // Asked before the window closes; false keeps it open.
+    void setCloseGuard(std::function<bool()> mayClose);
+
+    // Dir1's path: opens the directory, which becomes OutputDirectory.
+    void setDirectory(const QString &path);
+    // The directory Dir1 has open.
+    QString directory() const { return m_directory; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    std::optional<QString> ask(const QString &prompt, const QString &title, const QString &defaultText);
+    void enterSubjectId();
+    void SetMaxTrials();
+    void SetDistractorThreshold();
+    void chooseDrive(int index);
+    void openItem(QTreeWidgetItem *item);
+    void fillDir1();
+
+    RunSettings &m_settings;
+    Prompt m_prompt;
+    std::function<void()> m_showInstructions;
+    std::function<bool()> m_mayClose;
+    QString m_directory;
+
+    QAction *m_SIDCtrl = nullptr;
+    QAction *m_CutCtrl = nullptr;
+    QAction *m_DTThresh = nullptr;
+    QAction *m_StartCtrl = nullptr;
+    QGroupBox *m_frame1 = nullptr;
+    QComboBox *m_drive1 = nullptr;
+    QTreeWidget *m_dir1 = nullptr;
+};
+
+} // namespace kpx

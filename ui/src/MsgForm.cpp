@@ -1,0 +1,109 @@
+#include "ui/MsgForm.h"
+
+#include "presentation/RunFlow.h"
+#include "ui/TaskForm.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+
+namespace kpx {
+
+namespace {
+
+constexpr int TwipsPerPixel = 15;
+
+QRect fromTwips(int left, int top, int width, int height)
+{
+    return QRect(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel, height / TwipsPerPixel);
+}
+
+QLabel *makeLabel(const QString &name, const QString &text, const QRect &geometry, QFont::Weight weight,
+                  QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(24);
+    font.setWeight(weight);
+    font.setItalic(false);
+    label->setFont(font);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setFocusPolicy(Qt::NoFocus);
+    return label;
+}
+
+// Client area size and its place on the screen.
+const QRect ClientArea = fromTwips(4620, 3975, 7005, 4455);
+
+} // namespace
+
+// A plain title bar without text or buttons; the choice window as parent keeps the message above it,
+// without one it stays above every window.
+MsgForm::MsgForm(QWidget *parent)
+    : QWidget(parent, (parent ? Qt::Dialog : Qt::Window | Qt::WindowStaysOnTopHint) | Qt::CustomizeWindowHint
+                          | Qt::WindowTitleHint)
+{
+    setObjectName(QStringLiteral("MsgForm"));
+    setWindowTitle(QString());
+    setFocusPolicy(Qt::NoFocus);
+    setFixedSize(ClientArea.size());
+
+    m_label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("Now choose between $100"),
+                         fromTwips(120, 720, 6735, 615), QFont::Normal, this);
+    m_label2 = makeLabel(QStringLiteral("Label2"), QString(), fromTwips(1440, 1440, 4095, 495), QFont::Bold, this);
+    m_label3 = makeLabel(QStringLiteral("Label3"),
+                         QStringLiteral("and an amount of money available today.  "
+                                        "Press the space bar to continue the task."),
+                         fromTwips(120, 2040, 6735, 2295), QFont::Normal, this);
+    m_label3->setWordWrap(true);
+}
+
+void MsgForm::attach(RunFlow &flow)
+{
+    m_flow = &flow;
+}
+
+void MsgForm::setDelayCaption(const std::string &text)
+{
+    m_label2->setText(QString::fromStdString(text));
+}
+
+void MsgForm::show()
+{
+    const QScreen *screen = parentWidget() ? parentWidget()->screen() : this->screen();
+    setGeometry(ClientArea.translated(screen->geometry().topLeft()));
+    QWidget::show();
+    raise();
+    activateWindow();
+}
+
+void MsgForm::hide()
+{
+    QWidget::hide();
+    if (QWidget *owner = parentWidget(); owner && owner->isVisible())
+        owner->window()->activateWindow();
+}
+
+void MsgForm::keyPressEvent(QKeyEvent *event)
+{
+    event->accept();
+    if (!m_flow || isModifierKey(event->key()))
+        return;
+    m_flow->BreakKeyDown(virtualKeyCode(event->key()), event->isAutoRepeat());
+}
+
+void MsgForm::closeEvent(QCloseEvent *event)
+{
+    // The space bar is the only way on; closing would leave the run waiting with no message.
+    if (m_flow && !m_flow->finished()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+} // namespace kpx

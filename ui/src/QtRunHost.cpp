@@ -1,0 +1,135 @@
+#include "ui/QtRunHost.h"
+
+#include "results/ResultsWriter.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QWidget>
+
+#include <utility>
+
+namespace kpx {
+
+namespace {
+
+const QString ApplicationTitle = QStringLiteral("KPX2");
+
+void showCompletionBox()
+{
+    QMessageBox box(QMessageBox::NoIcon, ApplicationTitle, QStringLiteral("The task is now complete"),
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+void closeAllAndExit()
+{
+    // The run's windows refuse to close while a run goes on; ending the application overrides them.
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (!window->close())
+            window->hide();
+    QCoreApplication::exit(0);
+}
+
+// Asks until the experimenter has a new place or name to try, or chooses to discard.
+WriteFailureChoice askAboutWriteFailure(const WriteFailure &failure, std::string &SubjectId,
+                                        std::string &OutputDirectory)
+{
+    QMessageBox box(QMessageBox::Warning, ApplicationTitle,
+                    QStringLiteral("The results could not be written to\n%1\n\n%2")
+                        .arg(QString::fromStdString(failure.path), QString::fromStdString(failure.reason)));
+    box.setInformativeText(QStringLiteral("Choose another directory or change the subject ID to try again.  "
+                                          "Discarding loses the results of this session."));
+    QPushButton *directoryButton = box.addButton(QStringLiteral("Choose Directory..."), QMessageBox::AcceptRole);
+    QPushButton *subjectButton = box.addButton(QStringLiteral("Change Subject ID..."), QMessageBox::AcceptRole);
+    QPushButton *discardButton = box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(directoryButton);
+
+    for (;;) {
+        box.exec();
+        // Closing the box without a button asks again: the data is never given up by accident.
+        if (box.clickedButton() == discardButton)
+            return WriteFailureChoice::Discard;
+        if (box.clickedButton() == directoryButton) {
+            const QString start = QDir(QString::fromStdString(OutputDirectory)).exists()
+                ? QString::fromStdString(OutputDirectory)
+                : QDir::homePath();
+            const QString directory = QFileDialog::getExistingDirectory(nullptr, ApplicationTitle, start);
+            if (!directory.isEmpty()) {
+                OutputDirectory = directory.toStdString();
+                return WriteFailureChoice::Retry;
+            }
+        } else if (box.clickedButton() == subjectButton) {
+            bool ok = false;
+            const QString subject = QInputDialog::getText(nullptr, ApplicationTitle, QStringLiteral("Enter Subject ID"),
+                                                          QLineEdit::Normal, QString::fromStdString(SubjectId), &ok);
+            // An empty name would leave files named only ".KPX" and ".TC".
+            if (ok && !subject.isEmpty()) {
+                SubjectId = subject.toStdString();
+                return WriteFailureChoice::Retry;
+            }
+        }
+    }
+}
+
+bool askToDiscard()
+{
+    return QMessageBox::question(nullptr, ApplicationTitle,
+                                 QStringLiteral("The results of this session will be lost.  Discard them?"),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
+} // namespace
+
+QtRunHost::QtRunHost(QWidget *instructions)
+    : m_instructions(instructions)
+{
+}
+
+void QtRunHost::setDialogs(Dialogs dialogs)
+{
+    m_dialogs = std::move(dialogs);
+}
+
+void QtRunHost::HideInstructions()
+{
+    if (m_instructions)
+        m_instructions->hide();
+}
+
+void QtRunHost::ShowCompletion()
+{
+    if (m_dialogs.showCompletion)
+        m_dialogs.showCompletion();
+    else
+        showCompletionBox();
+}
+
+void QtRunHost::Terminate()
+{
+    if (m_dialogs.terminate)
+        m_dialogs.terminate();
+    else
+        closeAllAndExit();
+}
+
+WriteFailureChoice QtRunHost::ResolveWriteFailure(const WriteFailure &failure, std::string &SubjectId,
+                                                  std::string &OutputDirectory)
+{
+    if (m_dialogs.resolveWriteFailure)
+        return m_dialogs.resolveWriteFailure(failure, SubjectId, OutputDirectory);
+    return askAboutWriteFailure(failure, SubjectId, OutputDirectory);
+}
+
+bool QtRunHost::ConfirmDiscard()
+{
+    if (m_dialogs.confirmDiscard)
+        return m_dialogs.confirmDiscard();
+    return askToDiscard();
+}
+
+} // namespace kpx

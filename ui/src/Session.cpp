@@ -1,0 +1,107 @@
+#include "ui/Session.h"
+
+#include "engine/RandomSource.h"
+#include "engine/RunSettings.h"
+#include "engine/TaskEngine.h"
+#include "presentation/QtEventWaiter.h"
+#include "ui/Instruct.h"
+#include "ui/MsgForm.h"
+#include "ui/QtRunHost.h"
+#include "ui/StartForm.h"
+#include "ui/TaskForm.h"
+
+#include <QLocale>
+#include <QMessageBox>
+
+#include <chrono>
+
+namespace kpx {
+
+namespace {
+
+std::uint64_t clockSeed()
+{
+    return static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+}
+
+// Numbers in the results files use the decimal separator of the user's regional settings.
+ResultsFormat systemResultsFormat()
+{
+    ResultsFormat format;
+    const QString decimalPoint = QLocale::system().decimalPoint();
+    // The files are 8-bit text: a separator beyond ASCII could not be written faithfully.
+    if (decimalPoint.size() == 1 && decimalPoint.at(0).unicode() > 0x20 && decimalPoint.at(0).unicode() < 0x7f)
+        format.decimalSeparator = decimalPoint.at(0).toLatin1();
+    return format;
+}
+
+bool askToEndRun(QWidget *parent)
+{
+    return QMessageBox::question(parent, QStringLiteral("KPX2"),
+                                 QStringLiteral("The task has not finished.  End it now?  "
+                                                "The results of this session will not be saved."),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
+} // namespace
+
+Session::Session(Timings timings)
+    : m_settings(std::make_unique<RunSettings>())
+    , m_random(std::make_unique<SeededRandom>(clockSeed))
+    , m_engine(std::make_unique<TaskEngine>(*m_random))
+    , m_waiter(std::make_unique<QtEventWaiter>())
+    , m_taskForm(std::make_unique<TaskForm>())
+    , m_msgForm(std::make_unique<MsgForm>(m_taskForm.get()))
+    , m_instruct(std::make_unique<Instruct>())
+    , m_host(std::make_unique<QtRunHost>(m_instruct.get()))
+    , m_flow(std::make_unique<RunFlow>(*m_engine, *m_settings, *m_taskForm, *m_msgForm, *m_waiter, *m_host, timings,
+                                       systemResultsFormat()))
+    , m_startForm(std::make_unique<StartForm>(*m_settings))
+{
+    m_taskForm->attach(*m_flow);
+    m_msgForm->attach(*m_flow);
+    m_instruct->setStartTask([this] { m_flow->StartTask(); });
+    m_startForm->setShowInstructions([this] { showInstructions(); });
+    m_startForm->setCloseGuard([this] { return maySetupClose(); });
+}
+
+Session::~Session() = default;
+
+void Session::show()
+{
+    m_startForm->show();
+}
+
+void Session::setConfirmEndRun(std::function<bool()> confirmEndRun)
+{
+    m_confirmEndRun = std::move(confirmEndRun);
+}
+
+void Session::showInstructions()
+{
+    // One run per process: once it has begun, the instructions have nothing more to start.
+    if (m_flow->started())
+        return;
+    m_instruct->showMaximized();
+    m_instruct->raise();
+    m_instruct->activateWindow();
+}
+
+bool Session::maySetupClose()
+{
+    if (m_ending || !m_flow->started() || m_flow->finished())
+        return true;
+    const bool endRun = m_confirmEndRun ? m_confirmEndRun() : askToEndRun(m_startForm.get());
+    if (!endRun)
+        return false;
+    // Ending closes every window, this one included: it must not ask again.
+    m_ending = true;
+    m_host->Terminate();
+    // A break message waiting for the space bar would keep its wait on the stack, and the
+    // application could not leave; the released run stops with the event loops.
+    m_flow->SignalContinue();
+    return true;
+}
+
+} // namespace kpx

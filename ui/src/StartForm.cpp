@@ -1,0 +1,234 @@
+#include "ui/StartForm.h"
+
+#include "engine/RunSettings.h"
+#include "ui/DocumentsFolder.h"
+#include "ui/SettingsEntry.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QInputDialog>
+#include <QMenuBar>
+#include <QStorageInfo>
+#include <QStyle>
+#include <QTreeWidget>
+
+namespace kpx {
+
+namespace {
+
+// Twips to pixels at 96 dots per inch.
+constexpr int px(int twips)
+{
+    return twips / 15;
+}
+
+constexpr int PathRole = Qt::UserRole;
+
+QAction *addMenuCommand(QMenuBar *bar, const QString &objectName, const QString &text)
+{
+    QAction *action = bar->addAction(text);
+    action->setObjectName(objectName);
+    return action;
+}
+
+// The directory itself and its parents, root first.
+QStringList pathChain(const QString &directory)
+{
+    QStringList chain;
+    QDir dir(directory);
+    for (;;) {
+        chain.prepend(dir.absolutePath());
+        if (dir.isRoot() || !dir.cdUp())
+            break;
+    }
+    return chain;
+}
+
+} // namespace
+
+StartForm::StartForm(RunSettings &settings, QWidget *parent)
+    : QMainWindow(parent)
+    , m_settings(settings)
+{
+    setObjectName(QStringLiteral("StartForm"));
+    setWindowTitle(QStringLiteral("KPX-2"));
+
+    QMenuBar *bar = menuBar();
+    m_SIDCtrl = addMenuCommand(bar, QStringLiteral("SIDCtrl"), QStringLiteral("Subject ID"));
+    m_CutCtrl = addMenuCommand(bar, QStringLiteral("CutCtrl"), QStringLiteral("Cutoff:1000"));
+    m_DTThresh = addMenuCommand(bar, QStringLiteral("DTThresh"), QStringLiteral("DTT:20"));
+    m_StartCtrl = addMenuCommand(bar, QStringLiteral("StartCtrl"), QStringLiteral("Start"));
+    m_StartCtrl->setEnabled(false);
+    connect(m_SIDCtrl, &QAction::triggered, this, &StartForm::enterSubjectId);
+    connect(m_CutCtrl, &QAction::triggered, this, &StartForm::SetMaxTrials);
+    connect(m_DTThresh, &QAction::triggered, this, &StartForm::SetDistractorThreshold);
+    connect(m_StartCtrl, &QAction::triggered, this, [this] {
+        if (m_showInstructions)
+            m_showInstructions();
+    });
+
+    auto *client = new QWidget(this);
+    // Frame1 is made first so that it lies behind the two lists.
+    m_frame1 = new QGroupBox(QStringLiteral("Output Directory"), client);
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    m_frame1->setGeometry(px(360), px(240), px(3495), px(3855));
+
+    m_drive1 = new QComboBox(client);
+    m_drive1->setObjectName(QStringLiteral("Drive1"));
+    m_drive1->setGeometry(px(960), px(720), px(2295), px(315));
+    m_drive1->addItems(mountedDrives());
+    connect(m_drive1, &QComboBox::activated, this, &StartForm::chooseDrive);
+
+    m_dir1 = new QTreeWidget(client);
+    m_dir1->setObjectName(QStringLiteral("Dir1"));
+    m_dir1->setGeometry(px(960), px(1080), px(2295), px(2565));
+    m_dir1->setHeaderHidden(true);
+    m_dir1->setRootIsDecorated(false);
+    m_dir1->setItemsExpandable(false);
+    m_dir1->setExpandsOnDoubleClick(false);
+    m_dir1->setIndentation(10);
+    // Nothing in the list folds: no branch arrows that suggest otherwise.
+    m_dir1->setStyleSheet(QStringLiteral("QTreeView::branch { image: none; border-image: none; }"));
+    // A single click only highlights; opening takes a double click.
+    connect(m_dir1, &QTreeWidget::itemDoubleClicked, this, &StartForm::openItem);
+
+    setTabOrder(m_drive1, m_dir1);
+    setCentralWidget(client);
+    resize(px(4245), px(4320) + menuBar()->sizeHint().height());
+
+    // An empty or missing documents folder is kept as it is: the list then stays empty, a drive
+    // choice leads elsewhere, and a write there is reported when the run ends.
+    setDirectory(GetDocumentsFolder());
+}
+
+void StartForm::setPrompt(Prompt prompt)
+{
+    m_prompt = std::move(prompt);
+}
+
+void StartForm::setShowInstructions(std::function<void()> showInstructions)
+{
+    m_showInstructions = std::move(showInstructions);
+}
+
+void StartForm::setCloseGuard(std::function<bool()> mayClose)
+{
+    m_mayClose = std::move(mayClose);
+}
+
+void StartForm::setDirectory(const QString &path)
+{
+    m_directory = path.isEmpty() ? path : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    m_settings.OutputDirectory = m_directory.toStdString();
+    fillDir1();
+
+    // The drive list follows, without a drive of its own when the directory is nowhere.
+    const QString root = QFileInfo(m_directory).isDir() ? QStorageInfo(m_directory).rootPath() : QString();
+    m_drive1->setCurrentIndex(root.isEmpty() ? -1 : m_drive1->findText(root));
+}
+
+void StartForm::closeEvent(QCloseEvent *event)
+{
+    if (m_mayClose && !m_mayClose()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+std::optional<QString> StartForm::ask(const QString &prompt, const QString &title, const QString &defaultText)
+{
+    if (m_prompt)
+        return m_prompt(prompt, title, defaultText);
+    bool ok = false;
+    const QString text = QInputDialog::getText(this, title, prompt, QLineEdit::Normal, defaultText, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+void StartForm::enterSubjectId()
+{
+    // Cancel gives the empty text, which is taken like any other entry.
+    const QString subjectId =
+        subjectIdFromEntry(ask(QStringLiteral("Enter Subject ID"), QStringLiteral("KPX2"), QString()).value_or(QString()));
+    m_settings.SubjectId = subjectId.toStdString();
+    m_SIDCtrl->setText(subjectIdMenuText(subjectId));
+    m_StartCtrl->setEnabled(true);
+}
+
+void StartForm::SetMaxTrials()
+{
+    const std::optional<QString> entry =
+        ask(QStringLiteral("Enter maximum number of trials"), QStringLiteral("Cutoff Value"), QString());
+    m_settings.MaxTrials = maxTrialsFromEntry(entry.value_or(QString()));
+    m_CutCtrl->setText(cutoffMenuText(m_settings.MaxTrials));
+}
+
+void StartForm::SetDistractorThreshold()
+{
+    for (;;) {
+        const std::optional<QString> entry = ask(
+            QStringLiteral("Enter threshold for distractor trials. Possible values are 10, 15, 20, 25, and 30."),
+            QStringLiteral("Set Distractor Threshold"), QStringLiteral("20"));
+        // Cancel keeps the current threshold; otherwise the experimenter could never leave the dialog.
+        if (!entry)
+            return;
+        if (const std::optional<std::int16_t> threshold = distractorThresholdFromEntry(*entry)) {
+            m_settings.DistractorThreshold = *threshold;
+            m_DTThresh->setText(thresholdMenuText(*threshold));
+            return;
+        }
+    }
+}
+
+void StartForm::chooseDrive(int index)
+{
+    if (index >= 0)
+        setDirectory(m_drive1->itemText(index));
+}
+
+void StartForm::openItem(QTreeWidgetItem *item)
+{
+    if (item)
+        setDirectory(item->data(0, PathRole).toString());
+}
+
+void StartForm::fillDir1()
+{
+    m_dir1->clear();
+    if (!QFileInfo(m_directory).isDir())
+        return;
+
+    QTreeWidgetItem *parent = nullptr;
+    const QStringList chain = pathChain(m_directory);
+    for (const QString &path : chain) {
+        const QString name = QDir(path).isRoot() ? path : QFileInfo(path).fileName();
+        auto *item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(m_dir1);
+        item->setText(0, name);
+        item->setToolTip(0, path);
+        item->setData(0, PathRole, path);
+        item->setIcon(0, style()->standardIcon(path == m_directory ? QStyle::SP_DirOpenIcon : QStyle::SP_DirClosedIcon));
+        parent = item;
+    }
+
+    const QDir open(m_directory);
+    const QStringList names = open.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QString &name : names) {
+        auto *item = new QTreeWidgetItem(parent);
+        item->setText(0, name);
+        item->setToolTip(0, open.filePath(name));
+        item->setData(0, PathRole, open.filePath(name));
+        item->setIcon(0, style()->standardIcon(QStyle::SP_DirClosedIcon));
+    }
+    m_dir1->expandAll();
+    // The open directory is the highlighted one until the experimenter highlights another.
+    m_dir1->setCurrentItem(parent);
+    m_dir1->scrollToItem(parent);
+}
+
+} // namespace kpx

@@ -1,0 +1,386 @@
+#include "ui/TaskForm.h"
+
+#include "presentation/RunFlow.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include <functional>
+#include <utility>
+
+namespace kpx {
+
+namespace {
+
+// Window measures are given in twips, 15 to the pixel.
+constexpr int TwipsPerPixel = 15;
+
+QRect fromTwips(int left, int top, int width, int height)
+{
+    return QRect(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel, height / TwipsPerPixel);
+}
+
+QColor toQColor(TaskColor color)
+{
+    switch (color) {
+    case TaskColor::ButtonFace:
+        return QGuiApplication::palette().color(QPalette::Button);
+    case TaskColor::Green:
+        return QColor(0, 128, 0);
+    case TaskColor::White:
+        return QColor(Qt::white);
+    case TaskColor::Black:
+        return QColor(Qt::black);
+    }
+    return QColor(Qt::black);
+}
+
+// The same colour whether the widget is active, inactive or disabled.
+void setRoleColor(QWidget *widget, QPalette::ColorRole role, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, color);
+    widget->setPalette(palette);
+}
+
+QFont makeFont(const QString &family, qreal pointSize)
+{
+    QFont font(family);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(pointSize);
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    return font;
+}
+
+// A caption-less frame around one option; a press and release on it or on its labels is one click.
+class OptionFrame final : public QFrame
+{
+public:
+    OptionFrame(QWidget *parent, std::function<void()> clicked)
+        : QFrame(parent)
+        , m_clicked(std::move(clicked))
+    {
+        setFrameStyle(QFrame::Box | QFrame::Sunken);
+        setAutoFillBackground(true);
+        setFocusPolicy(Qt::NoFocus);
+        // A disabled frame keeps its border as it is; only its clicks stop.
+        QPalette palette = this->palette();
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto colorRole = static_cast<QPalette::ColorRole>(role);
+            palette.setColor(QPalette::Disabled, colorRole, palette.color(QPalette::Active, colorRole));
+        }
+        setPalette(palette);
+    }
+
+protected:
+    // Labels ignore the mouse, so their presses and releases arrive here in frame coordinates.
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        if (event->button() != Qt::LeftButton) {
+            event->ignore();
+            return;
+        }
+        m_pressed = true;
+        event->accept();
+    }
+
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        if (event->button() != Qt::LeftButton || !m_pressed) {
+            event->ignore();
+            return;
+        }
+        m_pressed = false;
+        event->accept();
+        // Released outside the option: the participant moved away, as with a push button.
+        if (rect().contains(event->position().toPoint()))
+            m_clicked();
+    }
+
+    void changeEvent(QEvent *event) override
+    {
+        // A press made before the frame was disabled must not complete a click afterwards.
+        if (event->type() == QEvent::EnabledChange)
+            m_pressed = false;
+        QFrame::changeEvent(event);
+    }
+
+    void hideEvent(QHideEvent *event) override
+    {
+        m_pressed = false;
+        QFrame::hideEvent(event);
+    }
+
+private:
+    std::function<void()> m_clicked;
+    bool m_pressed = false;
+};
+
+// A label drawn in its own colours even inside a disabled frame: the options stay readable before
+// they can be chosen.
+class ColorLabel final : public QLabel
+{
+public:
+    ColorLabel(const QString &name, const QString &text, const QRect &geometry, const QFont &font, QWidget *parent)
+        : QLabel(text, parent)
+    {
+        setObjectName(name);
+        setGeometry(geometry);
+        setFont(font);
+        setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        setFocusPolicy(Qt::NoFocus);
+        setAutoFillBackground(true);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::Active, QPalette::WindowText));
+        const int flags = static_cast<int>(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0);
+        painter.drawText(contentsRect(), flags, text());
+    }
+};
+
+} // namespace
+
+int virtualKeyCode(int qtKey)
+{
+    switch (qtKey) {
+    case Qt::Key_Space:
+        return VirtualKey::Space;
+    case Qt::Key_Left:
+        return VirtualKey::Left;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return VirtualKey::Right;
+    case Qt::Key_Down:
+        return 40;
+    default:
+        break;
+    }
+    // Qt's letter and digit keys carry their upper-case ASCII codes, as the virtual keys do.
+    if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
+        return qtKey;
+    return 0;
+}
+
+bool isModifierKey(int qtKey)
+{
+    switch (qtKey) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+        return true;
+    default:
+        return false;
+    }
+}
+
+TaskForm::TaskForm(QWidget *parent)
+    : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("TaskForm"));
+    setWindowTitle(QString());
+    setFocusPolicy(Qt::NoFocus);
+    setAutoFillBackground(true);
+    setRoleColor(this, QPalette::Window, toQColor(TaskColor::ButtonFace));
+    setRoleColor(this, QPalette::WindowText, QGuiApplication::palette().color(QPalette::ButtonText));
+    resize(fromTwips(0, 0, 15240, 9465).size());
+
+    const QFont promptFont = makeFont(QStringLiteral("MS Sans Serif"), 18);
+    const QFont optionFont = makeFont(QStringLiteral("Arial"), 48);
+
+    m_label2 = new ColorLabel(QStringLiteral("Label2"), QStringLiteral("Please choose between the following two options:"),
+                              fromTwips(2640, 960, 10095, 495), promptFont, this);
+
+    m_frame2 = new OptionFrame(this, [this] { clickImmediate(); });
+    m_frame2->setObjectName(QStringLiteral("Frame2"));
+    m_frame2->setGeometry(fromTwips(360, 2520, 6615, 6375));
+    m_vReward = new ColorLabel(QStringLiteral("VReward"), QString(), fromTwips(1320, 1080, 3975, 1095), optionFont,
+                               m_frame2);
+    m_label5 = new ColorLabel(QStringLiteral("Label5"), QStringLiteral("available"), fromTwips(1080, 2640, 4455, 1095),
+                              optionFont, m_frame2);
+    m_label3 = new ColorLabel(QStringLiteral("Label3"), QStringLiteral("NOW"), fromTwips(1320, 4200, 3975, 1095),
+                              optionFont, m_frame2);
+
+    m_frame1 = new OptionFrame(this, [this] { clickDelayed(); });
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    m_frame1->setGeometry(fromTwips(8400, 2520, 6615, 6375));
+    m_label1 = new ColorLabel(QStringLiteral("Label1"), QStringLiteral("$100"), fromTwips(1320, 1080, 3975, 1095),
+                              optionFont, m_frame1);
+    m_label4 = new ColorLabel(QStringLiteral("Label4"), QStringLiteral("available"), fromTwips(960, 2640, 4695, 1095),
+                              optionFont, m_frame1);
+    m_vDelay = new ColorLabel(QStringLiteral("VDelay"), QString(), fromTwips(120, 4200, 6375, 1095), optionFont,
+                              m_frame1);
+
+    for (TaskControl each : {TaskControl::Frame1, TaskControl::Frame2, TaskControl::Label1, TaskControl::Label2,
+                             TaskControl::Label3, TaskControl::Label4, TaskControl::Label5, TaskControl::VDelay,
+                             TaskControl::VReward})
+        setBackColor(each, TaskColor::ButtonFace);
+    // Until the run colours them, labels use the button text colour like the rest of the window.
+    for (QLabel *label : {m_label1, m_label2, m_label3, m_label4, m_label5, m_vDelay, m_vReward})
+        setRoleColor(label, QPalette::WindowText, QGuiApplication::palette().color(QPalette::ButtonText));
+
+    m_frame1->setEnabled(false);
+    m_frame2->setEnabled(false);
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setTimerType(Qt::PreciseTimer);
+    m_timer1->setInterval(2000);
+    connect(m_timer1, &QTimer::timeout, this, &TaskForm::activate);
+}
+
+void TaskForm::attach(RunFlow &flow)
+{
+    m_flow = &flow;
+}
+
+QWidget *TaskForm::control(TaskControl control) const
+{
+    switch (control) {
+    case TaskControl::Frame1:
+        return m_frame1;
+    case TaskControl::Frame2:
+        return m_frame2;
+    case TaskControl::Label1:
+        return m_label1;
+    case TaskControl::Label2:
+        return m_label2;
+    case TaskControl::Label3:
+        return m_label3;
+    case TaskControl::Label4:
+        return m_label4;
+    case TaskControl::Label5:
+        return m_label5;
+    case TaskControl::VDelay:
+        return m_vDelay;
+    case TaskControl::VReward:
+        return m_vReward;
+    }
+    return nullptr;
+}
+
+void TaskForm::setEnabled(TaskControl frame, bool enabled)
+{
+    control(frame)->setEnabled(enabled);
+}
+
+void TaskForm::setVisible(TaskControl control, bool visible)
+{
+    this->control(control)->setVisible(visible);
+}
+
+void TaskForm::setBackColor(TaskControl control, TaskColor color)
+{
+    setRoleColor(this->control(control), QPalette::Window, toQColor(color));
+}
+
+void TaskForm::setForeColor(TaskControl control, TaskColor color)
+{
+    setRoleColor(this->control(control), QPalette::WindowText, toQColor(color));
+}
+
+void TaskForm::setCaption(TaskControl label, const std::string &text)
+{
+    if (auto *target = qobject_cast<QLabel *>(control(label)))
+        target->setText(QString::fromStdString(text));
+}
+
+std::string TaskForm::caption(TaskControl label) const
+{
+    if (auto *target = qobject_cast<QLabel *>(control(label)))
+        return target->text().toStdString();
+    return {};
+}
+
+void TaskForm::setTimerInterval(int milliseconds)
+{
+    m_timer1->setInterval(milliseconds);
+}
+
+void TaskForm::setTimerEnabled(bool enabled)
+{
+    if (!enabled)
+        m_timer1->stop();
+    else if (!m_timer1->isActive())
+        m_timer1->start();
+}
+
+void TaskForm::show()
+{
+    showMaximized();
+}
+
+void TaskForm::hide()
+{
+    QWidget::hide();
+}
+
+bool TaskForm::event(QEvent *event)
+{
+    // Every key belongs to the task: Tab must not move the focus and no shortcut may take a key first.
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept();
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        keyPressEvent(static_cast<QKeyEvent *>(event));
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TaskForm::keyPressEvent(QKeyEvent *event)
+{
+    event->accept();
+    // Shift held with an arrow must not use up the trial's key on its own press.
+    if (!m_flow || isModifierKey(event->key()))
+        return;
+    m_flow->KeyDown(virtualKeyCode(event->key()), event->isAutoRepeat());
+}
+
+void TaskForm::closeEvent(QCloseEvent *event)
+{
+    // Closing mid-run would end it with nothing written.
+    if (m_flow && m_flow->started() && !m_flow->finished()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void TaskForm::clickDelayed()
+{
+    if (m_flow)
+        m_flow->ClickDelayed();
+}
+
+void TaskForm::clickImmediate()
+{
+    if (m_flow)
+        m_flow->ClickImmediate();
+}
+
+void TaskForm::activate()
+{
+    if (m_flow)
+        m_flow->Activate();
+}
+
+} // namespace kpx
