@@ -6,6 +6,7 @@
 #include "presentation/EventWaiter.h"
 #include "presentation/RunHost.h"
 #include "presentation/TrialScreen.h"
+#include "results/Clock.h"
 
 #include <array>
 #include <string>
@@ -34,24 +35,88 @@ void setFramesEnabled(TrialScreen &screen, bool enabled)
 } // namespace
 
 RunFlow::RunFlow(TaskEngine &engine, const RunSettings &settings, TrialScreen &screen, BreakScreen &breakScreen,
-                 EventWaiter &waiter, RunHost &host, Timings timings, ResultsFormat resultsFormat)
+                 EventWaiter &waiter, RunHost &host, const Clock &clock, Timings timings, ResultsFormat resultsFormat)
     : m_engine(engine)
     , m_settings(settings)
     , m_screen(screen)
     , m_break(breakScreen)
     , m_waiter(waiter)
     , m_host(host)
+    , m_clock(clock)
     , m_timings(timings)
     , m_resultsFormat(resultsFormat)
 {
 }
 
+RunFlow::~RunFlow() = default;
+
+void RunFlow::setPhaseTrace(std::function<void(const char *, double)> trace)
+{
+    m_phaseTrace = std::move(trace);
+}
+
+std::optional<std::string> RunFlow::trialLogPath() const
+{
+    if (!m_trialLog)
+        return std::nullopt;
+    return m_trialLog->path();
+}
+
+double RunFlow::now() const
+{
+    return m_clock.milliseconds() - m_startMs;
+}
+
+void RunFlow::markPhase(const char *phase, double ms)
+{
+    if (m_phaseTrace)
+        m_phaseTrace(phase, ms);
+}
+
+bool RunFlow::openTrialLog()
+{
+    std::string directory = m_settings.OutputDirectory;
+    for (;;) {
+        auto created = TrialLog::Create(directory, m_settings.SubjectId, m_clock.localNow());
+        if (auto *log = std::get_if<TrialLog>(&created)) {
+            m_trialLog.emplace(std::move(*log));
+            return true;
+        }
+        if (!m_host.ResolveLogFailure(std::get<WriteFailure>(created), directory))
+            return false;
+    }
+}
+
+void RunFlow::recordResponse(ResponseInput input)
+{
+    m_responseMs = now();
+    m_responseInput = input;
+    markPhase("response", m_responseMs);
+}
+
+void RunFlow::logResponse(const TrialContext &trial, const ResponseResult &result)
+{
+    if (!m_trialLog)
+        return;
+    const auto failure = m_trialLog->Append(RecordResponse(trial, m_engine, result));
+    if (failure && !m_logFailureReported) {
+        m_logFailureReported = true;
+        m_host.ReportLogFailure(*failure);
+    }
+}
+
 void RunFlow::StartTask()
 {
     // The setup window's Start stays usable, so OK can come twice; one run per process.
-    if (m_started)
+    if (m_started || m_finished)
         return;
     m_started = true;
+    m_startMs = m_clock.milliseconds();
+    // Every answer must be on record from the first trial on.
+    if (!openTrialLog()) {
+        m_started = false;
+        return;
+    }
 
     m_host.HideInstructions();
     m_engine.ResetSchedule();
@@ -63,8 +128,21 @@ void RunFlow::StartTask()
     m_screen.show();
     m_break.setDelayCaption(m_screen.caption(TaskControl::VDelay));
     BreakWait();
+    if (m_finished)
+        return;
     m_screen.setTimerInterval(m_timings.activationMs);
     m_screen.setTimerEnabled(true);
+    m_whiteOnsetMs = now();
+    markPhase("white", m_whiteOnsetMs);
+}
+
+void RunFlow::Abort()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_screen.setTimerEnabled(false);
+    m_waiter.cancel();
 }
 
 void RunFlow::KeyDown(int keyCode, bool autoRepeat)
@@ -75,10 +153,13 @@ void RunFlow::KeyDown(int keyCode, bool autoRepeat)
     if (!m_screen.AcceptKeys())
         return;
     m_screen.setAcceptKeys(false);
-    if (keyCode == VirtualKey::Left)
+    if (keyCode == VirtualKey::Left) {
+        recordResponse(ResponseInput::Key);
         ChooseImmediate();
-    else if (keyCode == VirtualKey::Right)
+    } else if (keyCode == VirtualKey::Right) {
+        recordResponse(ResponseInput::Key);
         ChooseDelayed();
+    }
 }
 
 void RunFlow::ClickDelayed()
@@ -87,6 +168,7 @@ void RunFlow::ClickDelayed()
         return;
     // One response per trial: a key pressed later must not answer the next trial early.
     m_screen.setAcceptKeys(false);
+    recordResponse(ResponseInput::Click);
     ChooseDelayed();
 }
 
@@ -95,6 +177,7 @@ void RunFlow::ClickImmediate()
     if (m_finished || m_responding || !m_framesEnabled)
         return;
     m_screen.setAcceptKeys(false);
+    recordResponse(ResponseInput::Click);
     ChooseImmediate();
 }
 
@@ -122,6 +205,8 @@ void RunFlow::NextTrial()
     setFramesEnabled(m_screen, false);
     m_framesEnabled = false;
     m_waiter.Pause(m_timings.greenSeconds);
+    if (m_finished)
+        return;
 
     m_screen.setVisible(TaskControl::Frame1, false);
     m_screen.setVisible(TaskControl::Frame2, false);
@@ -129,23 +214,38 @@ void RunFlow::NextTrial()
     for (TaskControl control : {TaskControl::Frame1, TaskControl::Frame2, TaskControl::VReward, TaskControl::Label3,
                                 TaskControl::VDelay, TaskControl::Label1, TaskControl::Label4, TaskControl::Label5})
         m_screen.setBackColor(control, TaskColor::ButtonFace);
+    markPhase("cleared", now());
 
+    TrialContext trial = CaptureTrial(m_engine, m_distractorOnScreen);
+    trial.input = m_responseInput;
+    trial.whiteOnsetMs = m_whiteOnsetMs;
+    trial.answerableOnsetMs = m_answerableOnsetMs;
+    trial.responseMs = m_responseMs;
     const ResponseResult result = m_engine.ApplyResponse();
+    logResponse(trial, result);
     if (result.outcome == ResponseOutcome::RunFinished) {
         Completion();
         return;
     }
-    if (result.outcome == ResponseOutcome::BlockFinished)
+    if (result.outcome == ResponseOutcome::BlockFinished) {
         BlockBreak();
+        if (m_finished)
+            return;
+    }
 
     m_screen.setCaption(TaskControl::VDelay, m_engine.currentDelayText());
     m_engine.DrawNextAmount(result.DistractorNext);
+    m_distractorOnScreen = result.DistractorNext;
     m_screen.setCaption(TaskControl::VReward, FormatAmount(m_engine.state().ImmediateAmount));
     setOptionLabelsForeColor(m_screen, TaskColor::White);
     m_waiter.Pause(m_timings.blankSeconds);
+    if (m_finished)
+        return;
     m_screen.setVisible(TaskControl::Frame1, true);
     m_screen.setVisible(TaskControl::Frame2, true);
     m_screen.setTimerEnabled(true);
+    m_whiteOnsetMs = now();
+    markPhase("white", m_whiteOnsetMs);
 
     m_responding = false;
 }
@@ -160,6 +260,8 @@ void RunFlow::Activate()
     m_screen.setVisible(TaskControl::Label2, true);
     m_screen.setAcceptKeys(true);
     m_screen.setTimerEnabled(false);
+    m_answerableOnsetMs = now();
+    markPhase("answerable", m_answerableOnsetMs);
 }
 
 void RunFlow::BreakKeyDown(int keyCode, bool autoRepeat)

@@ -131,6 +131,9 @@ std::optional<WriteFailure> WriteResults(const std::string &SubjectId, const std
                                          const RunResults &results, const ResultsFormat &format)
 {
     const ResultsPaths paths = ResultsPathsFor(SubjectId, OutputDirectory, format);
+    // An empty directory would put the files at the top of the file system, where nobody looks.
+    if (OutputDirectory.empty())
+        return WriteFailure{paths.indifferencePoints, NoDirectoryReason};
     if (auto reason = UnusableSubjectId(SubjectId, format.directorySeparator))
         return WriteFailure{paths.indifferencePoints, *reason};
 

@@ -101,6 +101,8 @@ std::variant<TrialLog, WriteFailure> TrialLog::Create(const std::string &directo
     const std::string stamp = std::to_string(started.year) + twoDigits(started.month) + twoDigits(started.day) + "-"
         + twoDigits(started.hour) + twoDigits(started.minute) + twoDigits(started.second);
     const std::string stem = directory + "/" + SubjectId + "_" + stamp;
+    if (directory.empty())
+        return WriteFailure{stem + ".trials.csv", NoDirectoryReason};
     if (auto reason = UnusableSubjectId(SubjectId))
         return WriteFailure{stem + ".trials.csv", *reason};
 

@@ -8,6 +8,7 @@
 #include "presentation/RunFlow.h"
 #include "presentation/RunHost.h"
 #include "presentation/TrialScreen.h"
+#include "results/Clock.h"
 #include "results/ResultsWriter.h"
 
 #include <functional>
@@ -120,7 +121,18 @@ private:
     Log &m_log;
 };
 
-// Pauses return at once; a break wait lets the scripted participant act until it is released.
+// A clock the test moves by hand.
+class FakeClock final : public Clock
+{
+public:
+    double milliseconds() const override { return ms; }
+    LocalDateTime localNow() const override { return {2026, 12, 8, 14, 30, 5}; }
+
+    double ms = 1000.0;
+};
+
+// Pauses return at once, moving the clock on by their length; a break wait lets the
+// scripted participant act until it is released.
 class FakeWaiter final : public EventWaiter
 {
 public:
@@ -129,23 +141,32 @@ public:
     void Pause(double seconds) override
     {
         m_log.push_back("pause " + format(seconds));
+        if (clock)
+            clock->ms += seconds * 1000.0;
         if (duringPause)
             duringPause(seconds);
     }
     void WaitUntil(const std::function<bool()> &done) override
     {
         m_log.push_back("wait");
-        for (int attempt = 0; !done(); ++attempt) {
+        for (int attempt = 0; !done() && !cancelled; ++attempt) {
             if (attempt == 100 || !duringWait)
                 throw std::runtime_error("break wait never released");
             duringWait();
         }
     }
     void wake() override { ++wakes; }
+    void cancel() override
+    {
+        cancelled = true;
+        m_log.push_back("cancel");
+    }
 
     std::function<void(double)> duringPause;
     std::function<void()> duringWait;
     int wakes = 0;
+    bool cancelled = false;
+    FakeClock *clock = nullptr;
 
 private:
     static std::string format(double seconds)
@@ -192,7 +213,23 @@ public:
         return answer;
     }
 
+    bool ResolveLogFailure(const WriteFailure &failure, std::string &directory) override
+    {
+        m_log.push_back("log failed " + failure.path);
+        logFailures.push_back(failure);
+        if (!logResolution)
+            return false;
+        return logResolution(directory);
+    }
+    void ReportLogFailure(const WriteFailure &failure) override
+    {
+        m_log.push_back("log row failed " + failure.path);
+        logFailures.push_back(failure);
+    }
+
     std::function<void()> onCompletion;
+    std::function<bool(std::string &)> logResolution;
+    std::vector<WriteFailure> logFailures;
     std::vector<std::function<WriteFailureChoice(std::string &, std::string &)>> resolutions;
     std::vector<bool> discardAnswers;
     std::vector<WriteFailure> failures;

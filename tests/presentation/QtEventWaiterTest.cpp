@@ -96,5 +96,24 @@ TEST_F(QtEventWaiterTest, PauseNestedInsideABreakWaitReturnsToIt)
     EXPECT_TRUE(pausedInside);
 }
 
+TEST_F(QtEventWaiterTest, CancelReleasesEveryWaitEvenAfterTheApplicationWasToldToExit)
+{
+    bool pauseReturned = false;
+    QTimer::singleShot(1, [&] {
+        // Exiting makes every later event loop return at once; the waits must not spin on it.
+        QCoreApplication::exit(0);
+        waiter.cancel();
+        waiter.Pause(10.0);
+        pauseReturned = true;
+    });
+    QElapsedTimer elapsed;
+    elapsed.start();
+
+    waiter.WaitUntil([] { return false; });
+
+    EXPECT_TRUE(pauseReturned);
+    EXPECT_LT(elapsed.elapsed(), 1000);
+}
+
 } // namespace
 } // namespace kpx

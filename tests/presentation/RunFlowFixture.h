@@ -29,6 +29,7 @@ public:
         settings.DistractorThreshold = 15;
         // The participant presses the space bar whenever a break message waits.
         waiter.duringWait = [this] { flow.BreakKeyDown(VirtualKey::Space); };
+        waiter.clock = &clock;
     }
     void TearDown() override { fs::remove_all(dir); }
 
@@ -67,7 +68,8 @@ public:
     FakeBreak breakScreen{log};
     FakeWaiter waiter{log};
     FakeHost host{log};
-    RunFlow flow{engine, settings, screen, breakScreen, waiter, host, Timings{}};
+    FakeClock clock;
+    RunFlow flow{engine, settings, screen, breakScreen, waiter, host, clock, Timings{}};
 };
 
 inline std::string readFile(const fs::path &path)

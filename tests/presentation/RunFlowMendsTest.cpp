@@ -74,14 +74,21 @@ TEST_F(RunFlowMends, SecondStartTaskIsIgnored)
 class WriteFailures : public RunFlowTest
 {
 protected:
-    void finishRun()
+    // The settings are read again when the run finishes; change them once it has started.
+    void SetUp() override
     {
+        RunFlowTest::SetUp();
         start();
         flow.Activate();
+    }
+
+    void finishRun()
+    {
         oneAnswerFromBlockEnd();
         engine.state().BlockIndex = 7;
         takeLog();
         flow.KeyDown(VirtualKey::Right);
+        ASSERT_GE(log.size(), 3u);
     }
 };
 

@@ -101,6 +101,14 @@ TEST_F(ResultsWriterTest, MissingDirectoryIsReportedWithTheFileAndReason)
     EXPECT_EQ(failure->reason, "No such file or directory");
 }
 
+TEST_F(ResultsWriterTest, EmptyDirectoryIsAFailureNotTheTopOfTheFileSystem)
+{
+    const auto failure = WriteResults("S01", "", sampleResults());
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->reason, NoDirectoryReason);
+    EXPECT_FALSE(fs::exists("/S01.KPX"));
+}
+
 TEST_F(ResultsWriterTest, DirectoryWhereNothingCanBeCreatedIsReported)
 {
     // Even root cannot create files in /proc.

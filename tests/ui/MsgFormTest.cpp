@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -21,8 +22,9 @@ namespace {
 struct BreakRig
 {
     BreakRig()
-        : flow(engine, settings, form, msg, waiter, host, Timings{0.001, 0.001, 600000})
+        : flow(engine, settings, form, msg, waiter, host, clock, Timings{0.001, 0.001, 600000})
     {
+        settings.OutputDirectory = outDir.path().toStdString();
         form.attach(flow);
         msg.attach(flow);
     }
@@ -30,10 +32,12 @@ struct BreakRig
     SeededRandom random = SeededRandom::fixed(3);
     TaskEngine engine{random};
     RunSettings settings;
+    QTemporaryDir outDir;
     TaskForm form;
     MsgForm msg{&form};
     QtEventWaiter waiter;
     SilentHost host;
+    SystemClock clock;
     RunFlow flow;
 };
 

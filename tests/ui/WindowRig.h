@@ -7,8 +7,10 @@
 #include "presentation/QtEventWaiter.h"
 #include "presentation/RunHost.h"
 #include "presentation/RunFlow.h"
+#include "results/Clock.h"
 #include "ui/TaskForm.h"
 
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <string>
@@ -36,6 +38,8 @@ public:
         return WriteFailureChoice::Discard;
     }
     bool ConfirmDiscard() override { return true; }
+    bool ResolveLogFailure(const WriteFailure &, std::string &) override { return false; }
+    void ReportLogFailure(const WriteFailure &) override {}
 };
 
 // Which option the first response of a run took, read from the bounds it moved.
@@ -56,8 +60,9 @@ inline Chosen firstChoice(const RunState &state, std::int16_t firstAmount)
 struct TaskRig
 {
     explicit TaskRig(Timings timings)
-        : flow(engine, settings, form, breakScreen, waiter, host, timings)
+        : flow(engine, settings, form, breakScreen, waiter, host, clock, timings)
     {
+        settings.OutputDirectory = outDir.path().toStdString();
         form.attach(flow);
     }
 
@@ -75,10 +80,12 @@ struct TaskRig
     SeededRandom random = SeededRandom::fixed(11);
     TaskEngine engine{random};
     RunSettings settings;
+    QTemporaryDir outDir;
     TaskForm form;
     SilentBreak breakScreen;
     QtEventWaiter waiter;
     SilentHost host;
+    SystemClock clock;
     RunFlow flow;
     std::int16_t firstAmount = 0;
 };

@@ -98,7 +98,7 @@ struct AppRig
     explicit AppRig(const RunSettings &runSettings)
         : settings(runSettings)
         , host(nullptr)
-        , flow(engine, settings, form, msg, waiter, host, Timings{0.001, 0.001, 1})
+        , flow(engine, settings, form, msg, waiter, host, clock, Timings{0.001, 0.001, 1})
     {
         form.attach(flow);
         msg.attach(flow);
@@ -111,6 +111,7 @@ struct AppRig
     MsgForm msg{&form};
     QtEventWaiter waiter;
     QtRunHost host;
+    SystemClock clock;
     RunFlow flow;
 };
 
@@ -153,6 +154,8 @@ void WindowsRunTest::sevenBlocksInTheRealWindowsWriteBothFiles()
         .terminate = [&] { ++terminations; },
         .resolveWriteFailure = {},
         .confirmDiscard = {},
+        .resolveLogFailure = {},
+        .reportLogFailure = {},
     });
     ScriptedParticipant participant(rig.form, rig.msg);
 

@@ -34,6 +34,12 @@ void closeAllAndExit()
     QCoreApplication::exit(0);
 }
 
+QString startDirectory(const std::string &directory)
+{
+    const QString current = QString::fromStdString(directory);
+    return !current.isEmpty() && QDir(current).exists() ? current : QDir::homePath();
+}
+
 // Asks until the experimenter has a new place or name to try, or chooses to discard.
 WriteFailureChoice askAboutWriteFailure(const WriteFailure &failure, std::string &SubjectId,
                                         std::string &OutputDirectory)
@@ -54,10 +60,8 @@ WriteFailureChoice askAboutWriteFailure(const WriteFailure &failure, std::string
         if (box.clickedButton() == discardButton)
             return WriteFailureChoice::Discard;
         if (box.clickedButton() == directoryButton) {
-            const QString start = QDir(QString::fromStdString(OutputDirectory)).exists()
-                ? QString::fromStdString(OutputDirectory)
-                : QDir::homePath();
-            const QString directory = QFileDialog::getExistingDirectory(nullptr, ApplicationTitle, start);
+            const QString directory =
+                QFileDialog::getExistingDirectory(nullptr, ApplicationTitle, startDirectory(OutputDirectory));
             if (!directory.isEmpty()) {
                 OutputDirectory = directory.toStdString();
                 return WriteFailureChoice::Retry;
@@ -81,6 +85,35 @@ bool askToDiscard()
                                  QStringLiteral("The results of this session will be lost.  Discard them?"),
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
+}
+
+// The run cannot start without its trial log: another directory, or back to the setup.
+bool askAboutLogFailure(const WriteFailure &failure, std::string &directory)
+{
+    QMessageBox box(QMessageBox::Warning, ApplicationTitle,
+                    QStringLiteral("The trial log could not be created:\n%1\n\n%2")
+                        .arg(QString::fromStdString(failure.path), QString::fromStdString(failure.reason)));
+    box.setInformativeText(QStringLiteral("The task cannot start without it.  Choose another directory for the "
+                                          "log, or cancel and correct the setup."));
+    QPushButton *directoryButton = box.addButton(QStringLiteral("Choose Directory..."), QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(directoryButton);
+    box.exec();
+    if (box.clickedButton() != directoryButton)
+        return false;
+    const QString chosen = QFileDialog::getExistingDirectory(nullptr, ApplicationTitle, startDirectory(directory));
+    if (chosen.isEmpty())
+        return false;
+    directory = chosen.toStdString();
+    return true;
+}
+
+void tellLogFailure(const WriteFailure &failure)
+{
+    QMessageBox::warning(nullptr, ApplicationTitle,
+                         QStringLiteral("The trial log could not be written:\n%1\n\n%2\n\nThe task goes on; "
+                                        "the results files are still written at the end.")
+                             .arg(QString::fromStdString(failure.path), QString::fromStdString(failure.reason)));
 }
 
 } // namespace
@@ -130,6 +163,21 @@ bool QtRunHost::ConfirmDiscard()
     if (m_dialogs.confirmDiscard)
         return m_dialogs.confirmDiscard();
     return askToDiscard();
+}
+
+bool QtRunHost::ResolveLogFailure(const WriteFailure &failure, std::string &directory)
+{
+    if (m_dialogs.resolveLogFailure)
+        return m_dialogs.resolveLogFailure(failure, directory);
+    return askAboutLogFailure(failure, directory);
+}
+
+void QtRunHost::ReportLogFailure(const WriteFailure &failure)
+{
+    if (m_dialogs.reportLogFailure)
+        m_dialogs.reportLogFailure(failure);
+    else
+        tellLogFailure(failure);
 }
 
 } // namespace kpx

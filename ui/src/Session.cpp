@@ -4,6 +4,7 @@
 #include "engine/RunSettings.h"
 #include "engine/TaskEngine.h"
 #include "presentation/QtEventWaiter.h"
+#include "results/Clock.h"
 #include "ui/Instruct.h"
 #include "ui/MsgForm.h"
 #include "ui/QtRunHost.h"
@@ -55,8 +56,9 @@ Session::Session(Timings timings)
     , m_msgForm(std::make_unique<MsgForm>(m_taskForm.get()))
     , m_instruct(std::make_unique<Instruct>())
     , m_host(std::make_unique<QtRunHost>(m_instruct.get()))
-    , m_flow(std::make_unique<RunFlow>(*m_engine, *m_settings, *m_taskForm, *m_msgForm, *m_waiter, *m_host, timings,
-                                       systemResultsFormat()))
+    , m_clock(std::make_unique<SystemClock>())
+    , m_flow(std::make_unique<RunFlow>(*m_engine, *m_settings, *m_taskForm, *m_msgForm, *m_waiter, *m_host, *m_clock,
+                                       timings, systemResultsFormat()))
     , m_startForm(std::make_unique<StartForm>(*m_settings))
 {
     m_taskForm->attach(*m_flow);
@@ -97,10 +99,9 @@ bool Session::maySetupClose()
         return false;
     // Ending closes every window, this one included: it must not ask again.
     m_ending = true;
+    // The run's pauses and break wait return first, so nothing keeps the application from leaving.
+    m_flow->Abort();
     m_host->Terminate();
-    // A break message waiting for the space bar would keep its wait on the stack, and the
-    // application could not leave; the released run stops with the event loops.
-    m_flow->SignalContinue();
     return true;
 }
 

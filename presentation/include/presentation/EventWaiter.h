@@ -18,6 +18,9 @@ public:
 
     // Asks a running WaitUntil to check its condition again.
     virtual void wake() = 0;
+
+    // Ends every running wait now, and makes every later one return at once.
+    virtual void cancel() = 0;
 };
 
 } // namespace kpx

@@ -15,9 +15,11 @@ public:
     void Pause(double seconds) override;
     void WaitUntil(const std::function<bool()> &done) override;
     void wake() override;
+    void cancel() override;
 
 private:
-    std::vector<QEventLoop *> m_waits;
+    std::vector<QEventLoop *> m_loops;
+    bool m_cancelled = false;
 };
 
 } // namespace kpx

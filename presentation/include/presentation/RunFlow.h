@@ -1,12 +1,16 @@
 #pragma once
 
 #include "results/ResultsWriter.h"
+#include "results/TrialLog.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 namespace kpx {
 
 class BreakScreen;
+class Clock;
 class EventWaiter;
 class RunHost;
 class TaskEngine;
@@ -34,10 +38,17 @@ class RunFlow
 public:
     // Everything passed in must outlive the flow; settings are read at start and at the end.
     RunFlow(TaskEngine &engine, const RunSettings &settings, TrialScreen &screen, BreakScreen &breakScreen,
-            EventWaiter &waiter, RunHost &host, Timings timings = {}, ResultsFormat resultsFormat = {});
+            EventWaiter &waiter, RunHost &host, const Clock &clock, Timings timings = {},
+            ResultsFormat resultsFormat = {});
+    ~RunFlow();
 
-    // The instructions' OK. Ignored once a run has started.
+    // The instructions' OK. Opens the trial log first: without one the run does not start.
+    // Ignored once a run has started.
     void StartTask();
+
+    // Ends an unfinished run at once (the application is closing): every wait returns and
+    // nothing more is shown or recorded. Answered trials are already in the trial log.
+    void Abort();
 
     // A key on the choice window. Auto-repeated presses are never responses.
     void KeyDown(int keyCode, bool autoRepeat = false);
@@ -53,12 +64,24 @@ public:
     // Releases a waiting break message; harmless at any other time.
     void SignalContinue();
 
+    // Receives the moment each phase of a trial begins ("response", "cleared", "white",
+    // "answerable"), in milliseconds since the start of the task; for timing audits.
+    void setPhaseTrace(std::function<void(const char *phase, double ms)> trace);
+
+    // The trial log of the run, once it has started.
+    std::optional<std::string> trialLogPath() const;
+
     bool started() const { return m_started; }
     bool finished() const { return m_finished; }
     // True while a response is being processed (green, blank, break); no response is taken then.
     bool responding() const { return m_responding; }
 
 private:
+    bool openTrialLog();
+    void recordResponse(ResponseInput input);
+    void logResponse(const TrialContext &trial, const ResponseResult &result);
+    double now() const;
+    void markPhase(const char *phase, double ms);
     void ChooseDelayed();
     void ChooseImmediate();
     void NextTrial();
@@ -73,6 +96,7 @@ private:
     BreakScreen &m_break;
     EventWaiter &m_waiter;
     RunHost &m_host;
+    const Clock &m_clock;
     Timings m_timings;
     ResultsFormat m_resultsFormat;
 
@@ -81,6 +105,17 @@ private:
     bool m_finished = false;
     bool m_responding = false;
     bool m_framesEnabled = false;
+
+    std::optional<TrialLog> m_trialLog;
+    bool m_logFailureReported = false;
+    std::function<void(const char *, double)> m_phaseTrace;
+    double m_startMs = 0.0;
+    // The trial on screen: its kind, its onsets and, once given, its response.
+    bool m_distractorOnScreen = false;
+    double m_whiteOnsetMs = 0.0;
+    double m_answerableOnsetMs = 0.0;
+    double m_responseMs = 0.0;
+    ResponseInput m_responseInput = ResponseInput::Key;
 };
 
 } // namespace kpx

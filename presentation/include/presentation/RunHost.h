@@ -31,6 +31,13 @@ public:
 
     // Second question before the results are thrown away; true discards them.
     virtual bool ConfirmDiscard() = 0;
+
+    // The trial log cannot be created, so the run cannot start. True tries again, in the
+    // directory the host may have changed; false leaves the run unstarted.
+    virtual bool ResolveLogFailure(const WriteFailure &failure, std::string &directory) = 0;
+
+    // A response could not be added to the trial log; the run goes on. Told once per run.
+    virtual void ReportLogFailure(const WriteFailure &failure) = 0;
 };
 
 } // namespace kpx

@@ -50,6 +50,9 @@ ResultsPaths ResultsPathsFor(const std::string &SubjectId, const std::string &Ou
 std::optional<WriteFailure> WriteResults(const std::string &SubjectId, const std::string &OutputDirectory,
                                          const RunResults &results, const ResultsFormat &format = {});
 
+// The reason given when no output directory has been chosen.
+inline constexpr const char *NoDirectoryReason = "no output directory has been chosen";
+
 // Why the subject ID cannot be part of a file name, if it cannot.
 std::optional<std::string> UnusableSubjectId(const std::string &SubjectId, char directorySeparator = '/');
 

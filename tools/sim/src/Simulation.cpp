@@ -2,12 +2,11 @@
 
 #include "engine/RandomSource.h"
 #include "engine/TaskEngine.h"
+#include "results/Clock.h"
 #include "results/ResultsWriter.h"
 #include "results/TrialLog.h"
 
 #include <algorithm>
-#include <chrono>
-#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -35,39 +34,19 @@ struct Trial
 // The participant's answer, or the exit status that ends the simulation.
 using Answer = std::variant<Choice, int>;
 
-// Milliseconds since the run started, on a clock that never jumps.
-class RunClock
-{
-public:
-    double milliseconds() const
-    {
-        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - m_start).count();
-    }
-
-private:
-    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
-};
-
-LocalDateTime localNow()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
-}
-
 // Runs one task to its end, logging every response when a log is given; returns an exit
 // status when the participant aborts it or the log cannot be written.
 std::optional<int> runTask(TaskEngine &engine, std::int16_t threshold, TrialLog *log, std::ostream &err,
                            const std::function<Answer(const Trial &)> &answer)
 {
-    RunClock clock;
+    const SystemClock clock;
+    const double started = clock.milliseconds();
     engine.Reset(threshold);
     RunState &s = engine.state();
     bool distractor = false;
     for (;;) {
         // The simulated trial is answerable as soon as it is put.
-        const double shown = clock.milliseconds();
+        const double shown = clock.milliseconds() - started;
         const Answer given = answer({s.BlockIndex, engine.currentDelay().days, s.ImmediateAmount, distractor});
         if (const int *status = std::get_if<int>(&given))
             return *status;
@@ -77,7 +56,7 @@ std::optional<int> runTask(TaskEngine &engine, std::int16_t threshold, TrialLog 
         TrialContext trial = CaptureTrial(engine, distractor);
         trial.whiteOnsetMs = shown;
         trial.answerableOnsetMs = shown;
-        trial.responseMs = clock.milliseconds();
+        trial.responseMs = clock.milliseconds() - started;
         const ResponseResult result = engine.ApplyResponse();
         if (log) {
             if (const auto failure = log->Append(RecordResponse(trial, engine, result))) {
@@ -111,7 +90,7 @@ std::string fixed(double value, int decimals)
 // Opens the run's trial log; no run starts without one.
 std::variant<TrialLog, int> openLog(const SimOptions &options, std::ostream &err)
 {
-    auto created = TrialLog::Create(options.outDir, options.subject, localNow());
+    auto created = TrialLog::Create(options.outDir, options.subject, SystemClock().localNow());
     if (auto *failure = std::get_if<WriteFailure>(&created)) {
         err << "cannot write " << failure->path << ": " << failure->reason << '\n';
         return SimExit::WriteFailed;

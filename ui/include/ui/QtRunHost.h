@@ -21,6 +21,8 @@ public:
         std::function<WriteFailureChoice(const WriteFailure &, std::string &SubjectId, std::string &OutputDirectory)>
             resolveWriteFailure;
         std::function<bool()> confirmDiscard;
+        std::function<bool(const WriteFailure &, std::string &directory)> resolveLogFailure;
+        std::function<void(const WriteFailure &)> reportLogFailure;
     };
 
     // The instructions window is hidden when the task starts; it may be null.
@@ -34,6 +36,8 @@ public:
     WriteFailureChoice ResolveWriteFailure(const WriteFailure &failure, std::string &SubjectId,
                                            std::string &OutputDirectory) override;
     bool ConfirmDiscard() override;
+    bool ResolveLogFailure(const WriteFailure &failure, std::string &directory) override;
+    void ReportLogFailure(const WriteFailure &failure) override;
 
 private:
     QWidget *m_instructions = nullptr;

@@ -7,6 +7,7 @@
 
 namespace kpx {
 
+class Clock;
 class Instruct;
 class MsgForm;
 class QtEventWaiter;
@@ -56,6 +57,7 @@ private:
     std::unique_ptr<MsgForm> m_msgForm;
     std::unique_ptr<Instruct> m_instruct;
     std::unique_ptr<QtRunHost> m_host;
+    std::unique_ptr<Clock> m_clock;
     std::unique_ptr<RunFlow> m_flow;
     std::unique_ptr<StartForm> m_startForm;
     std::function<bool()> m_confirmEndRun;

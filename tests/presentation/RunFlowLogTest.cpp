@@ -1,0 +1,207 @@
+#include "RunFlowFixture.h"
+
+namespace kpx {
+namespace {
+
+using namespace test;
+
+// The data rows of the run's trial log, split into fields.
+std::vector<std::vector<std::string>> logRows(const std::string &path)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream text(readFile(path));
+    std::string line;
+    std::getline(text, line);
+    while (std::getline(text, line)) {
+        std::vector<std::string> fields(1);
+        for (char c : line) {
+            if (c == ',')
+                fields.emplace_back();
+            else if (c != '\r')
+                fields.back() += c;
+        }
+        rows.push_back(fields);
+    }
+    return rows;
+}
+
+enum Column { Subject, Started, Block, Days, DelayText, TrialInBlock, Kind, Amount, ChoiceColumn, Input, Rt,
+              LowInner, LowOuter, HighInner, HighOuter, BlockEnded, Ip, WhiteOnset, AnswerableOnset, Response };
+
+using RunFlowLog = RunFlowTest;
+
+TEST_F(RunFlowLog, EveryResponseIsARowTimedOnTheRunsClock)
+{
+    start();
+    clock.ms += 2000;
+    flow.Activate();
+    clock.ms += 750;
+    flow.KeyDown(VirtualKey::Right);
+    clock.ms += 2000;
+    flow.Activate();
+    clock.ms += 300;
+    flow.ClickImmediate();
+
+    const auto path = flow.trialLogPath();
+    ASSERT_TRUE(path);
+    EXPECT_EQ(*path, (dir / "S9_20261208-143005.trials.csv").string());
+    const auto rows = logRows(*path);
+    ASSERT_EQ(rows.size(), 2u);
+    // Started at 1000 ms on the clock: white at once, answerable 2 s later, answered 750 ms after that.
+    EXPECT_EQ(rows[0][Subject], "S9");
+    EXPECT_EQ(rows[0][Started], "2026-12-08T14:30:05");
+    EXPECT_EQ(rows[0][Block], "1");
+    EXPECT_EQ(rows[0][DelayText], "IN 1 DAY");
+    EXPECT_EQ(rows[0][Amount], "40");
+    EXPECT_EQ(rows[0][ChoiceColumn], "delayed");
+    EXPECT_EQ(rows[0][Input], "key");
+    EXPECT_EQ(rows[0][WhiteOnset], "0.000");
+    EXPECT_EQ(rows[0][AnswerableOnset], "2000.000");
+    EXPECT_EQ(rows[0][Response], "2750.000");
+    EXPECT_EQ(rows[0][Rt], "750.000");
+    EXPECT_EQ(rows[0][LowInner], "40");
+    // The second trial appears after the green half second and the blank second.
+    EXPECT_EQ(rows[1][WhiteOnset], "4250.000");
+    EXPECT_EQ(rows[1][Rt], "300.000");
+    EXPECT_EQ(rows[1][Input], "click");
+    EXPECT_EQ(rows[1][ChoiceColumn], "immediate");
+    EXPECT_EQ(rows[1][TrialInBlock], "2");
+}
+
+TEST_F(RunFlowLog, RowIsOnDiskBeforeTheNextTrialIsShown)
+{
+    start();
+    flow.Activate();
+    std::size_t rowsWhenShown = 0;
+    waiter.duringPause = [&](double seconds) {
+        if (seconds == 1.0)
+            rowsWhenShown = logRows(*flow.trialLogPath()).size();
+    };
+    flow.KeyDown(VirtualKey::Left);
+    EXPECT_EQ(rowsWhenShown, 1u);
+}
+
+TEST_F(RunFlowLog, WholeRunMarksDistractorsAndEndsEachBlockOnItsResult)
+{
+    start();
+    int responses = 0;
+    int distractorsSeen = 0;
+    while (!flow.finished() && responses < 5000) {
+        flow.Activate();
+        // Takes $55 or more now, so the bracket narrows and distractors come up.
+        flow.KeyDown(engine.state().ImmediateAmount >= 55 ? VirtualKey::Left : VirtualKey::Right);
+        ++responses;
+    }
+    ASSERT_TRUE(flow.finished());
+
+    const auto rows = logRows(*flow.trialLogPath());
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(responses));
+    int block = 1;
+    const std::vector<std::string> *previous = nullptr;
+    for (const auto &row : rows) {
+        ASSERT_EQ(row.size(), 20u);
+        EXPECT_EQ(row[Block], std::to_string(block));
+        distractorsSeen += row[Kind] == "distractor";
+        // An ordinary amount comes from the range the previous response left.
+        const int amount = std::stoi(row[Amount]);
+        if (previous && row[Kind] == "ordinary") {
+            const int low = std::stoi((*previous)[LowOuter]);
+            const int high = std::stoi((*previous)[HighOuter]);
+            if (low < high) {
+                EXPECT_TRUE(amount > low && amount <= high)
+                    << "ordinary $" << amount << " outside (" << low << ", " << high << "]";
+            }
+        }
+        previous = &row;
+        if (row[BlockEnded] == "1") {
+            EXPECT_EQ(std::stod(row[Ip]), engine.state().IndifferencePoints[block]);
+            EXPECT_EQ(row[TrialInBlock], std::to_string(engine.state().TrialCounts[block]));
+            ++block;
+            previous = nullptr;
+        } else {
+            EXPECT_EQ(row[Ip], "");
+        }
+    }
+    EXPECT_EQ(block, 8);
+    EXPECT_GT(distractorsSeen, 0);
+}
+
+TEST_F(RunFlowLog, NoLogNoRunAndTheInstructionsStayUp)
+{
+    settings.OutputDirectory = (dir / "gone").string();
+    random.queued = {0.375f};
+    flow.StartTask();
+
+    EXPECT_EQ(log, (Log{"log failed " + (dir / "gone" / "S9_20261208-143005.trials.csv").string()}));
+    EXPECT_FALSE(flow.started());
+
+    // Once the setup is corrected, OK starts the run.
+    settings.OutputDirectory = dir.string();
+    start();
+    EXPECT_TRUE(flow.started());
+}
+
+TEST_F(RunFlowLog, LogCanGoToAnotherDirectoryChosenThen)
+{
+    settings.OutputDirectory = (dir / "gone").string();
+    host.logResolution = [&](std::string &directory) {
+        directory = dir.string();
+        return true;
+    };
+    start();
+    ASSERT_TRUE(flow.trialLogPath());
+    EXPECT_EQ(fs::path(*flow.trialLogPath()).parent_path(), dir);
+    EXPECT_EQ(host.logFailures.size(), 1u);
+}
+
+TEST_F(RunFlowLog, PhasesFollowTheTrialsRhythm)
+{
+    std::vector<std::pair<std::string, double>> phases;
+    flow.setPhaseTrace([&](const char *phase, double ms) { phases.emplace_back(phase, ms); });
+    start();
+    clock.ms += 2000;
+    flow.Activate();
+    clock.ms += 400;
+    flow.KeyDown(VirtualKey::Right);
+
+    const std::vector<std::pair<std::string, double>> expected = {
+        {"white", 0}, {"answerable", 2000}, {"response", 2400}, {"cleared", 2900}, {"white", 3900}};
+    EXPECT_EQ(phases, expected);
+}
+
+using RunFlowAbort = RunFlowTest;
+
+TEST_F(RunFlowAbort, DuringTheGreenPauseStopsTheTrialWhereItIs)
+{
+    start();
+    flow.Activate();
+    waiter.duringPause = [&](double) { flow.Abort(); };
+    takeLog();
+
+    flow.KeyDown(VirtualKey::Right);
+
+    EXPECT_TRUE(waiter.cancelled);
+    EXPECT_EQ(engine.state().TrialCount, 0) << "the aborted response is not applied";
+    EXPECT_EQ(log.back(), "cancel");
+    flow.Activate();
+    flow.KeyDown(VirtualKey::Left);
+    EXPECT_EQ(engine.state().TrialCount, 0);
+}
+
+TEST_F(RunFlowAbort, DuringABreakLeavesTheBlockUnstartedAndWritesNoResults)
+{
+    start();
+    flow.Activate();
+    oneAnswerFromBlockEnd();
+    waiter.duringWait = [&] { flow.Abort(); };
+
+    flow.KeyDown(VirtualKey::Right);
+
+    EXPECT_TRUE(flow.finished());
+    EXPECT_FALSE(fs::exists(dir / "S9.KPX"));
+    EXPECT_EQ(logRows(*flow.trialLogPath()).size(), 1u) << "the answered trial is kept";
+    EXPECT_FALSE(screen.timerEnabled);
+}
+
+} // namespace
+} // namespace kpx
