@@ -1,6 +1,10 @@
 #include "ui/Session.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QTextStream>
+
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -9,6 +13,19 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("KPX2"));
 
     kpx::Session session;
+
+    // For timing audits (bench/timing): the onset of every trial phase, one line each.
+    std::unique_ptr<QFile> trace;
+    if (const QString path = qEnvironmentVariable("KPX2_PHASE_TRACE"); !path.isEmpty()) {
+        trace = std::make_unique<QFile>(path);
+        if (trace->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+            session.flow().setPhaseTrace([file = trace.get()](const char *phase, double ms) {
+                QTextStream(file) << phase << ' ' << QString::number(ms, 'f', 3) << '\n';
+                file->flush();
+            });
+        }
+    }
+
     session.show();
     return QApplication::exec();
 }

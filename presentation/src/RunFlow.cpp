@@ -286,6 +286,7 @@ void RunFlow::BreakWait()
 
 void RunFlow::BlockBreak()
 {
+    markPhase("break", now());
     m_break.setDelayCaption(m_engine.currentDelayText());
     BreakWait();
 }

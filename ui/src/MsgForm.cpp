@@ -48,7 +48,8 @@ MsgForm::MsgForm(QWidget *parent)
                           | Qt::WindowTitleHint)
 {
     setObjectName(QStringLiteral("MsgForm"));
-    setWindowTitle(QString());
+    // No title text: an empty title would make the window system show the application name.
+    setWindowTitle(QStringLiteral(" "));
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(ClientArea.size());
 

@@ -195,7 +195,8 @@ TaskForm::TaskForm(QWidget *parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("TaskForm"));
-    setWindowTitle(QString());
+    // No title text: an empty title would make the window system show the application name.
+    setWindowTitle(QStringLiteral(" "));
     setFocusPolicy(Qt::NoFocus);
     setAutoFillBackground(true);
     setRoleColor(this, QPalette::Window, toQColor(TaskColor::ButtonFace));

@@ -64,8 +64,8 @@ public:
     // Releases a waiting break message; harmless at any other time.
     void SignalContinue();
 
-    // Receives the moment each phase of a trial begins ("response", "cleared", "white",
-    // "answerable"), in milliseconds since the start of the task; for timing audits.
+    // Receives the moment each phase of a trial begins ("response", "cleared", "break",
+    // "white", "answerable"), in milliseconds since the start of the task; for timing audits.
     void setPhaseTrace(std::function<void(const char *phase, double ms)> trace);
 
     // The trial log of the run, once it has started.

@@ -1,0 +1,56 @@
+#!/usr/bin/env python3
+"""Summarises a phase trace of kpx2 (KPX2_PHASE_TRACE) against the nominal trial timings."""
+import argparse
+import statistics
+
+NOMINAL = {"green": 500.0, "blank": 1000.0, "white": 2000.0}
+
+
+def percentile(values, fraction):
+    ordered = sorted(values)
+    index = min(len(ordered) - 1, max(0, round(fraction * (len(ordered) - 1))))
+    return ordered[index]
+
+
+def phases(path):
+    with open(path, encoding="ascii") as trace:
+        return [(name, float(ms)) for name, ms in (line.split() for line in trace if line.strip())]
+
+
+def durations(events):
+    """Length of each phase, from the onset of one phase to the onset of the next."""
+    found = {name: [] for name in NOMINAL}
+    for (name, ms), (following, later) in zip(events, events[1:]):
+        if name == "response" and following == "cleared":
+            found["green"].append(later - ms)
+        elif name == "cleared" and following == "white":
+            found["blank"].append(later - ms)  # a break in between is not a blank phase
+        elif name == "white" and following == "answerable":
+            found["white"].append(later - ms)
+    return found
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("trace")
+    parser.add_argument("--launch", type=float, required=True, help="seconds to the setup window")
+    parser.add_argument("--break-cpu-ns", type=int, required=True, help="CPU time during a 10 s break")
+    parser.add_argument("--peak-kb", type=int, required=True)
+    args = parser.parse_args()
+
+    print("phase   nominal  trials  deviation ms: median     p99     max")
+    for name, values in durations(phases(args.trace)).items():
+        if not values:
+            print(f"{name:<7} {NOMINAL[name]:>7.0f}       0")
+            continue
+        deviations = [value - NOMINAL[name] for value in values]
+        worst = max(deviations, key=abs)
+        print(f"{name:<7} {NOMINAL[name]:>7.0f} {len(values):>7}  {statistics.median(deviations):>19.3f}"
+              f" {percentile(deviations, 0.99):>7.3f} {worst:>7.3f}")
+    print(f"CPU during a 10 s break wait: {args.break_cpu_ns / 1e9 / 10 * 100:.3f}% of a core")
+    print(f"peak resident memory: {args.peak_kb / 1024:.1f} MB")
+    print(f"launch to setup window: {args.launch:.3f} s")
+
+
+if __name__ == "__main__":
+    main()
