@@ -67,6 +67,13 @@ double RunFlow::now() const
     return m_clock.milliseconds() - m_startMs;
 }
 
+void RunFlow::pauseUntil(double deadlineMs)
+{
+    const double left = deadlineMs - now();
+    if (left > 0.0)
+        m_waiter.Pause(left / 1000.0);
+}
+
 void RunFlow::markPhase(const char *phase, double ms)
 {
     if (m_phaseTrace)
@@ -204,7 +211,7 @@ void RunFlow::NextTrial()
 
     setFramesEnabled(m_screen, false);
     m_framesEnabled = false;
-    m_waiter.Pause(m_timings.greenSeconds);
+    pauseUntil(m_responseMs + m_timings.greenSeconds * 1000.0);
     if (m_finished)
         return;
 
@@ -214,7 +221,8 @@ void RunFlow::NextTrial()
     for (TaskControl control : {TaskControl::Frame1, TaskControl::Frame2, TaskControl::VReward, TaskControl::Label3,
                                 TaskControl::VDelay, TaskControl::Label1, TaskControl::Label4, TaskControl::Label5})
         m_screen.setBackColor(control, TaskColor::ButtonFace);
-    markPhase("cleared", now());
+    const double clearedMs = now();
+    markPhase("cleared", clearedMs);
 
     TrialContext trial = CaptureTrial(m_engine, m_distractorOnScreen);
     trial.input = m_responseInput;
@@ -238,7 +246,8 @@ void RunFlow::NextTrial()
     m_distractorOnScreen = result.DistractorNext;
     m_screen.setCaption(TaskControl::VReward, FormatAmount(m_engine.state().ImmediateAmount));
     setOptionLabelsForeColor(m_screen, TaskColor::White);
-    m_waiter.Pause(m_timings.blankSeconds);
+    // Counted from the clearing: writing the trial log must not lengthen the blank second.
+    pauseUntil(clearedMs + m_timings.blankSeconds * 1000.0);
     if (m_finished)
         return;
     m_screen.setVisible(TaskControl::Frame1, true);

@@ -125,10 +125,16 @@ private:
 class FakeClock final : public Clock
 {
 public:
-    double milliseconds() const override { return ms; }
+    double milliseconds() const override
+    {
+        ms += tick;
+        return ms;
+    }
     LocalDateTime localNow() const override { return {2026, 12, 8, 14, 30, 5}; }
 
-    double ms = 1000.0;
+    mutable double ms = 1000.0;
+    // Moves the clock on at every reading, as work between readings would.
+    double tick = 0.0;
 };
 
 // Pauses return at once, moving the clock on by their length; a break wait lets the

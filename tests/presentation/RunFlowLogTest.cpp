@@ -169,6 +169,28 @@ TEST_F(RunFlowLog, PhasesFollowTheTrialsRhythm)
     EXPECT_EQ(phases, expected);
 }
 
+TEST_F(RunFlowLog, WorkAfterThePhaseBeganShortensItsPauseInsteadOfLengtheningIt)
+{
+    start();
+    flow.Activate();
+    takeLog();
+    clock.tick = 1.0;
+
+    flow.KeyDown(VirtualKey::Right);
+
+    const Log entries = takeLog();
+    std::vector<double> pauses;
+    for (const std::string &entry : entries) {
+        if (entry.rfind("pause ", 0) == 0)
+            pauses.push_back(std::stod(entry.substr(6)));
+    }
+    ASSERT_EQ(pauses.size(), 2u);
+    EXPECT_LT(pauses[0], 0.5);
+    EXPECT_GT(pauses[0], 0.49);
+    EXPECT_LT(pauses[1], 1.0);
+    EXPECT_GT(pauses[1], 0.99);
+}
+
 using RunFlowAbort = RunFlowTest;
 
 TEST_F(RunFlowAbort, DuringTheGreenPauseStopsTheTrialWhereItIs)

@@ -81,6 +81,8 @@ private:
     void recordResponse(ResponseInput input);
     void logResponse(const TrialContext &trial, const ResponseResult &result);
     double now() const;
+    // Pauses until the run's clock reaches the deadline, so work done since the phase began counts.
+    void pauseUntil(double deadlineMs);
     void markPhase(const char *phase, double ms);
     void ChooseDelayed();
     void ChooseImmediate();
