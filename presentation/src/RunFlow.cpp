@@ -171,21 +171,24 @@ void RunFlow::KeyDown(int keyCode, bool autoRepeat)
 
 void RunFlow::ClickDelayed()
 {
-    if (m_finished || m_responding || !m_framesEnabled)
-        return;
-    // One response per trial: a key pressed later must not answer the next trial early.
-    m_screen.setAcceptKeys(false);
-    recordResponse(ResponseInput::Click);
-    ChooseDelayed();
+    if (takeClick())
+        ChooseDelayed();
 }
 
 void RunFlow::ClickImmediate()
 {
+    if (takeClick())
+        ChooseImmediate();
+}
+
+bool RunFlow::takeClick()
+{
     if (m_finished || m_responding || !m_framesEnabled)
-        return;
+        return false;
+    // One response per trial: a key pressed later must not answer the next trial early.
     m_screen.setAcceptKeys(false);
     recordResponse(ResponseInput::Click);
-    ChooseImmediate();
+    return true;
 }
 
 void RunFlow::ChooseDelayed()

@@ -1,5 +1,6 @@
 #include "results/ResultsWriter.h"
 
+#include "WriteAll.h"
 #include "results/NumberForm.h"
 
 #include <cerrno>
@@ -30,21 +31,6 @@ std::string directoryOf(const std::string &path)
     if (slash == 0)
         return "/";
     return path.substr(0, slash);
-}
-
-bool writeAll(int fd, const std::string &contents)
-{
-    std::size_t written = 0;
-    while (written < contents.size()) {
-        const ssize_t n = ::write(fd, contents.data() + written, contents.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 template <typename T>
@@ -104,7 +90,7 @@ std::optional<WriteFailure> WriteFileAtomically(const std::string &path, const s
     ::umask(mask);
     if (::fchmod(fd, 0666 & ~mask) != 0)
         return fail(errno);
-    if (!writeAll(fd, contents))
+    if (!WriteAll(fd, contents))
         return fail(errno);
     if (::fsync(fd) != 0)
         return fail(errno);

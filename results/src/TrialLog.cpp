@@ -1,5 +1,7 @@
 #include "results/TrialLog.h"
 
+#include "WriteAll.h"
+
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -34,21 +36,6 @@ std::string shortest(double value)
     const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                             std::chars_format::fixed);
     return error == std::errc() ? std::string(buffer.data(), end) : std::string();
-}
-
-bool writeAll(int fd, const std::string &text)
-{
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 } // namespace
@@ -119,7 +106,7 @@ std::variant<TrialLog, WriteFailure> TrialLog::Create(const std::string &directo
             + twoDigits(started.day) + "T" + twoDigits(started.hour) + ":" + twoDigits(started.minute) + ":"
             + twoDigits(started.second);
         TrialLog log(fd, path, SubjectId, startedText);
-        if (!writeAll(fd, header()) || ::fsync(fd) != 0)
+        if (!WriteAll(fd, header()) || ::fsync(fd) != 0)
             return WriteFailure{path, std::strerror(errno)};
         // Make the new file's name durable too.
         const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -214,7 +201,7 @@ std::optional<WriteFailure> TrialLog::Append(const TrialRecord &record)
     if (m_fd < 0)
         return WriteFailure{m_path, "the trial log is not open"};
     // One write per row, then a sync: a crash loses at most the row being written.
-    if (!writeAll(m_fd, row(record)) || ::fdatasync(m_fd) != 0)
+    if (!WriteAll(m_fd, row(record)) || ::fdatasync(m_fd) != 0)
         return WriteFailure{m_path, std::strerror(errno)};
     return std::nullopt;
 }

@@ -79,6 +79,8 @@ public:
 private:
     bool openTrialLog();
     void recordResponse(ResponseInput input);
+    // Whether a click may answer the trial now; if so, it is recorded as the response.
+    bool takeClick();
     void logResponse(const TrialContext &trial, const ResponseResult &result);
     double now() const;
     // Pauses until the run's clock reaches the deadline, so work done since the phase began counts.
