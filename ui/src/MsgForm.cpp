@@ -1,7 +1,8 @@
 #include "ui/MsgForm.h"
 
+#include "ui/KeyCodes.h"
+
 #include "presentation/RunFlow.h"
-#include "ui/TaskForm.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

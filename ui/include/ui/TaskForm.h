@@ -12,12 +12,6 @@ namespace kpx {
 
 class RunFlow;
 
-// The platform virtual-key code of a Qt key (arrows, space, letters, digits); 0 for any other key.
-int virtualKeyCode(int qtKey);
-
-// True for Shift, Control, Alt and the like: held with a key, never a key press of their own.
-bool isModifierKey(int qtKey);
-
 // The choice window: two option groups and a prompt; turns keys, clicks and Timer1 into calls of the flow.
 class TaskForm : public QWidget, public TrialScreen
 {
