@@ -13,7 +13,7 @@ using namespace kpx;
 using kpx::test::Chosen;
 using kpx::test::Route;
 using kpx::test::sendKey;
-using kpx::test::SilentHost;
+using kpx::test::BreakRig;
 using kpx::test::TaskRig;
 
 Q_DECLARE_METATYPE(Chosen)
@@ -33,28 +33,6 @@ Chosen choiceOf(Qt::Key arrow)
     return arrow == Qt::Key_Left ? Chosen::Immediate : Chosen::Delayed;
 }
 
-// The choice window with the break message over it, wired to a real flow; Timer1 never runs out.
-struct BreakRig
-{
-    BreakRig()
-        : flow(engine, settings, form, msg, waiter, host, clock, Timings{0.001, 0.001, 600000})
-    {
-        settings.OutputDirectory = outDir.path().toStdString();
-        form.attach(flow);
-        msg.attach(flow);
-    }
-
-    SeededRandom random = SeededRandom::fixed(3);
-    TaskEngine engine{random};
-    RunSettings settings;
-    QTemporaryDir outDir;
-    TaskForm form;
-    MsgForm msg{&form};
-    QtEventWaiter waiter;
-    SilentHost host;
-    SystemClock clock;
-    RunFlow flow;
-};
 
 } // namespace
 

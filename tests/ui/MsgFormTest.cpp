@@ -14,32 +14,9 @@
 #include <functional>
 
 using namespace kpx;
-using kpx::test::SilentHost;
+using kpx::test::BreakRig;
 
 namespace {
-
-// A choice window and the break window over it, wired to a real flow.
-struct BreakRig
-{
-    BreakRig()
-        : flow(engine, settings, form, msg, waiter, host, clock, Timings{0.001, 0.001, 600000})
-    {
-        settings.OutputDirectory = outDir.path().toStdString();
-        form.attach(flow);
-        msg.attach(flow);
-    }
-
-    SeededRandom random = SeededRandom::fixed(3);
-    TaskEngine engine{random};
-    RunSettings settings;
-    QTemporaryDir outDir;
-    TaskForm form;
-    MsgForm msg{&form};
-    QtEventWaiter waiter;
-    SilentHost host;
-    SystemClock clock;
-    RunFlow flow;
-};
 
 // Runs `whileWaiting` once the first break message is up, then starts the task; returns when it is released.
 // If the message is still up a moment later, a space bar press releases it and `stillUp` says so.

@@ -8,6 +8,7 @@
 #include "presentation/RunHost.h"
 #include "presentation/RunFlow.h"
 #include "results/Clock.h"
+#include "ui/MsgForm.h"
 #include "ui/TaskForm.h"
 
 #include <QTemporaryDir>
@@ -88,6 +89,29 @@ struct TaskRig
     SystemClock clock;
     RunFlow flow;
     std::int16_t firstAmount = 0;
+};
+
+// The choice window with the break message over it, wired to a real flow; Timer1 never runs out.
+struct BreakRig
+{
+    BreakRig()
+        : flow(engine, settings, form, msg, waiter, host, clock, Timings{0.001, 0.001, 600000})
+    {
+        settings.OutputDirectory = outDir.path().toStdString();
+        form.attach(flow);
+        msg.attach(flow);
+    }
+
+    SeededRandom random = SeededRandom::fixed(3);
+    TaskEngine engine{random};
+    RunSettings settings;
+    QTemporaryDir outDir;
+    TaskForm form;
+    MsgForm msg{&form};
+    QtEventWaiter waiter;
+    SilentHost host;
+    SystemClock clock;
+    RunFlow flow;
 };
 
 } // namespace kpx::test

@@ -27,10 +27,10 @@ std::optional<double> parseReal(const std::string &text)
     return value;
 }
 
-std::variant<HyperbolicParticipant, std::string> parseHyperbolic(const std::string &spec)
+std::variant<HyperbolicParticipant, std::string> parseHyperbolic(const std::string &argument)
 {
     // hyperbolic:K[:NOISE]
-    const std::string rest = spec.substr(std::string("hyperbolic:").size());
+    const std::string rest = argument.substr(std::string("hyperbolic:").size());
     const auto colon = rest.find(':');
     const std::string kText = rest.substr(0, colon);
     HyperbolicParticipant participant;
