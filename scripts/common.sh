@@ -29,11 +29,14 @@ ensure_packages() {
 }
 
 # configure_build DIR [cmake options...]: configures DIR once; later calls only build what changed.
+# KPX2_TARGETS, when set, limits the build to those targets.
 configure_build() {
     local dir="$1"
     shift
     if [ ! -f "$dir/build.ninja" ]; then
         cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     fi
-    cmake --build "$dir" -j "$(nproc)"
+    local targets=()
+    [ -n "${KPX2_TARGETS:-}" ] && targets=(--target ${KPX2_TARGETS})
+    cmake --build "$dir" -j "$(nproc)" "${targets[@]}"
 }
