@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Fakes.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +21,6 @@ class RunFlowTest : public ::testing::Test
 public:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("kpx-flow-" + std::to_string(::getpid()) + "-"
-                                           + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         settings.SubjectId = "S9";
         settings.OutputDirectory = dir.string();
         settings.DistractorThreshold = 15;
@@ -31,7 +28,6 @@ public:
         waiter.duringWait = [this] { flow.BreakKeyDown(VirtualKey::Space); };
         waiter.clock = &clock;
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     // Starts the task and returns what it did.
     Log start()
@@ -59,7 +55,8 @@ public:
         s.ImmediateAmount = 60;
     }
 
-    fs::path dir;
+    ScratchDirectory scratch{"kpx-flow"};
+    fs::path dir = scratch.path();
     Log log;
     RunSettings settings;
     LoggingRandom random{log};
@@ -71,13 +68,5 @@ public:
     FakeClock clock;
     RunFlow flow{engine, settings, screen, breakScreen, waiter, host, clock, Timings{}};
 };
-
-inline std::string readFile(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 } // namespace kpx::test

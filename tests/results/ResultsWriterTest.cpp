@@ -1,5 +1,7 @@
 #include "results/ResultsWriter.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,14 +14,7 @@ namespace kpx {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::readFile;
 
 RunResults sampleResults()
 {
@@ -36,22 +31,10 @@ RunResults sampleResults()
 class ResultsWriterTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("kpx-results-" + std::to_string(::getpid()) + "-"
-                                           + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override
-    {
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir);
-    }
-
     int entries() const { return static_cast<int>(std::distance(fs::directory_iterator(dir), fs::directory_iterator())); }
 
-    fs::path dir;
+    test::ScratchDirectory scratch{"kpx-results"};
+    fs::path dir = scratch.path();
 };
 
 TEST_F(ResultsWriterTest, WritesBothFilesByteForByte)

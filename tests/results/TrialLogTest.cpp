@@ -2,6 +2,8 @@
 
 #include "engine/RandomSource.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,29 +15,13 @@ namespace kpx {
 namespace {
 
 namespace fs = std::filesystem;
+using test::readFile;
 
 const LocalDateTime Started{2026, 3, 7, 9, 5, 1};
-
-std::string readFile(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class TrialLogTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("kpx-log-" + std::to_string(::getpid()) + "-"
-                                           + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     TrialLog create(const std::string &subject)
     {
         auto created = TrialLog::Create(dir.string(), subject, Started);
@@ -44,7 +30,8 @@ protected:
         return std::move(std::get<TrialLog>(created));
     }
 
-    fs::path dir;
+    test::ScratchDirectory scratch{"kpx-log"};
+    fs::path dir = scratch.path();
 };
 
 TrialRecord sampleRecord()

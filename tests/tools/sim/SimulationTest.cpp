@@ -1,5 +1,7 @@
 #include "sim/Simulation.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,14 +25,9 @@ class SimulationTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("kpx-sim-" + std::to_string(::getpid()) + "-"
-                                           + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         options.subject = "P7";
         options.outDir = dir.string();
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     // The data lines of the run's trial log (there is exactly one).
     std::vector<std::string> logLines() const
@@ -58,7 +55,8 @@ protected:
         return RunSimulation(options, 11, in, out, err);
     }
 
-    fs::path dir;
+    test::ScratchDirectory scratch{"kpx-sim"};
+    fs::path dir = scratch.path();
     SimOptions options;
     std::ostringstream out;
     std::ostringstream err;
