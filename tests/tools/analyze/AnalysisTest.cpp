@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -190,6 +192,66 @@ TEST_F(Analysis, DrawsOnePlotPerFileWithoutOverwritingAndAStudyPlot)
     EXPECT_EQ(QDir(path("plots/new")).entryList(QDir::Files).size(), 4);
 }
 
+TEST_F(Analysis, ScoresHiddenResultsFilesOfADirectory)
+{
+    write(".KPX", kpxFor(""));
+    write(".hid.KPX", kpxFor("hid"));
+    EXPECT_EQ(runOn({m_dir.path()}), ExitStatus::Success) << m_err.str();
+    const std::vector<std::string> rows = linesOf(m_out.str());
+    ASSERT_EQ(rows.size(), 3u) << m_out.str();
+    EXPECT_TRUE(rows[1].starts_with("," + path(".KPX").toStdString() + ",")) << rows[1];
+    EXPECT_TRUE(rows[2].starts_with("hid,")) << rows[2];
+}
+
+// Reading a FIFO would block for ever; devices and sockets are no better.
+TEST_F(Analysis, ReportsAFifoAndScoresTheRest)
+{
+    write("S01.KPX", ExampleKpx);
+    write("S02.KPX", kpxFor("S02"));
+    for (const char *name : {"X.KPX", "S02.TC"})
+        ASSERT_EQ(::mkfifo(path(name).toLocal8Bit().constData(), 0600), 0);
+
+    EXPECT_EQ(runOn({m_dir.path(), path("X.KPX")}), ExitStatus::BadInput);
+    const std::vector<std::string> rows = linesOf(m_out.str());
+    ASSERT_EQ(rows.size(), 3u) << m_out.str();
+    EXPECT_TRUE(rows[2].starts_with("S02,")) << rows[2];
+    const std::vector<std::string> problems = linesOf(m_err.str());
+    ASSERT_EQ(problems.size(), 2u) << m_err.str();
+    EXPECT_TRUE(problems[0].starts_with(path("S02.TC").toStdString() + ": not a regular file")) << problems[0];
+    EXPECT_TRUE(problems[1].starts_with(path("X.KPX").toStdString() + ": not a regular file")) << problems[1];
+}
+
+class AnalysisRefusedOutput : public Analysis, public ::testing::WithParamInterface<const char *>
+{
+};
+
+TEST_P(AnalysisRefusedOutput, WritesNothingOverAnInputOrAResultsFile)
+{
+    write("S01.KPX", ExampleKpx);
+    write("S01.TC", ExampleTc);
+    ASSERT_EQ(::link(path("S01.KPX").toLocal8Bit().constData(), path("linked.csv").toLocal8Bit().constData()), 0);
+    AnalysisOptions options;
+    options.paths = {path("S01.KPX")};
+    options.summaryPath = path(GetParam());
+
+    EXPECT_EQ(run(options), ExitStatus::RefusedOutput);
+    EXPECT_NE(m_err.str().find(path(GetParam()).toStdString()), std::string::npos) << m_err.str();
+    QFile input(path("S01.KPX"));
+    ASSERT_TRUE(input.open(QIODevice::ReadOnly));
+    EXPECT_EQ(input.readAll().toStdString(), ExampleKpx);
+    EXPECT_FALSE(QFile::exists(path("other.kpx")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, AnalysisRefusedOutput,
+                         ::testing::Values("S01.KPX", "S01.TC", "other.kpx", "S01_20260101-120000.trials.csv",
+                                           "linked.csv"),
+                         [](const auto &info) {
+                             std::string name = info.param;
+                             for (char &c : name)
+                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
+
 struct ArgumentCase
 {
     QStringList arguments;
@@ -216,7 +278,8 @@ INSTANTIATE_TEST_SUITE_P(
     CommandLines, ArgumentParsing,
     ::testing::Values(ArgumentCase{{"--help"}, true}, ArgumentCase{{}, false}, ArgumentCase{{"--out", "s.csv"}, false},
                       ArgumentCase{{"a", "--out"}, false}, ArgumentCase{{"--out=", "a"}, false},
-                      ArgumentCase{{"--out", "x", "--out", "y", "a"}, false}, ArgumentCase{{"--plot", "p", "a"}, false}));
+                      ArgumentCase{{"--out", "x", "--out", "y", "a"}, false}, ArgumentCase{{"--plot", "p", "a"}, false},
+                      ArgumentCase{{"--version"}, true}));
 
 TEST(ArgumentParsing, KeepsPathsAndOptionValuesApart)
 {

@@ -10,7 +10,7 @@ file(WRITE "${WORK_DIR}/mixed/S01.KPX" "${example}")
 file(WRITE "${WORK_DIR}/mixed/S02.KPX" "S02\r\n 97.5 \r\n")
 
 function(expect_status expected)
-    execute_process(COMMAND "${TOOL}" ${ARGN}
+    execute_process(COMMAND "${TOOL}" ${ARGN} WORKING_DIRECTORY "${WORK_DIR}/good"
         RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
     if(NOT status STREQUAL "${expected}")
         message(FATAL_ERROR "kpx2-analyze ${ARGN}: exit status ${status}, expected ${expected}\n${out}\n${err}")
@@ -34,3 +34,17 @@ expect_status(2 "${WORK_DIR}/nowhere.KPX")
 expect_status(2)
 expect_status(2 --bogus "${WORK_DIR}/good")
 expect_status(3 --out "${WORK_DIR}/no-such-dir/summary.csv" "${WORK_DIR}/good")
+expect_status(0 --version)
+if(NOT last_out MATCHES "^kpx2-analyze [0-9]+\\.[0-9]+\\.[0-9]+\n$")
+    message(FATAL_ERROR "unexpected version line: ${last_out}")
+endif()
+
+# "kpx2-analyze *.KPX" in a folder holding a file named "--out=S1.KPX": the glob makes an option of it.
+file(WRITE "${WORK_DIR}/good/--out=S01.KPX" "${example}")
+file(SHA256 "${WORK_DIR}/good/S01.KPX" before)
+expect_status(2 --out=S01.KPX S01.KPX)
+file(SHA256 "${WORK_DIR}/good/S01.KPX" after)
+if(NOT after STREQUAL before)
+    message(FATAL_ERROR "S01.KPX was overwritten")
+endif()
+expect_status(0 -- --out=S01.KPX S01.KPX)

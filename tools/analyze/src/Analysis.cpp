@@ -13,11 +13,20 @@
 #include <QSaveFile>
 #include <QSet>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
 #include <numeric>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace kpx {
 namespace {
+
+// Trial logs end in this; the task names them <SubjectId>_<yyyyMMdd-HHmmss>.trials.csv.
+const QString TrialLogSuffix = QStringLiteral(".trials.csv");
 
 // Results files are a few dozen bytes; anything this big is some other file picked up by mistake.
 constexpr qint64 MaxResultsFileBytes = 64 * 1024;
@@ -94,7 +103,10 @@ std::vector<QString> findResultsFiles(const QStringList &paths, ProblemLog &log)
         } else if (info.isDir()) {
             const QDir directory(path);
             // Sorted by name so the summary comes out the same on every run.
-            const QStringList names = directory.entryList({QStringLiteral("*.KPX")}, QDir::Files, QDir::Name);
+            // Hidden files too: an empty subject ID makes ".KPX". System entries (FIFOs, sockets)
+            // are listed so that one named like a results file is reported, not passed over.
+            const QStringList names = directory.entryList({QStringLiteral("*.KPX")},
+                                                          QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
             for (const QString &name : names)
                 add(directory.filePath(name));
         } else {
@@ -114,13 +126,26 @@ QString trialCountPathFor(const QString &indifferencePath)
     return base + (suffix == QStringLiteral("kpx") ? QStringLiteral("tc") : QStringLiteral("TC"));
 }
 
+// Reads a regular file only: opening a FIFO or device would block or never end, so the file is
+// opened without blocking and looked at before a byte is read.
 std::variant<QByteArray, FileProblem> readSmallFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return FileProblem{0, std::string("cannot read: ") + std::strerror(errno)};
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         return FileProblem{0, "cannot read: " + printable(file.errorString())};
-    if (file.size() > MaxResultsFileBytes)
-        return FileProblem{0, "not a results file: " + std::to_string(file.size()) + " bytes is far too large"};
+    }
+    struct stat status{};
+    if (::fstat(fd, &status) != 0)
+        return FileProblem{0, std::string("cannot read: ") + std::strerror(errno)};
+    if (!S_ISREG(status.st_mode))
+        return FileProblem{0, "not a regular file (a FIFO, device or socket); not read"};
+    if (status.st_size > MaxResultsFileBytes)
+        return FileProblem{0, "not a results file: " + std::to_string(status.st_size) + " bytes is far too large"};
     QByteArray contents = file.read(MaxResultsFileBytes + 1);
     if (file.error() != QFileDevice::NoError)
         return FileProblem{0, "cannot read: " + printable(file.errorString())};
@@ -218,6 +243,31 @@ void writePlots(const QString &directoryPath, const std::vector<ScoredFile> &sco
         writeImage(directory.filePath(PlotNames::studyName()), plotStudy(profiles), log);
 }
 
+bool sameFile(const QString &a, const QString &b)
+{
+    std::error_code error;
+    return std::filesystem::equivalent(std::filesystem::path(fileSystemBytes(a)),
+                                       std::filesystem::path(fileSystemBytes(b)), error)
+        && !error;
+}
+
+// Why writing an output to this path could destroy data, if it could. Results files and trial logs
+// are never written by this command, whatever their name says about the current inputs, since a
+// shell glob can turn a file named "--out=S1.KPX" into an option.
+std::optional<std::string> outputHazard(const QString &output, const std::vector<QString> &inputs)
+{
+    const QString name = QFileInfo(output).fileName();
+    for (const QString &suffix : {QStringLiteral(".KPX"), QStringLiteral(".TC"), TrialLogSuffix}) {
+        if (name.endsWith(suffix, Qt::CaseInsensitive))
+            return "its name ends in " + suffix.toStdString() + ", the name of a results file or trial log";
+    }
+    for (const QString &input : inputs) {
+        if (sameFile(output, input))
+            return "it is the input " + printable(input);
+    }
+    return std::nullopt;
+}
+
 std::optional<QString> optionValue(const QString &argument, const QString &name)
 {
     const QString prefix = name + QLatin1Char('=');
@@ -270,27 +320,33 @@ std::variant<AnalysisOptions, UsageError> parseArguments(const QStringList &argu
             onlyPathsFollow = true;
         } else if (argument == QStringLiteral("-h") || argument == QStringLiteral("--help")) {
             options.helpRequested = true;
+        } else if (argument == QStringLiteral("--version")) {
+            options.versionRequested = true;
         } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
             return UsageError{"unknown option " + printable(argument)};
         } else {
             options.paths << argument;
         }
     }
-    if (!options.helpRequested && options.paths.isEmpty())
+    if (!options.helpRequested && !options.versionRequested && options.paths.isEmpty())
         return UsageError{"no .KPX file or directory given"};
     return options;
 }
 
 std::string usageText()
 {
-    return "Usage: kpx2-analyze [--out summary.csv] [--plots DIR] PATH...\n"
+    return "Usage: kpx2-analyze [--out summary.csv] [--plots DIR] [--] PATH...\n"
+           "       kpx2-analyze --help | --version\n"
            "Scores .KPX results files (PATH is a file or a directory holding them) into one CSV\n"
            "row each: indifference points, trials, AUC, ordinal AUC, hyperbolic k with R^2 and\n"
            "ED50, and the Johnson & Bickel (2008) flags.\n"
            "  --out FILE   write the CSV to FILE instead of standard output\n"
            "  --plots DIR  write <subject>.png per file and study.png into DIR\n"
-           "Exit status: 0 all scored, 1 some input was not a results file, 2 nothing to score,\n"
-           "3 the summary or a plot could not be written.\n";
+           "  --           every argument after it is a PATH, even one starting with '-'\n"
+           "  --version    print the version\n"
+           "No output ever replaces an input, a .KPX or .TC file or a trial log.\n"
+           "Exit status: 0 all scored, 1 some input was unusable, 2 nothing to score or an\n"
+           "output refused, 3 the summary or a plot could not be written.\n";
 }
 
 ExitStatus runAnalysis(const AnalysisOptions &options, std::ostream &out, std::ostream &err)
@@ -301,6 +357,17 @@ ExitStatus runAnalysis(const AnalysisOptions &options, std::ostream &out, std::o
         err << "kpx2-analyze: no .KPX files found in " << printable(options.paths.join(QStringLiteral(", ")))
             << '\n';
         return ExitStatus::NothingToScore;
+    }
+
+    std::vector<QString> inputs = files;
+    for (const QString &path : files)
+        inputs.push_back(trialCountPathFor(path));
+    if (options.summaryPath) {
+        if (const std::optional<std::string> hazard = outputHazard(*options.summaryPath, inputs)) {
+            err << "kpx2-analyze: refusing to write the summary to " << printable(*options.summaryPath) << ": "
+                << *hazard << '\n';
+            return ExitStatus::RefusedOutput;
+        }
     }
 
     std::vector<ScoredFile> scored;

@@ -1,4 +1,5 @@
 #include "analyze/Analysis.h"
+#include "kpx/Version.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -29,6 +30,10 @@ int main(int argc, char *argv[])
     const auto &options = std::get<kpx::AnalysisOptions>(parsed);
     if (options.helpRequested) {
         std::cout << kpx::usageText();
+        return static_cast<int>(kpx::ExitStatus::Success);
+    }
+    if (options.versionRequested) {
+        std::cout << "kpx2-analyze " << kpx::kVersion << '\n';
         return static_cast<int>(kpx::ExitStatus::Success);
     }
 

@@ -17,6 +17,8 @@ enum class ExitStatus : int {
     BadInput = 1,
     // Nothing to score: no results files found, or a command line that names none.
     NothingToScore = 2,
+    // An output would have replaced an input, a results file or a trial log; nothing was written.
+    RefusedOutput = 2,
     // The summary or a plot could not be written.
     OutputFailed = 3,
 };
@@ -28,6 +30,7 @@ struct AnalysisOptions
     std::optional<QString> plotDirectory;
     QStringList paths;
     bool helpRequested = false;
+    bool versionRequested = false;
 };
 
 // A command line that cannot be followed, with the reason.
