@@ -92,7 +92,7 @@ TEST_F(Analysis, ReportsNothingToScoreWhenNoResultsFilesAreFound)
     write("notes.txt", "S01");
     EXPECT_EQ(runOn({m_dir.path(), path("missing.KPX")}), ExitStatus::NothingToScore);
     EXPECT_TRUE(m_out.str().empty());
-    EXPECT_NE(m_err.str().find("no .KPX files found"), std::string::npos) << m_err.str();
+    EXPECT_NE(m_err.str().find("no .KPX files or trial logs found"), std::string::npos) << m_err.str();
 }
 
 TEST_F(Analysis, ScoresTheOthersButFailsWhenANamedPathIsMissing)

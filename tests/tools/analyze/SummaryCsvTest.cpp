@@ -40,23 +40,25 @@ kpx::SummaryRow sampleRow()
     row.file = "data/S01.KPX";
     row.indifferencePoints = {97.5, 92.5, 62.5, 47.5, 32.5, 22.5, 2.5};
     row.trialsTotal = 77;
-    row.score.auc = 0.1;
-    row.score.aucOrdinal = 1.0 / 3.0;
-    row.score.fit.k = 0.0123456789;
-    row.score.fit.lnK = -4.394449;
-    row.score.fit.r2 = 0.25;
-    row.score.jbC1 = true;
-    row.score.jbC2 = false;
+    kpx::Score &score = row.score.emplace();
+    score.auc = 0.1;
+    score.aucOrdinal = 1.0 / 3.0;
+    score.fit.k = 0.0123456789;
+    score.fit.lnK = -4.394449;
+    score.fit.r2 = 0.25;
+    score.jbC1 = true;
+    score.jbC2 = false;
     return row;
 }
 
 const std::string SampleLine = "\"Smith, \"\"J\"\"\",data/S01.KPX,97.5,92.5,62.5,47.5,32.5,22.5,2.5,77,0.1,"
-                               "0.3333333333333333,0.0123457,-4.39445,0.25,81,1,0\r\n";
+                               "0.3333333333333333,0.0123457,-4.39445,0.25,81,1,0,,,,,,,\r\n";
 
 TEST(SummaryLine, PutsEveryValueInItsColumn)
 {
     EXPECT_EQ(kpx::summaryHeader(), "subject,file,ip_1d,ip_1w,ip_1m,ip_3m,ip_6m,ip_1y,ip_5y,trials_total,auc,"
-                                    "auc_ordinal,k,ln_k,r2,ed50_days,jb_c1,jb_c2\r\n");
+                                    "auc_ordinal,k,ln_k,r2,ed50_days,jb_c1,jb_c2,trial_log,rt_median_ms,rt_iqr_ms,"
+                                    "fast_responses,consistency,distractor_consistency,unfinished\r\n");
     EXPECT_EQ(kpx::summaryLine(sampleRow()), SampleLine);
 }
 
@@ -65,9 +67,22 @@ TEST(SummaryLine, LeavesMissingTrialsAndR2Empty)
     kpx::SummaryRow row = sampleRow();
     row.subject = "S01";
     row.trialsTotal.reset();
-    row.score.fit.r2.reset();
+    row.score->fit.r2.reset();
     EXPECT_EQ(kpx::summaryLine(row), "S01,data/S01.KPX,97.5,92.5,62.5,47.5,32.5,22.5,2.5,,0.1,"
-                                     "0.3333333333333333,0.0123457,-4.39445,,81,1,0\r\n");
+                                     "0.3333333333333333,0.0123457,-4.39445,,81,1,0,,,,,,,\r\n");
+}
+
+TEST(SummaryLine, PutsTheLogFiguresAfterTheScoresAndLeavesAMissingKpxEmpty)
+{
+    kpx::SummaryRow row;
+    row.subject = "S01";
+    kpx::RunFigures &run = row.log.emplace(kpx::TrialLogFigures{"d/S01_x.trials.csv", {}}).run;
+    run.rtMedianMs = 1234.5678;
+    run.rtIqrMs = 0.1 + 0.2;
+    run.fastResponses = 3;
+    run.consistency = 0.75;
+    run.unfinished = true;
+    EXPECT_EQ(kpx::summaryLine(row), "S01,,,,,,,,,,,,,,,,,,d/S01_x.trials.csv,1234.568,0.3,3,0.75,,1\r\n");
 }
 
 // A German-style locale, built here since the machine may have no such locale installed.

@@ -4,6 +4,8 @@
 #include "analyze/ResultsFile.h"
 #include "analyze/Scoring.h"
 #include "analyze/SummaryCsv.h"
+#include "analyze/TrialLogFile.h"
+#include "analyze/TrialScoring.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +15,7 @@
 #include <QSaveFile>
 #include <QSet>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -26,10 +29,12 @@ namespace kpx {
 namespace {
 
 // Trial logs end in this; the task names them <SubjectId>_<yyyyMMdd-HHmmss>.trials.csv.
-const QString TrialLogSuffix = QStringLiteral(".trials.csv");
+const QString TrialLogSuffix = QString::fromLatin1(kpx::TrialLogSuffix.data(), kpx::TrialLogSuffix.size());
 
 // Results files are a few dozen bytes; anything this big is some other file picked up by mistake.
 constexpr qint64 MaxResultsFileBytes = 64 * 1024;
+// A trial log row is about 150 bytes; a run of a hundred thousand trials is no run at all.
+constexpr qint64 MaxTrialLogBytes = 16 * 1024 * 1024;
 
 // Paths and subject IDs can hold any character; a newline or escape sequence in a message
 // would break the one-line-per-problem promise or play tricks on the terminal.
@@ -82,9 +87,21 @@ private:
     bool m_outputFailed = false;
 };
 
-std::vector<QString> findResultsFiles(const QStringList &paths, ProblemLog &log)
+// The files a command line names: results files and trial logs, each once.
+struct Inputs
 {
-    std::vector<QString> found;
+    std::vector<QString> resultsFiles;
+    std::vector<QString> trialLogs;
+};
+
+bool isTrialLogName(const QString &path)
+{
+    return path.endsWith(TrialLogSuffix, Qt::CaseInsensitive);
+}
+
+Inputs findInputs(const QStringList &paths, ProblemLog &log)
+{
+    Inputs found;
     QSet<QString> seen;
     // Naming a file twice, or a file and its directory, must not count a subject twice.
     const auto add = [&](const QString &path) {
@@ -92,7 +109,7 @@ std::vector<QString> findResultsFiles(const QStringList &paths, ProblemLog &log)
         const QString identity = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
         if (!seen.contains(identity)) {
             seen.insert(identity);
-            found.push_back(path);
+            (isTrialLogName(path) ? found.trialLogs : found.resultsFiles).push_back(path);
         }
     };
 
@@ -105,7 +122,7 @@ std::vector<QString> findResultsFiles(const QStringList &paths, ProblemLog &log)
             // Sorted by name so the summary comes out the same on every run.
             // Hidden files too: an empty subject ID makes ".KPX". System entries (FIFOs, sockets)
             // are listed so that one named like a results file is reported, not passed over.
-            const QStringList names = directory.entryList({QStringLiteral("*.KPX")},
+            const QStringList names = directory.entryList({QStringLiteral("*.KPX"), QLatin1Char('*') + TrialLogSuffix},
                                                           QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
             for (const QString &name : names)
                 add(directory.filePath(name));
@@ -128,7 +145,7 @@ QString trialCountPathFor(const QString &indifferencePath)
 
 // Reads a regular file only: opening a FIFO or device would block or never end, so the file is
 // opened without blocking and looked at before a byte is read.
-std::variant<QByteArray, FileProblem> readSmallFile(const QString &path)
+std::variant<QByteArray, FileProblem> readSmallFile(const QString &path, qint64 maxBytes = MaxResultsFileBytes)
 {
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -144,12 +161,12 @@ std::variant<QByteArray, FileProblem> readSmallFile(const QString &path)
         return FileProblem{0, std::string("cannot read: ") + std::strerror(errno)};
     if (!S_ISREG(status.st_mode))
         return FileProblem{0, "not a regular file (a FIFO, device or socket); not read"};
-    if (status.st_size > MaxResultsFileBytes)
+    if (status.st_size > maxBytes)
         return FileProblem{0, "not a results file: " + std::to_string(status.st_size) + " bytes is far too large"};
-    QByteArray contents = file.read(MaxResultsFileBytes + 1);
+    QByteArray contents = file.read(maxBytes + 1);
     if (file.error() != QFileDevice::NoError)
         return FileProblem{0, "cannot read: " + printable(file.errorString())};
-    if (contents.size() > MaxResultsFileBytes)
+    if (contents.size() > maxBytes)
         return FileProblem{0, "not a results file: far too large"};
     return contents;
 }
@@ -213,11 +230,103 @@ void writeImage(const QString &path, const QImage &image, ProblemLog &log)
         log.outputFailed(path, file.errorString());
 }
 
+// A trial log as read and scored.
+struct ReadLog
+{
+    QString path;
+    TrialLogContents contents;
+    RunFigures run;
+    std::vector<BlockFigures> blocks;
+};
+
+// One summary row with what its plot needs.
 struct ScoredFile
 {
     SummaryRow row;
+    // The .KPX file or, without one, the trial log: its name stands in for an unusable subject.
     QString path;
+    const ReadLog *log = nullptr;
 };
+
+// Reads and scores every trial log; a log that cannot be read at all is reported and left out,
+// one that stops early is reported and scored for the rows before the fault.
+std::vector<ReadLog> readTrialLogs(const std::vector<QString> &paths, ProblemLog &log)
+{
+    std::vector<ReadLog> logs;
+    for (const QString &path : paths) {
+        std::variant<QByteArray, FileProblem> bytes = readSmallFile(path, MaxTrialLogBytes);
+        if (auto *problem = std::get_if<FileProblem>(&bytes)) {
+            log.badInput(path, *problem);
+            continue;
+        }
+        const QByteArray &text = std::get<QByteArray>(bytes);
+        Parsed<TrialLogContents> parsed =
+            parseTrialLog(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+        if (auto *problem = std::get_if<FileProblem>(&parsed)) {
+            log.badInput(path, *problem);
+            continue;
+        }
+        TrialLogContents &contents = std::get<TrialLogContents>(parsed);
+        if (contents.stoppedAt)
+            log.badInput(path, *contents.stoppedAt);
+        else if (contents.rows.empty())
+            log.badInput(path, {0, "no answered trial; not scored"});
+        if (contents.rows.empty())
+            continue;
+        ReadLog read{path, std::move(contents), {}, {}};
+        read.run = scoreRun(read.contents.rows);
+        read.blocks = scoreBlocks(read.contents.rows);
+        logs.push_back(std::move(read));
+    }
+    return logs;
+}
+
+// A row per .KPX file and per trial log of its subject, then a row per log whose subject has no .KPX file.
+std::vector<ScoredFile> joinLogs(std::vector<ScoredFile> results, const std::vector<ReadLog> &logs)
+{
+    std::vector<ScoredFile> rows;
+    std::vector<bool> joined(logs.size(), false);
+    for (ScoredFile &result : results) {
+        bool any = false;
+        for (std::size_t i = 0; i < logs.size(); ++i) {
+            if (logs[i].contents.subject != result.row.subject)
+                continue;
+            ScoredFile row = result;
+            row.row.log = TrialLogFigures{fileSystemBytes(logs[i].path), logs[i].run};
+            row.log = &logs[i];
+            rows.push_back(std::move(row));
+            joined[i] = any = true;
+        }
+        if (!any)
+            rows.push_back(std::move(result));
+    }
+    for (std::size_t i = 0; i < logs.size(); ++i) {
+        if (joined[i])
+            continue;
+        ScoredFile row;
+        row.row.subject = logs[i].contents.subject;
+        row.row.log = TrialLogFigures{fileSystemBytes(logs[i].path), logs[i].run};
+        row.path = logs[i].path;
+        row.log = &logs[i];
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+QString fromUtf8(const std::string &text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string blocksFile(const std::vector<ReadLog> &logs)
+{
+    std::string text = blocksHeader();
+    for (const ReadLog &log : logs) {
+        for (const BlockFigures &block : log.blocks)
+            text += blocksLine(log.contents.subject, fileSystemBytes(log.path), block);
+    }
+    return text;
+}
 
 void writePlots(const QString &directoryPath, const std::vector<ScoredFile> &scored, ProblemLog &log)
 {
@@ -233,11 +342,22 @@ void writePlots(const QString &directoryPath, const std::vector<ScoredFile> &sco
     PlotNames names;
     std::vector<DelayValues> profiles;
     for (const ScoredFile &file : scored) {
-        const QString subject = QString::fromUtf8(file.row.subject.data(), static_cast<qsizetype>(file.row.subject.size()));
+        const QString subject = fromUtf8(file.row.subject);
         const QString name = names.claim(subject, QFileInfo(file.path).completeBaseName());
-        writeImage(directory.filePath(name),
-                   plotSubject(subject, file.row.indifferencePoints, file.row.score), log);
-        profiles.push_back(file.row.indifferencePoints);
+        QImage image;
+        if (file.row.score) {
+            image = plotSubject(subject, file.row.indifferencePoints, *file.row.score);
+            // A subject with several logs has one row per log; the study plot counts the subject once.
+            if (&file == &scored.front() || (&file - 1)->path != file.path)
+                profiles.push_back(file.row.indifferencePoints);
+        }
+        if (file.log) {
+            const QImage times = plotResponseTimes(
+                QStringLiteral("%1  \u2014  response times, %2").arg(subject, QFileInfo(file.log->path).fileName()),
+                file.log->contents.rows);
+            image = image.isNull() ? times : stackPanels(image, times);
+        }
+        writeImage(directory.filePath(name), image, log);
     }
     if (!profiles.empty())
         writeImage(directory.filePath(PlotNames::studyName()), plotStudy(profiles), log);
@@ -301,7 +421,8 @@ std::variant<AnalysisOptions, UsageError> parseArguments(const QStringList &argu
         std::optional<UsageError> error;
         bool handled = false;
         for (const auto &[name, slot] : {std::pair{QStringLiteral("--out"), &options.summaryPath},
-                                         std::pair{QStringLiteral("--plots"), &options.plotDirectory}}) {
+                                         std::pair{QStringLiteral("--plots"), &options.plotDirectory},
+                                         std::pair{QStringLiteral("--trials"), &options.trialsPath}}) {
             if (argument == name) {
                 handled = true;
                 if (i + 1 >= arguments.size())
@@ -352,22 +473,36 @@ std::string usageText()
 ExitStatus runAnalysis(const AnalysisOptions &options, std::ostream &out, std::ostream &err)
 {
     ProblemLog log(err);
-    const std::vector<QString> files = findResultsFiles(options.paths, log);
-    if (files.empty()) {
-        err << "kpx2-analyze: no .KPX files found in " << printable(options.paths.join(QStringLiteral(", ")))
-            << '\n';
+    const Inputs found = findInputs(options.paths, log);
+    const std::vector<QString> &files = found.resultsFiles;
+    if (files.empty() && found.trialLogs.empty()) {
+        err << "kpx2-analyze: no .KPX files or trial logs found in "
+            << printable(options.paths.join(QStringLiteral(", "))) << '\n';
         return ExitStatus::NothingToScore;
     }
 
+    // Checked before anything is read or written, so a refused command changes nothing.
     std::vector<QString> inputs = files;
     for (const QString &path : files)
         inputs.push_back(trialCountPathFor(path));
-    if (options.summaryPath) {
-        if (const std::optional<std::string> hazard = outputHazard(*options.summaryPath, inputs)) {
-            err << "kpx2-analyze: refusing to write the summary to " << printable(*options.summaryPath) << ": "
-                << *hazard << '\n';
+    inputs.insert(inputs.end(), found.trialLogs.begin(), found.trialLogs.end());
+    std::vector<QString> outputs;
+    for (const auto &[what, path] : {std::pair{"the summary", options.summaryPath},
+                                     std::pair{"the per-block file", options.trialsPath}}) {
+        if (!path)
+            continue;
+        std::optional<std::string> hazard = outputHazard(*path, inputs);
+        if (!hazard && std::any_of(outputs.begin(), outputs.end(), [&](const QString &other) {
+                return QFileInfo(other).absoluteFilePath() == QFileInfo(*path).absoluteFilePath()
+                    || sameFile(other, *path);
+            }))
+            hazard = "the summary goes there";
+        if (hazard) {
+            err << "kpx2-analyze: refusing to write " << what << " to " << printable(*path) << ": " << *hazard
+                << '\n';
             return ExitStatus::RefusedOutput;
         }
+        outputs.push_back(*path);
     }
 
     std::vector<ScoredFile> scored;
@@ -388,8 +523,11 @@ ExitStatus runAnalysis(const AnalysisOptions &options, std::ostream &out, std::o
         scored.push_back(std::move(file));
     }
 
+    const std::vector<ReadLog> logs = readTrialLogs(found.trialLogs, log);
+    const std::vector<ScoredFile> rows = joinLogs(std::move(scored), logs);
+
     std::string summary = summaryHeader();
-    for (const ScoredFile &file : scored)
+    for (const ScoredFile &file : rows)
         summary += summaryLine(file.row);
     if (options.summaryPath) {
         writeWhole(*options.summaryPath, QByteArray::fromStdString(summary), log);
@@ -400,8 +538,10 @@ ExitStatus runAnalysis(const AnalysisOptions &options, std::ostream &out, std::o
             log.outputFailed(QStringLiteral("standard output"), QStringLiteral("write error"));
     }
 
+    if (options.trialsPath)
+        writeWhole(*options.trialsPath, QByteArray::fromStdString(blocksFile(logs)), log);
     if (options.plotDirectory)
-        writePlots(*options.plotDirectory, scored, log);
+        writePlots(*options.plotDirectory, rows, log);
     return log.status();
 }
 

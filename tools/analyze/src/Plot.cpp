@@ -1,6 +1,7 @@
 #include "analyze/Plot.h"
 
 #include "analyze/SummaryCsv.h"
+#include "analyze/TrialScoring.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -9,6 +10,7 @@
 #include <QPolygonF>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kpx {
@@ -275,6 +277,97 @@ QImage plotStudy(const std::vector<DelayValues> &profiles)
         painter.setBrush(Qt::black);
         drawPoints(painter, frame, median, 6.5);
     }
+    return image;
+}
+
+QColor blockColor(int block)
+{
+    // Seven hues that stay apart for the common colour-vision deficiencies (Okabe & Ito), black last.
+    static const QColor colors[] = {QColor(230, 159, 0), QColor(86, 180, 233),  QColor(0, 158, 115),
+                                    QColor(213, 94, 0),  QColor(0, 114, 178),   QColor(204, 121, 167),
+                                    QColor(0, 0, 0)};
+    return colors[std::clamp(block, 1, 7) - 1];
+}
+
+QImage plotResponseTimes(const QString &title, const std::vector<TrialRow> &rows)
+{
+    QImage image(PlotWidth, ResponseTimePanelHeight, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF area(QPointF(88, 48), QPointF(PlotWidth - 28, ResponseTimePanelHeight - 84));
+
+    painter.setFont(plotFont(17, true));
+    painter.setPen(Qt::black);
+    painter.drawText(QRectF(20, 8, PlotWidth - 40, 30), Qt::AlignCenter,
+                     QFontMetricsF(plotFont(17, true)).elidedText(title, Qt::ElideMiddle, PlotWidth - 40));
+
+    // Times span from a reflex to a long hesitation: a log axis from 10 ms to 100 s holds any of them.
+    constexpr double LogMsMin = 1.0;
+    constexpr double LogMsMax = 5.0;
+    const double trials = std::max<double>(static_cast<double>(rows.size()), 1.0);
+    const auto xFor = [&](double trial) { return area.left() + (trial - 0.5) / trials * area.width(); };
+    const auto yFor = [&](double ms) {
+        const double logMs = std::clamp(std::log10(std::max(ms, 1.0)), LogMsMin, LogMsMax);
+        return area.bottom() - (logMs - LogMsMin) / (LogMsMax - LogMsMin) * area.height();
+    };
+
+    const QFont tickFont = plotFont(13);
+    painter.setFont(tickFont);
+    for (int power = 1; power <= 5; ++power) {
+        const double y = yFor(std::pow(10.0, power));
+        painter.setPen(QPen(GridColor, 1));
+        painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+        painter.setPen(AxisColor);
+        const QString label = power < 3 ? QStringLiteral("%1 ms").arg(std::pow(10.0, power))
+                                        : QStringLiteral("%1 s").arg(std::pow(10.0, power - 3));
+        painter.drawText(QRectF(area.left() - 80, y - 10, 72, 20), Qt::AlignRight | Qt::AlignVCenter, label);
+    }
+    painter.setPen(QPen(FitColor, 1.5, Qt::DashLine));
+    painter.drawLine(QPointF(area.left(), yFor(FastResponseMs)), QPointF(area.right(), yFor(FastResponseMs)));
+    painter.setPen(QPen(AxisColor, 1.5));
+    painter.drawRect(area);
+
+    painter.setFont(plotFont(14));
+    painter.setPen(Qt::black);
+    painter.drawText(QRectF(area.left(), area.bottom() + 8, area.width(), 20), Qt::AlignHCenter,
+                     QStringLiteral("Trial (in answer order); dashed line: %1 ms").arg(FastResponseMs));
+    painter.save();
+    painter.translate(18, area.center().y());
+    painter.rotate(-90);
+    painter.drawText(QRectF(-area.height() / 2, -10, area.height(), 20), Qt::AlignCenter,
+                     QStringLiteral("Response time"));
+    painter.restore();
+
+    painter.setFont(tickFont);
+    double legendX = area.left();
+    const QFontMetricsF metrics(tickFont);
+    for (int block = 1; block <= static_cast<int>(ResultsDelayCount); ++block) {
+        const QString text = QStringLiteral("Block %1").arg(block);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(blockColor(block));
+        painter.drawEllipse(QPointF(legendX + 6, area.bottom() + 48), 5, 5);
+        painter.setPen(Qt::black);
+        painter.drawText(QPointF(legendX + 15, area.bottom() + 48 + metrics.ascent() / 2 - 1), text);
+        legendX += 15 + metrics.horizontalAdvance(text) + 20;
+    }
+
+    painter.setClipRect(area);
+    painter.setPen(Qt::NoPen);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        painter.setBrush(blockColor(rows[i].block));
+        painter.drawEllipse(QPointF(xFor(static_cast<double>(i) + 1), yFor(rows[i].rtMs)), 3.5, 3.5);
+    }
+    return image;
+}
+
+QImage stackPanels(const QImage &top, const QImage &bottom)
+{
+    QImage image(std::max(top.width(), bottom.width()), top.height() + bottom.height(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.drawImage(0, 0, top);
+    painter.drawImage(0, top.height(), bottom);
     return image;
 }
 

@@ -153,6 +153,16 @@ Score scoreProfile(const DelayValues &indifferencePoints)
     return score;
 }
 
+double quantile(const std::vector<double> &sorted, double p)
+{
+    if (sorted.empty())
+        return 0.0;
+    const double h = static_cast<double>(sorted.size() - 1) * p;
+    const auto below = static_cast<std::size_t>(std::floor(h));
+    const std::size_t above = std::min(below + 1, sorted.size() - 1);
+    return sorted[below] + (h - static_cast<double>(below)) * (sorted[above] - sorted[below]);
+}
+
 DelayValues medianPerDelay(const std::vector<DelayValues> &profiles)
 {
     DelayValues medians{};
@@ -163,8 +173,7 @@ DelayValues medianPerDelay(const std::vector<DelayValues> &profiles)
         for (std::size_t p = 0; p < profiles.size(); ++p)
             column[p] = profiles[p][delay];
         std::sort(column.begin(), column.end());
-        const std::size_t middle = column.size() / 2;
-        medians[delay] = column.size() % 2 == 1 ? column[middle] : (column[middle - 1] + column[middle]) / 2.0;
+        medians[delay] = quantile(column, 0.5);
     }
     return medians;
 }

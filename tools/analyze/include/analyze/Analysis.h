@@ -28,6 +28,8 @@ struct AnalysisOptions
 {
     std::optional<QString> summaryPath; // stdout when empty
     std::optional<QString> plotDirectory;
+    // One row per block of every trial log, for mixed-model analyses.
+    std::optional<QString> trialsPath;
     QStringList paths;
     bool helpRequested = false;
     bool versionRequested = false;

@@ -2,7 +2,9 @@
 
 #include "analyze/ResultsFile.h"
 #include "analyze/Scoring.h"
+#include "analyze/TrialLogFile.h"
 
+#include <QColor>
 #include <QImage>
 #include <QSet>
 #include <QString>
@@ -18,6 +20,19 @@ inline constexpr int PlotHeight = 600;
 // One subject's points against log delay with the fitted hyperbola; subject, k and AUC in the title.
 // Needs a QGuiApplication for its text.
 QImage plotSubject(const QString &subject, const DelayValues &indifferencePoints, const Score &score);
+
+// The response-time panel is this tall; stacked under a subject plot it makes the image taller.
+inline constexpr int ResponseTimePanelHeight = 400;
+
+// Response time by trial (answer order) on a log scale, one colour per block, the fast-response
+// line marked. Needs a QGuiApplication for its text.
+QImage plotResponseTimes(const QString &title, const std::vector<TrialRow> &rows);
+
+// The images one above the other, as wide as the widest.
+QImage stackPanels(const QImage &top, const QImage &bottom);
+
+// The colour of a block (1 to 7) in the response-time panel.
+QColor blockColor(int block);
 
 // Every profile's points faint with the median per delay bold. Needs a QGuiApplication.
 QImage plotStudy(const std::vector<DelayValues> &profiles);

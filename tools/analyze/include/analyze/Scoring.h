@@ -51,6 +51,10 @@ bool failsJohnsonBickel2(const DelayValues &indifferencePoints);
 // All of the above for one profile.
 Score scoreProfile(const DelayValues &indifferencePoints);
 
+// The p-quantile (0..1) of values sorted ascending, interpolated linearly between the two nearest
+// (h = (n - 1) p; Hyndman & Fan type 7, the default of R and NumPy); 0 when there are none.
+double quantile(const std::vector<double> &sorted, double p);
+
 // The median of each delay's points over all profiles; zeros when there are none.
 DelayValues medianPerDelay(const std::vector<DelayValues> &profiles);
 

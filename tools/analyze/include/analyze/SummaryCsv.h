@@ -2,6 +2,7 @@
 
 #include "analyze/ResultsFile.h"
 #include "analyze/Scoring.h"
+#include "analyze/TrialScoring.h"
 
 #include <optional>
 #include <string>
@@ -9,15 +10,26 @@
 
 namespace kpx {
 
-// One scored results file, as the summary reports it.
+// One trial log's figures and where the log is.
+struct TrialLogFigures
+{
+    std::string path;
+    RunFigures run;
+};
+
+// One scored results file, one of its subject's trial logs, or both, as the summary reports them.
 struct SummaryRow
 {
     std::string subject;
+    // The .KPX file; empty for a trial log that has none.
     std::string file;
     DelayValues indifferencePoints{};
     // Empty when the .TC file is missing or unreadable.
     std::optional<int> trialsTotal;
-    Score score;
+    // Empty when there is no .KPX file: its columns are left empty.
+    std::optional<Score> score;
+    // Empty when there is no trial log: its columns are left empty.
+    std::optional<TrialLogFigures> log;
 };
 
 // A CSV field per RFC 4180: quoted, quotes doubled, when it holds a comma, quote, CR or LF.
@@ -34,5 +46,11 @@ std::string summaryHeader();
 
 // One row, CR LF included.
 std::string summaryLine(const SummaryRow &row);
+
+// The header line of the per-block file, CR LF included.
+std::string blocksHeader();
+
+// One block of one trial log, CR LF included.
+std::string blocksLine(const std::string &subject, const std::string &logPath, const BlockFigures &block);
 
 } // namespace kpx
