@@ -1,5 +1,7 @@
 #include "analyze/Analysis.h"
 
+#include "TrialLogText.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -251,6 +253,87 @@ INSTANTIATE_TEST_SUITE_P(Outputs, AnalysisRefusedOutput,
                                  c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                              return name;
                          });
+
+// Column of a summary line, for lines without quoted fields.
+std::string column(const std::string &line, std::size_t index)
+{
+    std::stringstream fields(line);
+    std::string field;
+    for (std::size_t i = 0; i <= index; ++i)
+        std::getline(fields, field, ',');
+    return field;
+}
+
+constexpr std::size_t TrialLogColumn = 18;
+
+TEST_F(Analysis, JoinsEachLogToItsSubjectsRowAndReportsOrphanAndBrokenLogs)
+{
+    using kpx::test::trialLogText;
+    write("S01.KPX", ExampleKpx);
+    write("S01_20260101-100000.trials.csv", trialLogText(kpx::test::ExampleLog));
+    write("S01_20260102-100000.trials.csv", trialLogText({{1, "ordinary", 40, "delayed", "500"}}));
+    write("S02_20260101-100000.trials.csv", trialLogText({{1, "ordinary", 40, "delayed", "500", "", "S02"}}));
+    write("S03_20260101-100000.trials.csv", trialLogText({{1, "ordinary", 40, "delayed", "500", "", "S03"}}) + "S03,");
+    write("S04_20260101-100000.trials.csv", trialLogText({}));
+    AnalysisOptions options;
+    options.paths = {m_dir.path()};
+    options.trialsPath = path("blocks.csv");
+
+    EXPECT_EQ(run(options), ExitStatus::BadInput);
+    const std::vector<std::string> rows = linesOf(m_out.str());
+    ASSERT_EQ(rows.size(), 5u) << m_out.str();
+    EXPECT_EQ(column(rows[1], TrialLogColumn), path("S01_20260101-100000.trials.csv").toStdString());
+    EXPECT_TRUE(rows[1].ends_with(",400,550.25,2,0.6666666666666666,0.5,1")) << rows[1];
+    EXPECT_EQ(column(rows[2], 2), "97.5") << "every log of the subject repeats the .KPX scores";
+    EXPECT_TRUE(rows[2].ends_with(",500,0,0,,,1")) << rows[2];
+    EXPECT_TRUE(rows[3].starts_with("S02,,,")) << "a log without a .KPX file still gets a row";
+    EXPECT_TRUE(rows[4].starts_with("S03,,,")) << "a cut-off log is scored for the rows it has";
+
+    const std::vector<std::string> problems = linesOf(m_err.str());
+    ASSERT_EQ(problems.size(), 2u) << m_err.str();
+    EXPECT_NE(problems[0].find("S03_20260101-100000.trials.csv:3: cut off"), std::string::npos) << problems[0];
+    EXPECT_NE(problems[1].find("S04_20260101-100000.trials.csv: no answered trial"), std::string::npos);
+
+    QFile blocks(path("blocks.csv"));
+    ASSERT_TRUE(blocks.open(QIODevice::ReadOnly));
+    EXPECT_EQ(linesOf(blocks.readAll().toStdString()).size(), 1u + 2 + 1 + 1 + 1);
+}
+
+TEST_F(Analysis, ReadsALogNamedOnTheCommandLineButNotTheLogsBesideANamedKpx)
+{
+    write("S01.KPX", ExampleKpx);
+    write("S01_20260101-100000.trials.csv", kpx::test::trialLogText(kpx::test::ExampleLog));
+    EXPECT_EQ(runOn({path("S01.KPX")}), ExitStatus::Success);
+    EXPECT_EQ(column(linesOf(m_out.str())[1], TrialLogColumn), "");
+    m_out.str("");
+    EXPECT_EQ(runOn({path("S01_20260101-100000.trials.csv")}), ExitStatus::Success) << m_err.str();
+    EXPECT_EQ(column(linesOf(m_out.str())[1], TrialLogColumn), path("S01_20260101-100000.trials.csv").toStdString());
+}
+
+TEST_F(Analysis, RefusesTheSamePathForTheSummaryAndThePerBlockFile)
+{
+    write("S01.KPX", ExampleKpx);
+    AnalysisOptions options;
+    options.paths = {m_dir.path()};
+    options.summaryPath = path("out.csv");
+    options.trialsPath = path("./out.csv");
+    EXPECT_EQ(run(options), ExitStatus::RefusedOutput);
+    EXPECT_FALSE(QFile::exists(path("out.csv")));
+}
+
+TEST_F(Analysis, StacksTheResponseTimePanelUnderTheSubjectPlot)
+{
+    write("S01.KPX", ExampleKpx);
+    write("S01_20260101-100000.trials.csv", kpx::test::trialLogText(kpx::test::ExampleLog));
+    write("S02_20260101-100000.trials.csv", kpx::test::trialLogText({{1, "ordinary", 40, "delayed", "5", "", "S02"}}));
+    AnalysisOptions options;
+    options.paths = {m_dir.path()};
+    options.plotDirectory = path("plots");
+    EXPECT_EQ(run(options), ExitStatus::Success) << m_err.str();
+    EXPECT_EQ(QImage(path("plots/S01.png")).size(), QSize(800, 600 + 400));
+    EXPECT_EQ(QImage(path("plots/S02.png")).size(), QSize(800, 400));
+    EXPECT_EQ(QImage(path("plots/study.png")).size(), QSize(800, 600));
+}
 
 struct ArgumentCase
 {

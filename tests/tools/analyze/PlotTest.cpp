@@ -125,3 +125,31 @@ TEST(PlotNames, NeverHandOutTheSameNameTwice)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ResponseTimePlot, ShowsEachBlocksTrialsInItsOwnColour)
+{
+    std::vector<kpx::TrialRow> rows;
+    for (int block = 1; block <= 3; ++block) {
+        for (int trial = 0; trial < 5; ++trial) {
+            kpx::TrialRow row;
+            row.block = block;
+            row.rtMs = 300.0 * block;
+            rows.push_back(row);
+        }
+    }
+    const QImage image = kpx::plotResponseTimes(QStringLiteral("S01"), rows);
+    ASSERT_EQ(image.size(), QSize(kpx::PlotWidth, kpx::ResponseTimePanelHeight));
+    // The legend names all seven blocks, so only the plotting area counts.
+    const QRect area(90, 50, kpx::PlotWidth - 120, kpx::ResponseTimePanelHeight - 140);
+    for (int block = 1; block <= 4; ++block) {
+        const int pixels = countPixels(image, area, [&](const QColor &c) { return c == kpx::blockColor(block); });
+        if (block <= 3)
+            EXPECT_GT(pixels, 5 * 20) << "block " << block;
+        else
+            EXPECT_EQ(pixels, 0) << "block 4 has no trials";
+    }
+}
+
+} // namespace

@@ -1,0 +1,91 @@
+#include "analyze/SummaryCsv.h"
+#include "analyze/TrialScoring.h"
+
+#include "TrialLogText.h"
+
+#include <gtest/gtest.h>
+
+#include <variant>
+
+namespace {
+
+using kpx::test::ExampleLog;
+using kpx::test::LogRow;
+
+std::vector<kpx::TrialRow> rowsOf(const std::vector<LogRow> &rows)
+{
+    const auto parsed = kpx::parseTrialLog(kpx::test::trialLogText(rows));
+    const auto &contents = std::get<kpx::TrialLogContents>(parsed);
+    EXPECT_FALSE(contents.stoppedAt.has_value());
+    return contents.rows;
+}
+
+TEST(ResponseTimes, MedianAndInterquartileRangeOverEveryAnsweredTrial)
+{
+    const kpx::RunFigures run = kpx::scoreRun(rowsOf(ExampleLog));
+    EXPECT_EQ(run.rtMedianMs, 400.0);
+    EXPECT_DOUBLE_EQ(*run.rtIqrMs, 750.0 - 199.75);
+}
+
+TEST(ResponseTimes, OneAnswerHasItsTimeAsMedianAndNoSpread)
+{
+    const kpx::RunFigures run = kpx::scoreRun(rowsOf({{1, "ordinary", 40, "delayed", "812.250"}}));
+    EXPECT_EQ(run.rtMedianMs, 812.25);
+    EXPECT_EQ(run.rtIqrMs, 0.0);
+}
+
+TEST(FastResponses, CountsAnswersUnder200MillisecondsOnly)
+{
+    EXPECT_EQ(kpx::scoreRun(rowsOf(ExampleLog)).fastResponses, 2) << "150 and 199 count, 200 does not";
+}
+
+TEST(Consistency, IsTheShareOfAnswersOnTheSideOfTheRecordedPointInEndedBlocks)
+{
+    const kpx::RunFigures run = kpx::scoreRun(rowsOf(ExampleLog));
+    EXPECT_DOUBLE_EQ(*run.consistency, 4.0 / 6.0) << "block 2 has no recorded point and is left out";
+}
+
+TEST(Consistency, LeavesOutAnAmountEqualToThePoint)
+{
+    kpx::TrialRow row;
+    row.amount = 60;
+    EXPECT_FALSE(kpx::agreesWith(row, 60.0).has_value());
+    row.immediate = true;
+    EXPECT_EQ(kpx::agreesWith(row, 57.5), true);
+    EXPECT_EQ(kpx::agreesWith(row, 62.5), false);
+}
+
+TEST(Consistency, IsEmptyWithoutAnEndedBlock)
+{
+    const kpx::RunFigures run = kpx::scoreRun(rowsOf({{1, "ordinary", 40, "delayed", "500"}}));
+    EXPECT_FALSE(run.consistency.has_value());
+    EXPECT_FALSE(run.distractorConsistency.has_value());
+}
+
+TEST(DistractorConsistency, CountsDistractorTrialsOnly)
+{
+    EXPECT_EQ(kpx::scoreRun(rowsOf(ExampleLog)).distractorConsistency, 0.5);
+}
+
+TEST(Unfinished, IsSetUntilSevenBlocksHaveEnded)
+{
+    EXPECT_TRUE(kpx::scoreRun(rowsOf(ExampleLog)).unfinished);
+    std::vector<LogRow> finished;
+    for (int block = 1; block <= 7; ++block)
+        finished.push_back({block, "ordinary", 50, "delayed", "600", "52.5"});
+    const kpx::RunFigures run = kpx::scoreRun(rowsOf(finished));
+    EXPECT_FALSE(run.unfinished);
+    EXPECT_EQ(run.consistency, 1.0);
+}
+
+TEST(PerBlockFile, HasOneHandCountedRowPerBlockTheUnfinishedOneMarked)
+{
+    std::string text = kpx::blocksHeader();
+    for (const kpx::BlockFigures &block : kpx::scoreBlocks(rowsOf(ExampleLog)))
+        text += kpx::blocksLine("S01", "d/S01.trials.csv", block);
+    EXPECT_EQ(text, "subject,trial_log,block,delay_days,trials,distractors,rt_median_ms,consistency,block_ended\r\n"
+                    "S01,d/S01.trials.csv,1,1,6,2,400,0.6666666666666666,1\r\n"
+                    "S01,d/S01.trials.csv,2,7,2,1,600,,0\r\n");
+}
+
+} // namespace
