@@ -146,3 +146,17 @@ TEST(TrialCountFile, RejectsAFractionalCountOnItsLine)
 }
 
 } // namespace
+
+namespace {
+
+// An inattentive participant can take far more than a hundred trials in a block.
+TEST(TrialCountFile, AcceptsCountsUpToTheTasksSixteenBitCounter)
+{
+    const auto parsed = kpx::parseTrialCountFile(withLineEnd("\n", "S01", " 14 | 106 | 10 | 9 | 11 | 13 | 32767 "));
+    ASSERT_TRUE(std::holds_alternative<kpx::TrialCountFile>(parsed));
+    EXPECT_EQ(std::get<kpx::TrialCountFile>(parsed).trialCounts[1], 106);
+    EXPECT_TRUE(std::holds_alternative<FileProblem>(
+        kpx::parseTrialCountFile(withLineEnd("\n", "S01", " 14 | 12 | 10 | 9 | 11 | 13 | 32768 "))));
+}
+
+} // namespace

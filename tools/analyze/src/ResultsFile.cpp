@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -67,7 +69,7 @@ struct EightLines
     DelayValues values{};
 };
 
-Parsed<EightLines> parseEightLines(std::string_view contents)
+Parsed<EightLines> parseEightLines(std::string_view contents, double maxValue)
 {
     const std::vector<std::string_view> lines = splitLines(contents);
     if (lines.size() < ResultsLineCount) {
@@ -89,8 +91,9 @@ Parsed<EightLines> parseEightLines(std::string_view contents)
         const std::optional<double> value = parseNumberForm(text);
         if (!value)
             return FileProblem{lineNumber, quotedExcerpt(text) + " is not a number"};
-        if (*value < 0.0 || *value > 100.0)
-            return FileProblem{lineNumber, quotedExcerpt(trimmed(text)) + " is outside 0..100"};
+        if (*value < 0.0 || *value > maxValue)
+            return FileProblem{lineNumber, quotedExcerpt(trimmed(text)) + " is outside 0.."
+                                               + std::to_string(static_cast<long>(maxValue))};
         parsed.values[i] = *value;
     }
     return parsed;
@@ -136,7 +139,7 @@ std::optional<double> parseNumberForm(std::string_view text)
 
 Parsed<IndifferenceFile> parseIndifferenceFile(std::string_view contents)
 {
-    Parsed<EightLines> lines = parseEightLines(contents);
+    Parsed<EightLines> lines = parseEightLines(contents, 100.0);
     if (auto *problem = std::get_if<FileProblem>(&lines))
         return std::move(*problem);
     auto &parsed = std::get<EightLines>(lines);
@@ -145,7 +148,9 @@ Parsed<IndifferenceFile> parseIndifferenceFile(std::string_view contents)
 
 Parsed<TrialCountFile> parseTrialCountFile(std::string_view contents)
 {
-    Parsed<EightLines> lines = parseEightLines(contents);
+    // Nothing limits a block's trials but the task's 16-bit counter: an inattentive participant
+    // can well need more than a hundred.
+    Parsed<EightLines> lines = parseEightLines(contents, std::numeric_limits<std::int16_t>::max());
     if (auto *problem = std::get_if<FileProblem>(&lines))
         return std::move(*problem);
     auto &parsed = std::get<EightLines>(lines);

@@ -54,7 +54,8 @@ std::optional<double> parseNumberForm(std::string_view text);
 // Parses a whole .KPX file: eight lines (CR LF or LF), subject then seven values in 0..100.
 Parsed<IndifferenceFile> parseIndifferenceFile(std::string_view contents);
 
-// Parses a whole .TC file: eight lines, subject then seven whole numbers in 0..100.
+// Parses a whole .TC file: eight lines, subject then seven whole numbers in 0..32767 (the task counts
+// trials in 16 bits and sets no other limit).
 Parsed<TrialCountFile> parseTrialCountFile(std::string_view contents);
 
 } // namespace kpx
