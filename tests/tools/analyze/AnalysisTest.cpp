@@ -366,12 +366,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ArgumentParsing, KeepsPathsAndOptionValuesApart)
 {
-    const auto parsed = kpx::parseArguments({"a", "--plots", "p", "--out=s.csv", "--", "-b"});
+    const auto parsed = kpx::parseArguments({"a", "--plots", "p", "--out=s.csv", "--trials", "t.csv", "--", "-b"});
     ASSERT_TRUE(std::holds_alternative<AnalysisOptions>(parsed));
     const auto &options = std::get<AnalysisOptions>(parsed);
     EXPECT_EQ(options.paths, (QStringList{"a", "-b"}));
     EXPECT_EQ(options.plotDirectory, QStringLiteral("p"));
     EXPECT_EQ(options.summaryPath, QStringLiteral("s.csv"));
+    EXPECT_EQ(options.trialsPath, QStringLiteral("t.csv"));
 }
 
 } // namespace

@@ -456,15 +456,17 @@ std::variant<AnalysisOptions, UsageError> parseArguments(const QStringList &argu
 
 std::string usageText()
 {
-    return "Usage: kpx2-analyze [--out summary.csv] [--plots DIR] [--] PATH...\n"
+    return "Usage: kpx2-analyze [--out summary.csv] [--trials blocks.csv] [--plots DIR] [--] PATH...\n"
            "       kpx2-analyze --help | --version\n"
-           "Scores .KPX results files (PATH is a file or a directory holding them) into one CSV\n"
-           "row each: indifference points, trials, AUC, ordinal AUC, hyperbolic k with R^2 and\n"
-           "ED50, and the Johnson & Bickel (2008) flags.\n"
-           "  --out FILE   write the CSV to FILE instead of standard output\n"
-           "  --plots DIR  write <subject>.png per file and study.png into DIR\n"
-           "  --           every argument after it is a PATH, even one starting with '-'\n"
-           "  --version    print the version\n"
+           "Scores .KPX results files and .trials.csv logs (PATH is a file or a directory holding\n"
+           "them) into one CSV row each: indifference points, trials, AUC, ordinal AUC, hyperbolic k\n"
+           "with R^2 and ED50, the Johnson & Bickel (2008) flags, and from the subject's trial log\n"
+           "response times, fast answers and consistency with the indifference points.\n"
+           "  --out FILE     write the CSV to FILE instead of standard output\n"
+           "  --trials FILE  write one row per block of every trial log to FILE\n"
+           "  --plots DIR    write <subject>.png per file and study.png into DIR\n"
+           "  --             every argument after it is a PATH, even one starting with '-'\n"
+           "  --version      print the version\n"
            "No output ever replaces an input, a .KPX or .TC file or a trial log.\n"
            "Exit status: 0 all scored, 1 some input was unusable, 2 nothing to score or an\n"
            "output refused, 3 the summary or a plot could not be written.\n";
