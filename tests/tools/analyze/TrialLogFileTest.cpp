@@ -42,17 +42,6 @@ TEST(TrialLogFile, ReadsWhatTheTaskWrites)
     EXPECT_EQ(row.indifferencePoint, 62.5);
 }
 
-TEST(TrialLogFile, CountsLinesInsideQuotedFields)
-{
-    std::vector<kpx::test::LogRow> rows = ExampleLog;
-    for (auto &row : rows)
-        row.subject = "two\r\nlines";
-    const kpx::TrialLogContents log = parsed(kpx::test::trialLogText(rows));
-    ASSERT_EQ(log.rows.size(), 8u);
-    EXPECT_EQ(log.rows[1].line, 4);
-    EXPECT_FALSE(log.stoppedAt.has_value());
-}
-
 TEST(TrialLogFile, RefusesAHeaderWithoutTheColumnsItReads)
 {
     const auto result = kpx::parseTrialLog("subject,block\r\nS01,1\r\n");

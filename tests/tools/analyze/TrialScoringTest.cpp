@@ -9,40 +9,36 @@
 
 namespace {
 
-using kpx::test::ExampleLog;
 using kpx::test::LogRow;
 
 std::vector<kpx::TrialRow> rowsOf(const std::vector<LogRow> &rows)
 {
-    const auto parsed = kpx::parseTrialLog(kpx::test::trialLogText(rows));
-    const auto &contents = std::get<kpx::TrialLogContents>(parsed);
-    EXPECT_FALSE(contents.stoppedAt.has_value());
-    return contents.rows;
+    return std::get<kpx::TrialLogContents>(kpx::parseTrialLog(kpx::test::trialLogText(rows))).rows;
 }
 
-TEST(ResponseTimes, MedianAndInterquartileRangeOverEveryAnsweredTrial)
+// Each figure as counted by hand in the comment on ExampleLog.
+TEST(RunFigures, MatchTheHandCountOfAnUnfinishedRun)
 {
-    const kpx::RunFigures run = kpx::scoreRun(rowsOf(ExampleLog));
+    const kpx::RunFigures run = kpx::scoreRun(rowsOf(kpx::test::ExampleLog));
     EXPECT_EQ(run.rtMedianMs, 400.0);
     EXPECT_DOUBLE_EQ(*run.rtIqrMs, 750.0 - 199.75);
-}
-
-TEST(ResponseTimes, OneAnswerHasItsTimeAsMedianAndNoSpread)
-{
-    const kpx::RunFigures run = kpx::scoreRun(rowsOf({{1, "ordinary", 40, "delayed", "812.250"}}));
-    EXPECT_EQ(run.rtMedianMs, 812.25);
-    EXPECT_EQ(run.rtIqrMs, 0.0);
-}
-
-TEST(FastResponses, CountsAnswersUnder200MillisecondsOnly)
-{
-    EXPECT_EQ(kpx::scoreRun(rowsOf(ExampleLog)).fastResponses, 2) << "150 and 199 count, 200 does not";
-}
-
-TEST(Consistency, IsTheShareOfAnswersOnTheSideOfTheRecordedPointInEndedBlocks)
-{
-    const kpx::RunFigures run = kpx::scoreRun(rowsOf(ExampleLog));
+    EXPECT_EQ(run.fastResponses, 2) << "150 and 199 count, 200 does not";
     EXPECT_DOUBLE_EQ(*run.consistency, 4.0 / 6.0) << "block 2 has no recorded point and is left out";
+    EXPECT_EQ(run.distractorConsistency, 0.5);
+    EXPECT_TRUE(run.unfinished);
+}
+
+TEST(RunFigures, OfSevenOneAnswerBlocksWithoutDistractors)
+{
+    std::vector<LogRow> finished;
+    for (int block = 1; block <= 7; ++block)
+        finished.push_back({block, "ordinary", 50, "delayed", "600.5", "52.5"});
+    const kpx::RunFigures run = kpx::scoreRun(rowsOf(finished));
+    EXPECT_EQ(run.rtMedianMs, 600.5);
+    EXPECT_EQ(run.rtIqrMs, 0.0);
+    EXPECT_EQ(run.consistency, 1.0);
+    EXPECT_FALSE(run.distractorConsistency.has_value());
+    EXPECT_FALSE(run.unfinished);
 }
 
 TEST(Consistency, LeavesOutAnAmountEqualToThePoint)
@@ -55,33 +51,10 @@ TEST(Consistency, LeavesOutAnAmountEqualToThePoint)
     EXPECT_EQ(kpx::agreesWith(row, 62.5), false);
 }
 
-TEST(Consistency, IsEmptyWithoutAnEndedBlock)
-{
-    const kpx::RunFigures run = kpx::scoreRun(rowsOf({{1, "ordinary", 40, "delayed", "500"}}));
-    EXPECT_FALSE(run.consistency.has_value());
-    EXPECT_FALSE(run.distractorConsistency.has_value());
-}
-
-TEST(DistractorConsistency, CountsDistractorTrialsOnly)
-{
-    EXPECT_EQ(kpx::scoreRun(rowsOf(ExampleLog)).distractorConsistency, 0.5);
-}
-
-TEST(Unfinished, IsSetUntilSevenBlocksHaveEnded)
-{
-    EXPECT_TRUE(kpx::scoreRun(rowsOf(ExampleLog)).unfinished);
-    std::vector<LogRow> finished;
-    for (int block = 1; block <= 7; ++block)
-        finished.push_back({block, "ordinary", 50, "delayed", "600", "52.5"});
-    const kpx::RunFigures run = kpx::scoreRun(rowsOf(finished));
-    EXPECT_FALSE(run.unfinished);
-    EXPECT_EQ(run.consistency, 1.0);
-}
-
 TEST(PerBlockFile, HasOneHandCountedRowPerBlockTheUnfinishedOneMarked)
 {
     std::string text = kpx::blocksHeader();
-    for (const kpx::BlockFigures &block : kpx::scoreBlocks(rowsOf(ExampleLog)))
+    for (const kpx::BlockFigures &block : kpx::scoreBlocks(rowsOf(kpx::test::ExampleLog)))
         text += kpx::blocksLine("S01", "d/S01.trials.csv", block);
     EXPECT_EQ(text, "subject,trial_log,block,delay_days,trials,distractors,rt_median_ms,consistency,block_ended\r\n"
                     "S01,d/S01.trials.csv,1,1,6,2,400,0.6666666666666666,1\r\n"

@@ -495,7 +495,8 @@ ExitStatus runAnalysis(const AnalysisOptions &options, std::ostream &out, std::o
             continue;
         std::optional<std::string> hazard = outputHazard(*path, inputs);
         if (!hazard && std::any_of(outputs.begin(), outputs.end(), [&](const QString &other) {
-                return QFileInfo(other).absoluteFilePath() == QFileInfo(*path).absoluteFilePath()
+                return QDir::cleanPath(QFileInfo(other).absoluteFilePath())
+                    == QDir::cleanPath(QFileInfo(*path).absoluteFilePath())
                     || sameFile(other, *path);
             }))
             hazard = "the summary goes there";
