@@ -127,17 +127,100 @@ TEST_F(ResultsWriterTest, SubjectIdWithASlashIsRefusedEvenWhenTheSubdirectoryExi
     EXPECT_TRUE(fs::is_empty(dir / "a"));
 }
 
-TEST_F(ResultsWriterTest, SecondFileFailureNamesTheTrialCountFile)
+// Pair atomicity: both files new, or both as they were.
+
+TEST_F(ResultsWriterTest, FailedRenameOfTheSecondFilePutsTheFirstBack)
 {
+    std::ofstream(dir / "S01.KPX") << "old";
     fs::create_directories(dir / "S01.TC" / "blocker");
 
     const auto failure = WriteResults("S01", dir.string(), sampleResults());
 
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->path, (dir / "S01.TC").string());
-    EXPECT_TRUE(fs::exists(dir / "S01.KPX"));
-    EXPECT_EQ(entries(), 2) << "the temporary file must be removed after a failed rename";
+    EXPECT_EQ(readFile(dir / "S01.KPX"), "old");
+    EXPECT_EQ(entries(), 2) << "no temporary file may be left behind";
 }
+
+TEST_F(ResultsWriterTest, DiskFullAtTheSecondFileLeavesNoNewFirstFile)
+{
+    test::SmallDisk disk(dir / "disk", "64k");
+    if (!disk.mounted())
+        GTEST_SKIP() << "cannot mount a small file system here";
+    // Room for one file's page, not two.
+    disk.fillLeaving(4096);
+
+    const auto failure = WriteResults("S01", (dir / "disk").string(), sampleResults());
+
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->path, (dir / "disk" / "S01.TC").string());
+    EXPECT_EQ(failure->reason, "No space left on device");
+    EXPECT_FALSE(fs::exists(dir / "disk" / "S01.KPX"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "disk"), fs::directory_iterator()), 1) << "only the filler";
+}
+
+TEST_F(ResultsWriterTest, LeftoversOfAnInterruptedWriteGoWithTheNextSuccessOthersStay)
+{
+    for (const char *name : {"S01.KPX.partial-Ab12Cd", "S01.TC.partial-zz99YY", "S02.KPX.partial-Ab12Cd",
+                             "S01.KPX.partial-notOurs"})
+        std::ofstream(dir / name) << "half";
+
+    ASSERT_FALSE(WriteResults("S01", dir.string(), sampleResults()));
+
+    EXPECT_FALSE(fs::exists(dir / "S01.KPX.partial-Ab12Cd"));
+    EXPECT_FALSE(fs::exists(dir / "S01.TC.partial-zz99YY"));
+    EXPECT_TRUE(fs::exists(dir / "S02.KPX.partial-Ab12Cd"));
+    EXPECT_TRUE(fs::exists(dir / "S01.KPX.partial-notOurs"));
+    EXPECT_EQ(entries(), 4);
+}
+
+// Hostile subject IDs: refused before any file is made, everything printable kept as typed.
+
+struct SubjectCase
+{
+    const char *name;
+    std::string id;
+    const char *refusal; // empty when the ID is fine
+};
+
+void PrintTo(const SubjectCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class SubjectIds : public ::testing::TestWithParam<SubjectCase>
+{
+};
+
+TEST_P(SubjectIds, AreRefusedForWhatBreaksTheFilesAndOtherwiseKept)
+{
+    const SubjectCase &c = GetParam();
+    const auto reason = UnusableSubjectId(c.id);
+    if (std::string(c.refusal).empty()) {
+        EXPECT_FALSE(reason) << *reason;
+        return;
+    }
+    ASSERT_TRUE(reason);
+    EXPECT_NE(reason->find(c.refusal), std::string::npos) << *reason;
+    test::ScratchDirectory scratch{"kpx-hostile"};
+    EXPECT_TRUE(WriteResults(c.id, scratch.path().string(), sampleResults()));
+    EXPECT_TRUE(fs::is_empty(scratch.path()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SubjectIds,
+    ::testing::Values(SubjectCase{"LineFeed", "S\n1", "line break"}, SubjectCase{"CarriageReturn", "S\r1", "line break"},
+                      SubjectCase{"NextLine", "S\xC2\x85" "1", "line break"},
+                      SubjectCase{"LineSeparator", "S\xE2\x80\xA8" "1", "line break"},
+                      SubjectCase{"Nul", std::string("S\0" "1", 3), "NUL"}, SubjectCase{"Slash", "lab/S1", "'/'"},
+                      SubjectCase{"Tab", "S\t1", "U+0009"}, SubjectCase{"Escape", "\x1B[31mS1", "U+001B"},
+                      SubjectCase{"Delete", "S1\x7F", "U+007F"}, SubjectCase{"Latin1Byte", "Zo\xEB", "UTF-8"},
+                      SubjectCase{"OverlongSlash", "a\xC0\xAF" "b", "UTF-8"},
+                      SubjectCase{"Surrogate", "\xED\xA0\x80", "UTF-8"}, SubjectCase{"CutShort", "S\xE2\x82", "UTF-8"},
+                      SubjectCase{"Empty", "", ""}, SubjectCase{"SpacesCommasQuotes", " Smith, \"J\" ", ""},
+                      SubjectCase{"LeadingDash", "-S1", ""}, SubjectCase{"Backslash", "a\\b", ""},
+                      SubjectCase{"PrintableUnicode", "Zo\xC3\xAB \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80", ""}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace kpx
