@@ -140,6 +140,7 @@ private slots:
     void completionMessageIsTitledAndHasOnlyOk();
     void writeFailureDialogNamesTheFileAndCanChangeTheSubjectId();
     void discardQuestionDefaultsToNo();
+    void lostLogIsToldWithBothPathsAndCanWaitForLater();
 };
 
 void WindowsRunTest::sevenBlocksInTheRealWindowsWriteBothFiles()
@@ -156,6 +157,8 @@ void WindowsRunTest::sevenBlocksInTheRealWindowsWriteBothFiles()
         .confirmDiscard = {},
         .resolveLogFailure = {},
         .reportLogFailure = {},
+        .resolveLogLost = {},
+        .reportLogWrittenAgain = {},
     });
     ScriptedParticipant participant(rig.form, rig.msg);
 
@@ -248,6 +251,38 @@ void WindowsRunTest::discardQuestionDefaultsToNo()
     whenModal(&scope, [](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Return); });
 
     QVERIFY(!host.ConfirmDiscard());
+}
+
+void WindowsRunTest::lostLogIsToldWithBothPathsAndCanWaitForLater()
+{
+    QtRunHost host(nullptr);
+    QObject scope;
+    QString asked;
+    QString told;
+    whenModal(&scope, [&](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        QVERIFY(box);
+        asked = box->text();
+        for (QAbstractButton *button : box->buttons())
+            if (button->text() == "Later")
+                button->click();
+    });
+    std::string directory = "/data/g";
+
+    QVERIFY(!host.ResolveLogLost("/data/g/S1.trials.csv", WriteFailure{"/data/g/S1.trials.csv", "No such file or directory"},
+                                 directory));
+
+    whenModal(&scope, [&](QWidget *dialog) {
+        told = qobject_cast<QMessageBox *>(dialog)->text();
+        QTest::keyClick(dialog, Qt::Key_Return);
+    });
+    host.ReportLogWrittenAgain("/data/g/S1.trials.csv", "/data/h/S1.trials.csv");
+
+    QVERIFY2(asked.contains("removed or replaced") && asked.contains("/data/g/S1.trials.csv")
+                 && asked.contains("No such file or directory"),
+             qPrintable(asked));
+    QCOMPARE(directory, std::string("/data/g"));
+    QVERIFY2(told.contains("/data/g/S1.trials.csv") && told.contains("/data/h/S1.trials.csv"), qPrintable(told));
 }
 
 QTEST_MAIN(WindowsRunTest)
