@@ -36,6 +36,8 @@ private slots:
     void startIsDisabledUntilTheFirstSubjectIdEntry();
     void subjectIdEntry_data();
     void subjectIdEntry();
+    void subjectIdThatBreaksTheFilesIsRefusedAndAskedAgain_data();
+    void subjectIdThatBreaksTheFilesIsRefusedAndAskedAgain();
     void cutoffEntry_data();
     void cutoffEntry();
     void thresholdEntry_data();
@@ -138,8 +140,10 @@ void StartFormTest::subjectIdEntry_data()
     QTest::newRow("Cancel gives the empty text") << Cancel << "" << "";
     QTest::newRow("spaces kept") << " S 01 " << " S 01 " << " S 01 ";
     QTest::newRow("ampersand shown as typed") << "A&B" << "A&&B" << "A&B";
-    QTest::newRow("slash kept") << "lab/S01" << "lab/S01" << "lab/S01";
-    QTest::newRow("cut at NUL") << QStringLiteral("S0") + QChar(u'\0') + QStringLiteral("1") << "S0" << "S0";
+    QTest::newRow("commas and quotes kept") << "Smith, \"J\"" << "Smith, \"J\"" << "Smith, \"J\"";
+    QTest::newRow("leading dash kept") << "-S1" << "-S1" << "-S1";
+    QTest::newRow("printable Unicode kept") << QStringLiteral("Zoë 日本 😀") << QStringLiteral("Zoë 日本 😀")
+                                            << QStringLiteral("Zoë 日本 😀");
     QTest::newRow("very long") << QString(10000, u'x') << QString(10000, u'x') << QString(10000, u'x');
 }
 
@@ -156,6 +160,39 @@ void StartFormTest::subjectIdEntry()
     QCOMPARE(action("SIDCtrl")->text(), menuText);
     QCOMPARE(QString::fromStdString(m_settings.SubjectId), subjectId);
     QVERIFY(action("StartCtrl")->isEnabled());
+}
+
+void StartFormTest::subjectIdThatBreaksTheFilesIsRefusedAndAskedAgain_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("mentions");
+
+    QTest::newRow("line feed") << "S\n01" << "line break";
+    QTest::newRow("carriage return") << "S\r01" << "line break";
+    QTest::newRow("line separator") << QStringLiteral("S\u202801") << "line break";
+    QTest::newRow("NUL") << QStringLiteral("S0") + QChar(u'\0') + QStringLiteral("1") << "NUL";
+    QTest::newRow("slash") << "lab/S01" << "'/'";
+    QTest::newRow("tab") << "S\t01" << "U+0009";
+    QTest::newRow("C1 control") << QStringLiteral("S\u009B01") << "U+009B";
+}
+
+void StartFormTest::subjectIdThatBreaksTheFilesIsRefusedAndAskedAgain()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, mentions);
+    ScriptedPrompt prompt({answer, "S01"});
+    m_form->setPrompt(prompt.function());
+    QStringList notices;
+    m_form->setNotice([&](const QString &message) { notices << message; });
+
+    action("SIDCtrl")->trigger();
+
+    QCOMPARE(notices.size(), 1);
+    QVERIFY2(notices.first().contains(mentions), qPrintable(notices.first()));
+    QCOMPARE(prompt.calls.size(), 2);
+    QCOMPARE(prompt.calls.last().prompt, QString("Enter Subject ID"));
+    QCOMPARE(QString::fromStdString(m_settings.SubjectId), QString("S01"));
+    QCOMPARE(action("SIDCtrl")->text(), QString("S01"));
 }
 
 void StartFormTest::cutoffEntry_data()
