@@ -184,6 +184,18 @@ TEST_F(SimulationTest, LogHasOneRowPerResponseAndEachBlockEndsOnItsIndifferenceP
     EXPECT_EQ(row, rows.size());
 }
 
+TEST_F(SimulationTest, EmptySubjectStillGivesEveryRowItsTwentyFields)
+{
+    options.subject = "";
+    options.participant = HyperbolicParticipant{0.01, 0.0};
+    ASSERT_EQ(run(""), SimExit::Ok) << err.str();
+
+    const auto rows = logLines();
+    ASSERT_FALSE(rows.empty());
+    for (const std::string &row : rows)
+        ASSERT_EQ(fields(row).size(), 20u) << row;
+}
+
 TEST_F(SimulationTest, HyperbolicParticipantIsRecoveredWithinHalfAStep)
 {
     options.participant = HyperbolicParticipant{0.01, 0.0};
