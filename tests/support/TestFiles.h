@@ -7,7 +7,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -59,69 +58,24 @@ private:
     std::filesystem::path m_path;
 };
 
-// A small file system of the test's own (tmpfs), so a disk can really fill up. Mounting needs
-// privileges a test run may lack: check mounted() and skip without them.
-class SmallDisk
-{
-public:
-    SmallDisk(const std::filesystem::path &where, const std::string &size)
-        : m_path(where)
-    {
-        std::filesystem::create_directories(m_path);
-        m_mounted = ::mount("tmpfs", m_path.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
-    }
-    ~SmallDisk()
-    {
-        if (m_mounted)
-            ::umount2(m_path.c_str(), MNT_DETACH);
-    }
-    SmallDisk(const SmallDisk &) = delete;
-    SmallDisk &operator=(const SmallDisk &) = delete;
-
-    bool mounted() const { return m_mounted; }
-
-    // Fills the disk to the last byte, then frees the given number of bytes.
-    void fillLeaving(std::size_t bytes) const
-    {
-        const std::filesystem::path filler = m_path / "filler";
-        std::ofstream out(filler, std::ios::binary);
-        const std::string block(4096, 'f');
-        while (out.write(block.data(), static_cast<std::streamsize>(block.size())) && out.flush()) {
-        }
-        out.close();
-        const auto size = std::filesystem::file_size(filler);
-        std::filesystem::resize_file(filler, size > bytes ? size - bytes : 0);
-    }
-
-private:
-    std::filesystem::path m_path;
-    bool m_mounted = false;
-};
-
-// Lowers the largest file this process may write while it lives; a write beyond it fails part way
-// (EFBIG), as on a full disk.
+// Lowers the largest file this process may write while it lives: a write beyond it stops part way
+// and fails (EFBIG), as on a full disk.
 class FileSizeLimit
 {
 public:
     explicit FileSizeLimit(std::uintmax_t bytes)
     {
         ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = static_cast<rlim_t>(bytes);
+        const rlimit lowered{static_cast<rlim_t>(bytes), m_saved.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &lowered);
-        m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+        std::signal(SIGXFSZ, SIG_IGN);
     }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_savedHandler);
-    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &m_saved); }
     FileSizeLimit(const FileSizeLimit &) = delete;
     FileSizeLimit &operator=(const FileSizeLimit &) = delete;
 
 private:
     rlimit m_saved{};
-    void (*m_savedHandler)(int) = SIG_DFL;
 };
 
 } // namespace kpx::test

@@ -719,13 +719,6 @@ void stormOneRun(std::uint32_t seed, RunSummary &summary)
     dialogs.reportLogFailure = [&](const WriteFailure &failure) {
         end.failures << QString::fromStdString("trial log: " + failure.path + ": " + failure.reason);
     };
-    dialogs.resolveLogLost = [&](const std::string &, const WriteFailure &failure, std::string &) {
-        end.failures << QString::fromStdString("trial log lost: " + failure.path + ": " + failure.reason);
-        return false;
-    };
-    dialogs.reportLogWrittenAgain = [&](const std::string &lostPath, const std::string &) {
-        end.failures << QString::fromStdString("trial log lost: " + lostPath);
-    };
     session.host().setDialogs(dialogs);
 
     RunWatch watch(session);

@@ -36,7 +36,6 @@ private slots:
     void startIsDisabledUntilTheFirstSubjectIdEntry();
     void subjectIdEntry_data();
     void subjectIdEntry();
-    void subjectIdThatBreaksTheFilesIsRefusedAndAskedAgain_data();
     void subjectIdThatBreaksTheFilesIsRefusedAndAskedAgain();
     void cutoffEntry_data();
     void cutoffEntry();
@@ -140,10 +139,9 @@ void StartFormTest::subjectIdEntry_data()
     QTest::newRow("Cancel gives the empty text") << Cancel << "" << "";
     QTest::newRow("spaces kept") << " S 01 " << " S 01 " << " S 01 ";
     QTest::newRow("ampersand shown as typed") << "A&B" << "A&&B" << "A&B";
-    QTest::newRow("commas and quotes kept") << "Smith, \"J\"" << "Smith, \"J\"" << "Smith, \"J\"";
-    QTest::newRow("leading dash kept") << "-S1" << "-S1" << "-S1";
-    QTest::newRow("printable Unicode kept") << QStringLiteral("Zoë 日本 😀") << QStringLiteral("Zoë 日本 😀")
-                                            << QStringLiteral("Zoë 日本 😀");
+    QTest::newRow("commas, quotes, dash, Unicode kept") << QStringLiteral("-Smith, \"Zoë\" 😀")
+                                                       << QStringLiteral("-Smith, \"Zoë\" 😀")
+                                                       << QStringLiteral("-Smith, \"Zoë\" 😀");
     QTest::newRow("very long") << QString(10000, u'x') << QString(10000, u'x') << QString(10000, u'x');
 }
 
@@ -162,36 +160,18 @@ void StartFormTest::subjectIdEntry()
     QVERIFY(action("StartCtrl")->isEnabled());
 }
 
-void StartFormTest::subjectIdThatBreaksTheFilesIsRefusedAndAskedAgain_data()
-{
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<QString>("mentions");
-
-    QTest::newRow("line feed") << "S\n01" << "line break";
-    QTest::newRow("carriage return") << "S\r01" << "line break";
-    QTest::newRow("line separator") << QStringLiteral("S\u202801") << "line break";
-    QTest::newRow("NUL") << QStringLiteral("S0") + QChar(u'\0') + QStringLiteral("1") << "NUL";
-    QTest::newRow("slash") << "lab/S01" << "'/'";
-    QTest::newRow("tab") << "S\t01" << "U+0009";
-    QTest::newRow("C1 control") << QStringLiteral("S\u009B01") << "U+009B";
-}
-
 void StartFormTest::subjectIdThatBreaksTheFilesIsRefusedAndAskedAgain()
 {
-    QFETCH(QString, answer);
-    QFETCH(QString, mentions);
-    ScriptedPrompt prompt({answer, "S01"});
+    ScriptedPrompt prompt({"S\n01", "lab/S01", "S01"});
     m_form->setPrompt(prompt.function());
     QStringList notices;
     m_form->setNotice([&](const QString &message) { notices << message; });
 
     action("SIDCtrl")->trigger();
 
-    QCOMPARE(notices.size(), 1);
-    QVERIFY2(notices.first().contains(mentions), qPrintable(notices.first()));
-    QCOMPARE(prompt.calls.size(), 2);
-    QCOMPARE(prompt.calls.last().prompt, QString("Enter Subject ID"));
-    QCOMPARE(QString::fromStdString(m_settings.SubjectId), QString("S01"));
+    QCOMPARE(notices.size(), 2);
+    QVERIFY2(notices[0].contains("line break") && notices[1].contains("'/'"), qPrintable(notices.join('\n')));
+    QCOMPARE(prompt.calls.size(), 3);
     QCOMPARE(action("SIDCtrl")->text(), QString("S01"));
 }
 

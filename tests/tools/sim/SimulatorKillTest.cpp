@@ -8,7 +8,6 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -31,9 +30,6 @@ public:
             ::dup2(fromChild[1], STDOUT_FILENO);
             ::close(toChild[1]);
             ::close(fromChild[0]);
-            // What it says on standard error is not looked at.
-            if (const int null = ::open("/dev/null", O_WRONLY); null >= 0)
-                ::dup2(null, STDERR_FILENO);
             ::execl(KPX2_SIM_PATH, KPX2_SIM_PATH, "--subject", "K1", "--out", outDir.c_str(), "--seed", "5",
                     static_cast<char *>(nullptr));
             ::_exit(127);
@@ -64,23 +60,9 @@ public:
     }
     void answer(const char *line)
     {
-        ++answers;
         std::fputs(line, m_in);
         std::fflush(m_in);
     }
-    // Answers D to every trial until the run ends; the exit status.
-    int answerTheRest()
-    {
-        while (readLine().rfind("TRIAL ", 0) == 0)
-            answer("D\n");
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        return status;
-    }
-    // How many answers were sent.
-    int answers = 0;
-
     int killHard()
     {
         ::kill(m_pid, SIGKILL);
@@ -132,67 +114,6 @@ TEST(SimulatorKilled, LeavesEveryAnsweredTrialInTheLog)
     }
     EXPECT_EQ(rows, answered);
     fs::remove_all(dir);
-}
-
-// The rows of the one trial log in the directory.
-int logRows(const fs::path &dir)
-{
-    int rows = -1; // the header
-    for (const auto &entry : fs::directory_iterator(dir)) {
-        if (entry.path().string().ends_with(".trials.csv")) {
-            std::ifstream in(entry.path());
-            for (std::string line; std::getline(in, line);)
-                ++rows;
-        }
-    }
-    return rows;
-}
-
-TEST(SimulatorFolderLost, ReplacedMidRunWritesTheLogAgainInFullAndEndsWithStatusFour)
-{
-    const fs::path dir = fs::temp_directory_path() / ("kpx-lost-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    Simulator sim(dir);
-    for (int i = 0; i < 10; ++i) {
-        ASSERT_EQ(sim.readLine().rfind("TRIAL ", 0), 0u);
-        sim.answer("D\n");
-    }
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-
-    const int status = sim.answerTheRest();
-
-    EXPECT_EQ(WEXITSTATUS(status), 4);
-    EXPECT_TRUE(fs::exists(dir / "K1.KPX"));
-    const int rows = logRows(dir);
-    EXPECT_GT(rows, 10);
-    int trials = 0;
-    std::ifstream tc(dir / "K1.TC");
-    std::string line;
-    std::getline(tc, line);
-    for (int count = 0; tc >> count;)
-        trials += count;
-    EXPECT_EQ(rows, trials) << "every answered trial is in the log";
-    fs::remove_all(dir);
-}
-
-TEST(SimulatorFolderLost, RemovedMidRunEndsWithStatusOneAtTheNextAnswer)
-{
-    const fs::path dir = fs::temp_directory_path() / ("kpx-gone-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    Simulator sim(dir);
-    ASSERT_EQ(sim.readLine().rfind("TRIAL ", 0), 0u);
-    sim.answer("D\n");
-    ASSERT_EQ(sim.readLine().rfind("TRIAL ", 0), 0u);
-    fs::remove_all(dir);
-    sim.answer("D\n");
-
-    const int status = sim.answerTheRest();
-
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_EQ(sim.answers, 2) << "no trial is put once the log is lost for good";
 }
 
 } // namespace
