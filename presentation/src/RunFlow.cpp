@@ -342,7 +342,10 @@ std::optional<std::string> RunFlow::writeResults()
 void RunFlow::Completion()
 {
     const std::optional<std::string> written = writeResults();
-    // A log still lost goes beside the results, where writing is known to work, or where the experimenter says.
+    // Rows a full disk held back get one more chance; a log still lost goes beside the results, where
+    // writing is known to work, or where the experimenter says.
+    if (m_trialLog && !m_trialLog->lost())
+        m_trialLog->Flush();
     if (m_trialLog && m_trialLog->lost())
         writeLostLogAgain(written.value_or(m_trialLog->directory()), true);
     m_screen.hide();

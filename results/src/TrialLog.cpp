@@ -248,9 +248,14 @@ bool TrialLog::stillAtPath() const
 
 std::optional<WriteFailure> TrialLog::Append(const TrialRecord &record)
 {
+    m_text += row(record);
+    return Flush();
+}
+
+std::optional<WriteFailure> TrialLog::Flush()
+{
     if (m_fd < 0 && !m_lost)
         return WriteFailure{m_path, "the trial log is not open"};
-    m_text += row(record);
     if (!m_lost && !stillAtPath()) {
         // The folder was removed or replaced: what is written now would be seen by nobody.
         m_lost = true;
@@ -259,6 +264,8 @@ std::optional<WriteFailure> TrialLog::Append(const TrialRecord &record)
     if (m_lost)
         return WriteFailure{m_path, "the file was removed or replaced during the run"};
 
+    if (m_onDisk == m_text.size())
+        return std::nullopt;
     // One write for every row not yet on disk, then a sync.
     if (!WriteAll(m_fd, m_text.substr(m_onDisk)) || ::fdatasync(m_fd) != 0) {
         const int error = errno;

@@ -155,6 +155,8 @@ TEST_F(TrialLogTest, FailedAppendLeavesOnlyWholeRowsAndTheNextAppendWritesWhatWa
         EXPECT_EQ(failure->reason, std::strerror(EFBIG));
         EXPECT_EQ(readFile(log.path()), oneRow);
     }
+    ASSERT_FALSE(log.Flush());
+    EXPECT_EQ(readFile(log.path()), oneRow + row);
     ASSERT_FALSE(log.Append(sampleRecord()));
     EXPECT_EQ(readFile(log.path()), oneRow + row + row);
 }

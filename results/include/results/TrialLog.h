@@ -75,6 +75,9 @@ public:
     // Fails, setting lost(), when the file is no longer the one at its path.
     std::optional<WriteFailure> Append(const TrialRecord &record);
 
+    // Writes the rows a failed append left out, if any, as Append does.
+    std::optional<WriteFailure> Flush();
+
     // The file was removed or replaced since it was opened; the rows wait for WriteAgain.
     bool lost() const { return m_lost; }
 
