@@ -119,7 +119,8 @@ TEST_F(TrialLogTest, UncreatableLogIsReportedWithItsPathAndReason)
 // Row integrity: all 20 fields in every row, as an independent CSV reader (Python's) sees them.
 TEST_F(TrialLogTest, RowsKeepEveryFieldInPlaceWhateverTheSubjectHolds)
 {
-    const std::vector<std::string> subjects = {"", "Smith, J", "say \"hi\"", "cr\rhere", "lf\nhere", "-S1", "Zo\xC3\xAB"};
+    const std::vector<std::string> subjects = {"",        "Smith, J", "say \"hi\"",  "cr\rhere",
+                                               "lf\nhere", "-S1",      "Zo\xC3\xAB"};
     TrialLog log = create(""); // the empty ID that the setup window's Cancel gives, through a real log
     ASSERT_FALSE(log.Append(sampleRecord()));
     std::string text = readFile(log.path());
@@ -128,7 +129,8 @@ TEST_F(TrialLogTest, RowsKeepEveryFieldInPlaceWhateverTheSubjectHolds)
     std::ofstream(dir / "rows.csv", std::ios::binary) << text;
 
     const std::string command = "python3 -c 'import csv, sys\n"
-                                "for row in list(csv.reader(open(sys.argv[1], newline=\"\", encoding=\"utf-8\")))[1:]:\n"
+                                "rows = csv.reader(open(sys.argv[1], newline=\"\", encoding=\"utf-8\"))\n"
+                                "for row in list(rows)[1:]:\n"
                                 "    print(len(row), repr(row[0]))' " + (dir / "rows.csv").string();
     FILE *python = ::popen(command.c_str(), "r");
     ASSERT_TRUE(python);
@@ -137,7 +139,8 @@ TEST_F(TrialLogTest, RowsKeepEveryFieldInPlaceWhateverTheSubjectHolds)
     while (std::fgets(line, sizeof line, python))
         read += line;
     ASSERT_EQ(::pclose(python), 0);
-    EXPECT_EQ(read, "20 ''\n20 ''\n20 'Smith, J'\n20 'say \"hi\"'\n20 'cr\\rhere'\n20 'lf\\nhere'\n20 '-S1'\n20 'Zo\xC3\xAB'\n");
+    EXPECT_EQ(read, "20 ''\n20 ''\n20 'Smith, J'\n20 'say \"hi\"'\n20 'cr\\rhere'\n20 'lf\\nhere'\n20 '-S1'\n"
+                    "20 'Zo\xC3\xAB'\n");
 }
 
 // Disk full: a row is on disk whole or not at all.
@@ -182,7 +185,8 @@ TEST_F(TrialLogTest, FolderRemovedOrReplacedMidRunIsNoticedAndTheWholeLogWritten
 
     EXPECT_EQ(readFile(path), "someone else's");
     EXPECT_EQ(log.path(), (dir / "g" / "S01_20260307-090501-2.trials.csv").string());
-    EXPECT_EQ(readFile(log.path()), TrialLog::header() + log.row(sampleRecord()) + log.row(sampleRecord()) + log.row(sampleRecord()));
+    const std::string row = log.row(sampleRecord());
+    EXPECT_EQ(readFile(log.path()), TrialLog::header() + row + row + row);
 }
 
 TEST(TrialRecord, BlockEndKeepsTheLastBoundsAndTheBlocksResult)

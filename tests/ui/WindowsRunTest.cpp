@@ -270,12 +270,14 @@ void WindowsRunTest::lostLogIsToldWithBothPathsAndCanWaitForLater()
     std::string directory = "/data/g";
 
     answer("Later");
-    QVERIFY(!host.ResolveLogLost("/data/g/S1.csv", WriteFailure{"/data/g/S1.csv", "No such file or directory"}, directory));
+    const WriteFailure failure{"/data/g/S1.csv", "No such file or directory"};
+    QVERIFY(!host.ResolveLogLost("/data/g/S1.csv", failure, directory));
     answer("OK");
     host.ReportLogWrittenAgain("/data/g/S1.csv", "/data/h/S1.csv");
 
     QCOMPARE(texts.size(), 2);
-    QVERIFY2(texts[0].contains("removed or replaced") && texts[0].contains("No such file or directory"), qPrintable(texts[0]));
+    QVERIFY2(texts[0].contains("removed or replaced") && texts[0].contains("No such file or directory"),
+             qPrintable(texts[0]));
     QVERIFY2(texts[1].contains("/data/g/S1.csv") && texts[1].contains("/data/h/S1.csv"), qPrintable(texts[1]));
     QCOMPARE(directory, std::string("/data/g"));
 }

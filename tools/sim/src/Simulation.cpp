@@ -138,7 +138,7 @@ int runStdin(const SimOptions &options, std::uint64_t seed, std::istream &in, st
     SeededRandom random = SeededRandom::fixed(seed);
     TaskEngine engine(random);
     bool logWrittenAgain = false;
-    const auto aborted = runTask(engine, options.threshold, &log, logWrittenAgain, err, [&](const Trial &trial) -> Answer {
+    const auto ask = [&](const Trial &trial) -> Answer {
         out << "TRIAL " << trial.block << ' ' << trial.days << ' ' << trial.amount << ' '
             << (trial.distractor ? "distractor" : "ordinary") << std::endl;
         std::string line;
@@ -153,7 +153,8 @@ int runStdin(const SimOptions &options, std::uint64_t seed, std::istream &in, st
             return Choice::Delayed;
         err << "expected I or D, got '" << line << "'\n";
         return SimExit::BadInput;
-    });
+    };
+    const auto aborted = runTask(engine, options.threshold, &log, logWrittenAgain, err, ask);
     if (aborted)
         return *aborted;
     const int status = writeResults(options, engine.state(), out, err);
