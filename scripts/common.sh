@@ -9,6 +9,7 @@ PACKAGES=(
     libgtest-dev googletest
     fonts-liberation
     xvfb xauth xdotool x11-utils imagemagick
+    python3
 )
 
 ensure_packages() {

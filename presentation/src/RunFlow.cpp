@@ -105,11 +105,30 @@ void RunFlow::logResponse(const TrialContext &trial, const ResponseResult &resul
 {
     if (!m_trialLog)
         return;
+    const bool lostBefore = m_trialLog->lost();
     const auto failure = m_trialLog->Append(RecordResponse(trial, m_engine, result));
+    if (failure && m_trialLog->lost()) {
+        // Told at once when first noticed; after that it is tried again quietly with each answer.
+        writeLostLogAgain(m_trialLog->directory(), !lostBefore);
+        return;
+    }
     if (failure && !m_logFailureReported) {
         m_logFailureReported = true;
         m_host.ReportLogFailure(*failure);
     }
+}
+
+void RunFlow::writeLostLogAgain(std::string directory, bool ask)
+{
+    const std::string lostPath = m_trialLog->path();
+    auto failure = m_trialLog->WriteAgain(directory);
+    while (failure && ask) {
+        if (!m_host.ResolveLogLost(lostPath, *failure, directory))
+            return;
+        failure = m_trialLog->WriteAgain(directory);
+    }
+    if (!failure)
+        m_host.ReportLogWrittenAgain(lostPath, m_trialLog->path());
 }
 
 void RunFlow::StartTask()
@@ -303,7 +322,7 @@ void RunFlow::BlockBreak()
     BreakWait();
 }
 
-bool RunFlow::writeResults()
+std::optional<std::string> RunFlow::writeResults()
 {
     // Read now, so changes made in the setup window during the run take effect.
     std::string subjectId = m_settings.SubjectId;
@@ -312,17 +331,23 @@ bool RunFlow::writeResults()
     for (;;) {
         const auto failure = WriteResults(subjectId, directory, results, m_resultsFormat);
         if (!failure)
-            return true;
+            return directory;
         // A whole session's data is at stake: only an explicit, confirmed choice gives it up.
         if (m_host.ResolveWriteFailure(*failure, subjectId, directory) == WriteFailureChoice::Discard
             && m_host.ConfirmDiscard())
-            return false;
+            return std::nullopt;
     }
 }
 
 void RunFlow::Completion()
 {
-    const bool written = writeResults();
+    const std::optional<std::string> written = writeResults();
+    // Rows a full disk held back get one more chance; a log still lost goes beside the results, where
+    // writing is known to work, or where the experimenter says.
+    if (m_trialLog && !m_trialLog->lost())
+        m_trialLog->Flush();
+    if (m_trialLog && m_trialLog->lost())
+        writeLostLogAgain(written.value_or(m_trialLog->directory()), true);
     m_screen.hide();
     if (written)
         m_host.ShowCompletion();

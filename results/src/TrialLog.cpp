@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -82,55 +83,83 @@ TrialRecord RecordResponse(const TrialContext &trial, const TaskEngine &after, c
     return record;
 }
 
-std::variant<TrialLog, WriteFailure> TrialLog::Create(const std::string &directory, const std::string &SubjectId,
-                                                      const LocalDateTime &started)
+namespace {
+
+struct OpenedLog
 {
-    const std::string stamp = std::to_string(started.year) + twoDigits(started.month) + twoDigits(started.day) + "-"
-        + twoDigits(started.hour) + twoDigits(started.minute) + twoDigits(started.second);
-    const std::string stem = directory + "/" + SubjectId + "_" + stamp;
+    int fd;
+    std::string path;
+};
+
+// A new file named <name>.trials.csv in the directory, or <name>-2, -3, ... when that exists.
+std::variant<OpenedLog, WriteFailure> openUnique(const std::string &directory, const std::string &name)
+{
+    const std::string stem = directory + "/" + name;
     if (directory.empty())
         return WriteFailure{stem + ".trials.csv", NoDirectoryReason};
-    if (auto reason = UnusableSubjectId(SubjectId))
-        return WriteFailure{stem + ".trials.csv", *reason};
-
     for (int attempt = 1;; ++attempt) {
         const std::string path = stem + (attempt == 1 ? "" : "-" + std::to_string(attempt)) + ".trials.csv";
         // O_EXCL: an earlier log of the same second is never touched.
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST && attempt < 1000)
-                continue;
+        if (fd >= 0)
+            return OpenedLog{fd, path};
+        if (errno != EEXIST || attempt >= 1000)
             return WriteFailure{path, std::strerror(errno)};
-        }
-        const std::string startedText = std::to_string(started.year) + "-" + twoDigits(started.month) + "-"
-            + twoDigits(started.day) + "T" + twoDigits(started.hour) + ":" + twoDigits(started.minute) + ":"
-            + twoDigits(started.second);
-        TrialLog log(fd, path, SubjectId, startedText);
-        if (!WriteAll(fd, header()) || ::fsync(fd) != 0)
-            return WriteFailure{path, std::strerror(errno)};
-        // Make the new file's name durable too.
-        const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dirFd >= 0) {
-            ::fsync(dirFd);
-            ::close(dirFd);
-        }
-        return log;
     }
 }
 
-TrialLog::TrialLog(int fd, std::string path, std::string subject, std::string started)
+} // namespace
+
+std::variant<TrialLog, WriteFailure> TrialLog::Create(const std::string &directory, const std::string &SubjectId,
+                                                      const LocalDateTime &started)
+{
+    const std::string name = SubjectId + "_" + std::to_string(started.year) + twoDigits(started.month)
+        + twoDigits(started.day) + "-" + twoDigits(started.hour) + twoDigits(started.minute)
+        + twoDigits(started.second);
+    if (auto reason = UnusableSubjectId(SubjectId))
+        return WriteFailure{directory + "/" + name + ".trials.csv", *reason};
+
+    auto opened = openUnique(directory, name);
+    if (auto *failure = std::get_if<WriteFailure>(&opened))
+        return *failure;
+    auto &[fd, path] = std::get<OpenedLog>(opened);
+    const std::string startedText = std::to_string(started.year) + "-" + twoDigits(started.month) + "-"
+        + twoDigits(started.day) + "T" + twoDigits(started.hour) + ":" + twoDigits(started.minute) + ":"
+        + twoDigits(started.second);
+    TrialLog log(fd, path, directory, name, SubjectId, startedText);
+    if (!WriteAll(fd, log.m_text) || ::fsync(fd) != 0) {
+        const int error = errno;
+        ::unlink(path.c_str());
+        return WriteFailure{path, std::strerror(error)};
+    }
+    log.m_onDisk = log.m_text.size();
+    // Make the new file's name durable too.
+    SyncDirectory(directory);
+    return log;
+}
+
+TrialLog::TrialLog(int fd, std::string path, std::string directory, std::string name, std::string subject,
+                   std::string started)
     : m_fd(fd)
     , m_path(std::move(path))
+    , m_directory(std::move(directory))
+    , m_name(std::move(name))
     , m_subject(std::move(subject))
     , m_started(std::move(started))
+    , m_text(header())
 {
 }
 
 TrialLog::TrialLog(TrialLog &&other) noexcept
     : m_fd(std::exchange(other.m_fd, -1))
     , m_path(std::move(other.m_path))
+    , m_directory(std::move(other.m_directory))
+    , m_name(std::move(other.m_name))
     , m_subject(std::move(other.m_subject))
     , m_started(std::move(other.m_started))
+    , m_text(std::move(other.m_text))
+    , m_onDisk(other.m_onDisk)
+    , m_lost(other.m_lost)
 {
 }
 
@@ -141,8 +170,13 @@ TrialLog &TrialLog::operator=(TrialLog &&other) noexcept
             ::close(m_fd);
         m_fd = std::exchange(other.m_fd, -1);
         m_path = std::move(other.m_path);
+        m_directory = std::move(other.m_directory);
+        m_name = std::move(other.m_name);
         m_subject = std::move(other.m_subject);
         m_started = std::move(other.m_started);
+        m_text = std::move(other.m_text);
+        m_onDisk = other.m_onDisk;
+        m_lost = other.m_lost;
     }
     return *this;
 }
@@ -160,49 +194,110 @@ std::string TrialLog::header()
            "answerable_onset_ms,response_ms\r\n";
 }
 
-std::string TrialLog::row(const TrialRecord &record) const
+std::string TrialLogRow(const std::string &subject, const std::string &started, const TrialRecord &record)
 {
     const TrialContext &t = record.trial;
+    const std::string fields[] = {
+        CsvField(subject),
+        started,
+        std::to_string(t.block),
+        std::to_string(t.delayDays),
+        CsvField(t.delayText),
+        std::to_string(record.trialInBlock),
+        t.distractor ? "distractor" : "ordinary",
+        std::to_string(t.amount),
+        t.immediate ? "immediate" : "delayed",
+        t.input == ResponseInput::Key ? "key" : "click",
+        milliseconds(t.responseMs - t.answerableOnsetMs),
+        std::to_string(record.bounds.LowInner),
+        std::to_string(record.bounds.LowOuter),
+        std::to_string(record.bounds.HighInner),
+        std::to_string(record.bounds.HighOuter),
+        record.blockEnded ? "1" : "0",
+        record.indifferencePoint ? shortest(*record.indifferencePoint) : std::string(),
+        milliseconds(t.whiteOnsetMs),
+        milliseconds(t.answerableOnsetMs),
+        milliseconds(t.responseMs),
+    };
+    // A comma between every two fields, empty ones included, so no column ever shifts.
     std::string line;
-    auto add = [&line](const std::string &field) {
-        if (!line.empty())
+    for (const std::string &field : fields) {
+        if (&field != &fields[0])
             line += ',';
         line += field;
-    };
-    add(CsvField(m_subject));
-    add(m_started);
-    add(std::to_string(t.block));
-    add(std::to_string(t.delayDays));
-    add(CsvField(t.delayText));
-    add(std::to_string(record.trialInBlock));
-    add(t.distractor ? "distractor" : "ordinary");
-    add(std::to_string(t.amount));
-    add(t.immediate ? "immediate" : "delayed");
-    add(t.input == ResponseInput::Key ? "key" : "click");
-    add(milliseconds(t.responseMs - t.answerableOnsetMs));
-    add(std::to_string(record.bounds.LowInner));
-    add(std::to_string(record.bounds.LowOuter));
-    add(std::to_string(record.bounds.HighInner));
-    add(std::to_string(record.bounds.HighOuter));
-    add(record.blockEnded ? "1" : "0");
-    // An empty first field must still leave its comma, so the indifference point is added by hand.
-    line += ',';
-    if (record.indifferencePoint)
-        line += shortest(*record.indifferencePoint);
-    line += ',' + milliseconds(t.whiteOnsetMs);
-    line += ',' + milliseconds(t.answerableOnsetMs);
-    line += ',' + milliseconds(t.responseMs);
+    }
     line += "\r\n";
     return line;
 }
 
+std::string TrialLog::row(const TrialRecord &record) const
+{
+    return TrialLogRow(m_subject, m_started, record);
+}
+
+bool TrialLog::stillAtPath() const
+{
+    struct stat open{};
+    struct stat named{};
+    if (::fstat(m_fd, &open) != 0 || open.st_nlink == 0)
+        return false;
+    if (::stat(m_path.c_str(), &named) != 0)
+        return false;
+    return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
 std::optional<WriteFailure> TrialLog::Append(const TrialRecord &record)
 {
-    if (m_fd < 0)
+    m_text += row(record);
+    return Flush();
+}
+
+std::optional<WriteFailure> TrialLog::Flush()
+{
+    if (m_fd < 0 && !m_lost)
         return WriteFailure{m_path, "the trial log is not open"};
-    // One write per row, then a sync: a crash loses at most the row being written.
-    if (!WriteAll(m_fd, row(record)) || ::fdatasync(m_fd) != 0)
-        return WriteFailure{m_path, std::strerror(errno)};
+    if (!m_lost && !stillAtPath()) {
+        // The folder was removed or replaced: what is written now would be seen by nobody.
+        m_lost = true;
+        ::close(std::exchange(m_fd, -1));
+    }
+    if (m_lost)
+        return WriteFailure{m_path, "the file was removed or replaced during the run"};
+
+    if (m_onDisk == m_text.size())
+        return std::nullopt;
+    // One write for every row not yet on disk, then a sync.
+    if (!WriteAll(m_fd, m_text.substr(m_onDisk)) || ::fdatasync(m_fd) != 0) {
+        const int error = errno;
+        // A row is on disk whole or not at all: cut back to the last complete one.
+        if (::ftruncate(m_fd, static_cast<off_t>(m_onDisk)) == 0)
+            ::fdatasync(m_fd);
+        return WriteFailure{m_path, std::strerror(error)};
+    }
+    m_onDisk = m_text.size();
+    return std::nullopt;
+}
+
+std::optional<WriteFailure> TrialLog::WriteAgain(const std::string &directory)
+{
+    auto opened = openUnique(directory, m_name);
+    if (auto *failure = std::get_if<WriteFailure>(&opened))
+        return *failure;
+    auto &[fd, path] = std::get<OpenedLog>(opened);
+    if (!WriteAll(fd, m_text) || ::fsync(fd) != 0) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(path.c_str());
+        return WriteFailure{path, std::strerror(error)};
+    }
+    SyncDirectory(directory);
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = fd;
+    m_path = path;
+    m_directory = directory;
+    m_onDisk = m_text.size();
+    m_lost = false;
     return std::nullopt;
 }
 

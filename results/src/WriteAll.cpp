@@ -1,6 +1,7 @@
 #include "WriteAll.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace kpx {
@@ -18,6 +19,25 @@ bool WriteAll(int fd, const std::string &text)
         written += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+std::string DirectoryOf(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+void SyncDirectory(const std::string &directory)
+{
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 } // namespace kpx

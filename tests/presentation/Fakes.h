@@ -232,6 +232,16 @@ public:
         m_log.push_back("log row failed " + failure.path);
         logFailures.push_back(failure);
     }
+    bool ResolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) override
+    {
+        m_log.push_back("log lost " + lostPath + ", not written to " + failure.path);
+        logFailures.push_back(failure);
+        return logResolution && logResolution(directory);
+    }
+    void ReportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override
+    {
+        m_log.push_back("log lost " + lostPath + ", written again to " + newPath);
+    }
 
     std::function<void()> onCompletion;
     std::function<bool(std::string &)> logResolution;

@@ -191,6 +191,65 @@ TEST_F(RunFlowLog, WorkAfterThePhaseBeganShortensItsPauseInsteadOfLengtheningIt)
     EXPECT_GT(pauses[1], 0.99);
 }
 
+// Folder lost mid-run: the experimenter is told at once, and no answered trial is lost.
+class RunFlowLogLost : public RunFlowTest
+{
+protected:
+    void SetUp() override
+    {
+        RunFlowTest::SetUp();
+        fs::create_directories(dir / "g");
+        settings.OutputDirectory = (dir / "g").string();
+        start();
+        answer();
+        lostPath = *flow.trialLogPath();
+        fs::remove_all(dir / "g");
+        takeLog();
+    }
+    void answer()
+    {
+        flow.Activate();
+        flow.KeyDown(VirtualKey::Right);
+        ++answers;
+    }
+    // What the host was told about the log since the last look.
+    Log told()
+    {
+        Log said = takeLog();
+        std::erase_if(said, [](const std::string &entry) { return entry.rfind("log ", 0) != 0; });
+        return said;
+    }
+
+    std::string lostPath;
+    std::size_t answers = 0;
+};
+
+TEST_F(RunFlowLogLost, IsAskedAboutOnceThenWrittenAgainInFullWhenTheFolderIsBack)
+{
+    answer();
+    answer();
+    EXPECT_EQ(told(), (Log{"log lost " + lostPath + ", not written to " + lostPath}));
+
+    fs::create_directories(dir / "g");
+    answer();
+    EXPECT_EQ(told(), (Log{"log lost " + lostPath + ", written again to " + lostPath}));
+    EXPECT_EQ(logRows(lostPath).size(), answers);
+}
+
+TEST_F(RunFlowLogLost, FolderNeverBackPutsTheLogBesideTheResultsAtTheEnd)
+{
+    host.resolutions.push_back([&](std::string &, std::string &directory) {
+        directory = dir.string();
+        return WriteFailureChoice::Retry;
+    });
+    while (!flow.finished() && answers < 5000)
+        answer();
+
+    ASSERT_TRUE(fs::exists(dir / "S9.KPX"));
+    EXPECT_EQ(*flow.trialLogPath(), (dir / fs::path(lostPath).filename()).string());
+    EXPECT_EQ(logRows(*flow.trialLogPath()).size(), answers);
+}
+
 using RunFlowAbort = RunFlowTest;
 
 TEST_F(RunFlowAbort, DuringTheGreenPauseStopsTheTrialWhereItIs)

@@ -9,6 +9,8 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace kpx {
 namespace {
@@ -127,16 +129,64 @@ TEST_F(ResultsWriterTest, SubjectIdWithASlashIsRefusedEvenWhenTheSubdirectoryExi
     EXPECT_TRUE(fs::is_empty(dir / "a"));
 }
 
-TEST_F(ResultsWriterTest, SecondFileFailureNamesTheTrialCountFile)
+// Pair atomicity: both files new, or both as they were.
+
+TEST_F(ResultsWriterTest, FailedRenameOfTheSecondFilePutsTheFirstBack)
 {
+    std::ofstream(dir / "S01.KPX") << "old";
     fs::create_directories(dir / "S01.TC" / "blocker");
 
     const auto failure = WriteResults("S01", dir.string(), sampleResults());
 
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->path, (dir / "S01.TC").string());
-    EXPECT_TRUE(fs::exists(dir / "S01.KPX"));
-    EXPECT_EQ(entries(), 2) << "the temporary file must be removed after a failed rename";
+    EXPECT_EQ(readFile(dir / "S01.KPX"), "old");
+    EXPECT_EQ(entries(), 2) << "no temporary file may be left behind";
+}
+
+TEST_F(ResultsWriterTest, DiskFullAtTheSecondFileLeavesNoNewFirstFile)
+{
+    RunResults results = sampleResults();
+    for (int k = 1; k <= DelayCount; ++k)
+        results.TrialCounts[k] = 12345; // a .TC file longer than the .KPX file
+    test::FileSizeLimit full(60);
+
+    const auto failure = WriteResults("S01", dir.string(), results);
+
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->path, (dir / "S01.TC").string());
+    EXPECT_EQ(entries(), 0);
+}
+
+TEST_F(ResultsWriterTest, LeftoversOfAnInterruptedWriteGoWithTheNextSuccessOthersStay)
+{
+    for (const char *name : {"S01.KPX.partial-Ab12Cd", "S01.TC.partial-zz99YY", "S02.KPX.partial-Ab12Cd"})
+        std::ofstream(dir / name) << "half";
+
+    ASSERT_FALSE(WriteResults("S01", dir.string(), sampleResults()));
+
+    EXPECT_TRUE(fs::exists(dir / "S02.KPX.partial-Ab12Cd"));
+    EXPECT_EQ(entries(), 3);
+}
+
+// Hostile subject IDs: refused, with the reason, before any file is made; anything printable is kept.
+TEST_F(ResultsWriterTest, SubjectIdsThatBreakTheFilesAreRefused)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"S\n1", "line break"}, {"S\r1", "line break"}, {"S\xC2\x85" "1", "line break"},
+        {"S\xE2\x80\xA8" "1", "line break"}, {std::string("S\0" "1", 3), "NUL"}, {"lab/S1", "'/'"},
+        {"S\t1", "U+0009"}, {"\x1B[31mS1", "U+001B"}, {"S1\x7F", "U+007F"}, {"Zo\xEB", "UTF-8"},
+        {"a\xC0\xAF" "b", "UTF-8"}, {"\xED\xA0\x80", "UTF-8"}, {"S\xE2\x82", "UTF-8"},
+        {"", ""}, {" Smith, \"J\" ", ""}, {"-S1", ""}, {"a\\b", ""}, {"Zo\xC3\xAB \xE6\x97\xA5 \xF0\x9F\x98\x80", ""}};
+    for (const auto &[id, refusal] : cases) {
+        const auto reason = UnusableSubjectId(id);
+        if (refusal.empty())
+            EXPECT_FALSE(reason) << ::testing::PrintToString(id);
+        else
+            EXPECT_NE(reason.value_or("").find(refusal), std::string::npos) << ::testing::PrintToString(id);
+    }
+    EXPECT_TRUE(WriteResults("S\n1", dir.string(), sampleResults()));
+    EXPECT_EQ(entries(), 0);
 }
 
 } // namespace

@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
+#include <vector>
 
 namespace kpx {
 namespace {
@@ -110,6 +114,79 @@ TEST_F(TrialLogTest, UncreatableLogIsReportedWithItsPathAndReason)
     ASSERT_TRUE(std::holds_alternative<WriteFailure>(slash));
     EXPECT_NE(std::get<WriteFailure>(slash).reason.find("'/'"), std::string::npos);
     EXPECT_TRUE(fs::is_empty(dir));
+}
+
+// Row integrity: all 20 fields in every row, as an independent CSV reader (Python's) sees them.
+TEST_F(TrialLogTest, RowsKeepEveryFieldInPlaceWhateverTheSubjectHolds)
+{
+    const std::vector<std::string> subjects = {"",        "Smith, J", "say \"hi\"",  "cr\rhere",
+                                               "lf\nhere", "-S1",      "Zo\xC3\xAB"};
+    TrialLog log = create(""); // the empty ID that the setup window's Cancel gives, through a real log
+    ASSERT_FALSE(log.Append(sampleRecord()));
+    std::string text = readFile(log.path());
+    for (const std::string &subject : subjects)
+        text += TrialLogRow(subject, "2026-03-07T09:05:01", sampleRecord());
+    std::ofstream(dir / "rows.csv", std::ios::binary) << text;
+
+    const std::string command = "python3 -c 'import csv, sys\n"
+                                "rows = csv.reader(open(sys.argv[1], newline=\"\", encoding=\"utf-8\"))\n"
+                                "for row in list(rows)[1:]:\n"
+                                "    print(len(row), repr(row[0]))' " + (dir / "rows.csv").string();
+    FILE *python = ::popen(command.c_str(), "r");
+    ASSERT_TRUE(python);
+    char line[256];
+    std::string read;
+    while (std::fgets(line, sizeof line, python))
+        read += line;
+    ASSERT_EQ(::pclose(python), 0);
+    EXPECT_EQ(read, "20 ''\n20 ''\n20 'Smith, J'\n20 'say \"hi\"'\n20 'cr\\rhere'\n20 'lf\\nhere'\n20 '-S1'\n"
+                    "20 'Zo\xC3\xAB'\n");
+}
+
+// Disk full: a row is on disk whole or not at all.
+TEST_F(TrialLogTest, FailedAppendLeavesOnlyWholeRowsAndTheNextAppendWritesWhatWasMissed)
+{
+    TrialLog log = create("S01");
+    ASSERT_FALSE(log.Append(sampleRecord()));
+    const std::string oneRow = readFile(log.path());
+    const std::string row = log.row(sampleRecord());
+    {
+        // Room for all but the end of the next row, which would look almost complete.
+        test::FileSizeLimit full(oneRow.size() + row.size() - 3);
+        const auto failure = log.Append(sampleRecord());
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->reason, std::strerror(EFBIG));
+        EXPECT_EQ(readFile(log.path()), oneRow);
+    }
+    ASSERT_FALSE(log.Flush());
+    EXPECT_EQ(readFile(log.path()), oneRow + row);
+    ASSERT_FALSE(log.Append(sampleRecord()));
+    EXPECT_EQ(readFile(log.path()), oneRow + row + row);
+}
+
+// Folder lost: noticed at the next row; every row is kept until the log can be written again in full.
+TEST_F(TrialLogTest, FolderRemovedOrReplacedMidRunIsNoticedAndTheWholeLogWrittenAgain)
+{
+    fs::create_directories(dir / "g");
+    auto created = TrialLog::Create((dir / "g").string(), "S01", Started);
+    TrialLog &log = std::get<TrialLog>(created);
+    const std::string path = log.path();
+    ASSERT_FALSE(log.Append(sampleRecord()));
+    fs::remove_all(dir / "g");
+
+    ASSERT_TRUE(log.Append(sampleRecord()));
+    EXPECT_TRUE(log.lost());
+    EXPECT_EQ(log.WriteAgain(log.directory()).value_or(WriteFailure{}).reason, "No such file or directory");
+    // The folder is back, with someone else's file under the log's name.
+    fs::create_directories(dir / "g");
+    std::ofstream(path) << "someone else's";
+    ASSERT_TRUE(log.Append(sampleRecord()));
+    ASSERT_FALSE(log.WriteAgain(log.directory()));
+
+    EXPECT_EQ(readFile(path), "someone else's");
+    EXPECT_EQ(log.path(), (dir / "g" / "S01_20260307-090501-2.trials.csv").string());
+    const std::string row = log.row(sampleRecord());
+    EXPECT_EQ(readFile(log.path()), TrialLog::header() + row + row + row);
 }
 
 TEST(TrialRecord, BlockEndKeepsTheLastBoundsAndTheBlocksResult)

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace kpx::test {
@@ -54,6 +56,26 @@ private:
     }
 
     std::filesystem::path m_path;
+};
+
+// Lowers the largest file this process may write while it lives: a write beyond it stops part way
+// and fails (EFBIG), as on a full disk.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(std::uintmax_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        const rlimit lowered{static_cast<rlim_t>(bytes), m_saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &lowered);
+        std::signal(SIGXFSZ, SIG_IGN);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &m_saved); }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_saved{};
 };
 
 } // namespace kpx::test

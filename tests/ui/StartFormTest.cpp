@@ -36,6 +36,7 @@ private slots:
     void startIsDisabledUntilTheFirstSubjectIdEntry();
     void subjectIdEntry_data();
     void subjectIdEntry();
+    void subjectIdThatBreaksTheFilesIsRefusedAndAskedAgain();
     void cutoffEntry_data();
     void cutoffEntry();
     void thresholdEntry_data();
@@ -138,8 +139,9 @@ void StartFormTest::subjectIdEntry_data()
     QTest::newRow("Cancel gives the empty text") << Cancel << "" << "";
     QTest::newRow("spaces kept") << " S 01 " << " S 01 " << " S 01 ";
     QTest::newRow("ampersand shown as typed") << "A&B" << "A&&B" << "A&B";
-    QTest::newRow("slash kept") << "lab/S01" << "lab/S01" << "lab/S01";
-    QTest::newRow("cut at NUL") << QStringLiteral("S0") + QChar(u'\0') + QStringLiteral("1") << "S0" << "S0";
+    QTest::newRow("commas, quotes, dash, Unicode kept") << QStringLiteral("-Smith, \"Zoë\" 😀")
+                                                       << QStringLiteral("-Smith, \"Zoë\" 😀")
+                                                       << QStringLiteral("-Smith, \"Zoë\" 😀");
     QTest::newRow("very long") << QString(10000, u'x') << QString(10000, u'x') << QString(10000, u'x');
 }
 
@@ -156,6 +158,21 @@ void StartFormTest::subjectIdEntry()
     QCOMPARE(action("SIDCtrl")->text(), menuText);
     QCOMPARE(QString::fromStdString(m_settings.SubjectId), subjectId);
     QVERIFY(action("StartCtrl")->isEnabled());
+}
+
+void StartFormTest::subjectIdThatBreaksTheFilesIsRefusedAndAskedAgain()
+{
+    ScriptedPrompt prompt({"S\n01", "lab/S01", "S01"});
+    m_form->setPrompt(prompt.function());
+    QStringList notices;
+    m_form->setNotice([&](const QString &message) { notices << message; });
+
+    action("SIDCtrl")->trigger();
+
+    QCOMPARE(notices.size(), 2);
+    QVERIFY2(notices[0].contains("line break") && notices[1].contains("'/'"), qPrintable(notices.join('\n')));
+    QCOMPARE(prompt.calls.size(), 3);
+    QCOMPARE(action("SIDCtrl")->text(), QString("S01"));
 }
 
 void StartFormTest::cutoffEntry_data()

@@ -41,6 +41,8 @@ public:
     bool ConfirmDiscard() override { return true; }
     bool ResolveLogFailure(const WriteFailure &, std::string &) override { return false; }
     void ReportLogFailure(const WriteFailure &) override {}
+    bool ResolveLogLost(const std::string &, const WriteFailure &, std::string &) override { return false; }
+    void ReportLogWrittenAgain(const std::string &, const std::string &) override {}
 };
 
 // Which option the first response of a run took, read from the bounds it moved.

@@ -140,6 +140,7 @@ private slots:
     void completionMessageIsTitledAndHasOnlyOk();
     void writeFailureDialogNamesTheFileAndCanChangeTheSubjectId();
     void discardQuestionDefaultsToNo();
+    void lostLogIsToldWithBothPathsAndCanWaitForLater();
 };
 
 void WindowsRunTest::sevenBlocksInTheRealWindowsWriteBothFiles()
@@ -156,6 +157,8 @@ void WindowsRunTest::sevenBlocksInTheRealWindowsWriteBothFiles()
         .confirmDiscard = {},
         .resolveLogFailure = {},
         .reportLogFailure = {},
+        .resolveLogLost = {},
+        .reportLogWrittenAgain = {},
     });
     ScriptedParticipant participant(rig.form, rig.msg);
 
@@ -248,6 +251,35 @@ void WindowsRunTest::discardQuestionDefaultsToNo()
     whenModal(&scope, [](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Return); });
 
     QVERIFY(!host.ConfirmDiscard());
+}
+
+void WindowsRunTest::lostLogIsToldWithBothPathsAndCanWaitForLater()
+{
+    QtRunHost host(nullptr);
+    QObject scope;
+    QStringList texts;
+    auto answer = [&](const QString &button) {
+        whenModal(&scope, [&texts, button](QWidget *dialog) {
+            auto *box = qobject_cast<QMessageBox *>(dialog);
+            texts << box->text();
+            for (QAbstractButton *choice : box->buttons())
+                if (choice->text() == button)
+                    choice->click();
+        });
+    };
+    std::string directory = "/data/g";
+
+    answer("Later");
+    const WriteFailure failure{"/data/g/S1.csv", "No such file or directory"};
+    QVERIFY(!host.ResolveLogLost("/data/g/S1.csv", failure, directory));
+    answer("OK");
+    host.ReportLogWrittenAgain("/data/g/S1.csv", "/data/h/S1.csv");
+
+    QCOMPARE(texts.size(), 2);
+    QVERIFY2(texts[0].contains("removed or replaced") && texts[0].contains("No such file or directory"),
+             qPrintable(texts[0]));
+    QVERIFY2(texts[1].contains("/data/g/S1.csv") && texts[1].contains("/data/h/S1.csv"), qPrintable(texts[1]));
+    QCOMPARE(directory, std::string("/data/g"));
 }
 
 QTEST_MAIN(WindowsRunTest)

@@ -112,8 +112,41 @@ void tellLogFailure(const WriteFailure &failure)
 {
     QMessageBox::warning(nullptr, ApplicationTitle,
                          QStringLiteral("The trial log could not be written:\n%1\n\n%2\n\nThe task goes on; "
-                                        "the results files are still written at the end.")
+                                        "the answers not yet in the log are kept and written with the next "
+                                        "answer that can be, and the results files are still written at the end.")
                              .arg(QString::fromStdString(failure.path), QString::fromStdString(failure.reason)));
+}
+
+// The log's file vanished mid-run and its folder cannot take it again: another directory, or later.
+bool askAboutLostLog(const std::string &lostPath, const WriteFailure &failure, std::string &directory)
+{
+    QMessageBox box(QMessageBox::Warning, ApplicationTitle,
+                    QStringLiteral("The trial log was removed or replaced during the run:\n%1\n\n"
+                                   "It cannot be written again there:\n%2\n\n%3")
+                        .arg(QString::fromStdString(lostPath), QString::fromStdString(failure.path),
+                             QString::fromStdString(failure.reason)));
+    box.setInformativeText(QStringLiteral("Every answer so far is kept.  Choose a directory to write the whole "
+                                          "log to now, or choose Later: it is tried again where it was after each "
+                                          "answer, and beside the results at the end."));
+    QPushButton *directoryButton = box.addButton(QStringLiteral("Choose Directory..."), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("Later"), QMessageBox::RejectRole);
+    box.setDefaultButton(directoryButton);
+    box.exec();
+    if (box.clickedButton() != directoryButton)
+        return false;
+    const QString chosen = QFileDialog::getExistingDirectory(nullptr, ApplicationTitle, startDirectory(directory));
+    if (chosen.isEmpty())
+        return false;
+    directory = chosen.toStdString();
+    return true;
+}
+
+void tellLogWrittenAgain(const std::string &lostPath, const std::string &newPath)
+{
+    QMessageBox::warning(nullptr, ApplicationTitle,
+                         QStringLiteral("The trial log was removed or replaced during the run:\n%1\n\n"
+                                        "Every answer so far has been written again to:\n%2\n\nThe task goes on.")
+                             .arg(QString::fromStdString(lostPath), QString::fromStdString(newPath)));
 }
 
 } // namespace
@@ -178,6 +211,21 @@ void QtRunHost::ReportLogFailure(const WriteFailure &failure)
         m_dialogs.reportLogFailure(failure);
     else
         tellLogFailure(failure);
+}
+
+bool QtRunHost::ResolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory)
+{
+    if (m_dialogs.resolveLogLost)
+        return m_dialogs.resolveLogLost(lostPath, failure, directory);
+    return askAboutLostLog(lostPath, failure, directory);
+}
+
+void QtRunHost::ReportLogWrittenAgain(const std::string &lostPath, const std::string &newPath)
+{
+    if (m_dialogs.reportLogWrittenAgain)
+        m_dialogs.reportLogWrittenAgain(lostPath, newPath);
+    else
+        tellLogWrittenAgain(lostPath, newPath);
 }
 
 } // namespace kpx

@@ -1,6 +1,6 @@
 #include "ui/SettingsEntry.h"
 
-#include "ui/DocumentsFolder.h"
+#include "results/ResultsWriter.h"
 
 #include <QRegularExpression>
 
@@ -91,11 +91,14 @@ std::optional<std::int16_t> distractorThresholdFromEntry(const QString &text)
     return rounded;
 }
 
-QString subjectIdFromEntry(const QString &text)
+std::optional<QString> subjectIdRefusal(const QString &text)
 {
-    // The results files are named after the ID: a NUL would cut their names short at the
-    // system's file interface, and both files would land under one wrong name.
-    return TrimAtNul(text);
+    // The results files hold the ID as their first line and in their names: one rule for both.
+    const std::optional<std::string> reason = UnusableSubjectId(text.toStdString());
+    if (!reason)
+        return std::nullopt;
+    return QStringLiteral("This subject ID cannot be used: %1.\n\nPlease enter it again.")
+        .arg(QString::fromStdString(*reason));
 }
 
 QString subjectIdMenuText(const QString &subjectId)

@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QInputDialog>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QStorageInfo>
 #include <QStyle>
 #include <QTreeWidget>
@@ -110,6 +111,11 @@ void StartForm::setPrompt(Prompt prompt)
     m_prompt = std::move(prompt);
 }
 
+void StartForm::setNotice(Notice notice)
+{
+    m_notice = std::move(notice);
+}
+
 void StartForm::setShowInstructions(std::function<void()> showInstructions)
 {
     m_showInstructions = std::move(showInstructions);
@@ -153,9 +159,19 @@ std::optional<QString> StartForm::ask(const QString &prompt, const QString &titl
 
 void StartForm::enterSubjectId()
 {
-    // Cancel gives the empty text, which is taken like any other entry.
-    const QString subjectId =
-        subjectIdFromEntry(ask(QStringLiteral("Enter Subject ID"), QStringLiteral("KPX2"), QString()).value_or(QString()));
+    QString subjectId;
+    for (;;) {
+        // Cancel gives the empty text, which is taken like any other entry.
+        subjectId = ask(QStringLiteral("Enter Subject ID"), QStringLiteral("KPX2"), QString()).value_or(QString());
+        const std::optional<QString> refusal = subjectIdRefusal(subjectId);
+        if (!refusal)
+            break;
+        // Said now, not when the run ends: such an ID would break the results files.
+        if (m_notice)
+            m_notice(*refusal);
+        else
+            QMessageBox::warning(this, QStringLiteral("KPX2"), *refusal);
+    }
     m_settings.SubjectId = subjectId.toStdString();
     m_SIDCtrl->setText(subjectIdMenuText(subjectId));
     m_StartCtrl->setEnabled(true);

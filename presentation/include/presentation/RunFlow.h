@@ -82,6 +82,8 @@ private:
     // Whether a click may answer the trial now; if so, it is recorded as the response.
     bool takeClick();
     void logResponse(const TrialContext &trial, const ResponseResult &result);
+    // Writes a lost trial log again in full: in the directory given, or where the experimenter says when asked.
+    void writeLostLogAgain(std::string directory, bool ask);
     double now() const;
     // Pauses until the run's clock reaches the deadline, so work done since the phase began counts.
     void pauseUntil(double deadlineMs);
@@ -92,7 +94,8 @@ private:
     void BlockBreak();
     void Completion();
     void BreakWait();
-    bool writeResults();
+    // The directory the results went to, or nullopt when they were discarded.
+    std::optional<std::string> writeResults();
 
     TaskEngine &m_engine;
     const RunSettings &m_settings;

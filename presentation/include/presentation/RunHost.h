@@ -38,6 +38,15 @@ public:
 
     // A response could not be added to the trial log; the run goes on. Told once per run.
     virtual void ReportLogFailure(const WriteFailure &failure) = 0;
+
+    // The trial log's file was removed or replaced during the run and cannot be written again where it
+    // was (failure says where and why). True writes the whole log again in the directory the host may
+    // have changed; false goes on with every answer kept, tried again after each answer and at the end.
+    virtual bool ResolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) = 0;
+
+    // The trial log's file was removed or replaced during the run; every answer so far has been
+    // written again to newPath and the run goes on.
+    virtual void ReportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) = 0;
 };
 
 } // namespace kpx

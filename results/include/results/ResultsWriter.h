@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kpx {
 
@@ -45,18 +46,32 @@ struct ResultsFormat
 ResultsPaths ResultsPathsFor(const std::string &SubjectId, const std::string &OutputDirectory,
                              const ResultsFormat &format = {});
 
-// Writes the .KPX file, then the .TC file, each replaced only by a complete new file.
-// Returns the first failure; nothing is reported as written that was not.
+// Writes the .KPX and the .TC file together: afterwards both are new, or both are as they were.
+// Returns the failure, naming the file; nothing is reported as written that was not.
 std::optional<WriteFailure> WriteResults(const std::string &SubjectId, const std::string &OutputDirectory,
                                          const RunResults &results, const ResultsFormat &format = {});
 
 // The reason given when no output directory has been chosen.
 inline constexpr const char *NoDirectoryReason = "no output directory has been chosen";
 
-// Why the subject ID cannot be part of a file name, if it cannot.
+// Why the subject ID cannot name the files or stand as their first line, if it cannot: it holds a NUL,
+// the directory separator, a line break or another control character, or bytes that are not UTF-8.
+// Spaces, commas, quotes and every other printable character are fine.
 std::optional<std::string> UnusableSubjectId(const std::string &SubjectId, char directorySeparator = '/');
 
-// Writes a whole file through a temporary file in the same directory and a rename, synced to disk.
-std::optional<WriteFailure> WriteFileAtomically(const std::string &path, const std::string &contents);
+// What a temporary file is called while it is being written: "<final name>.partial-XXXXXX".
+inline constexpr const char *PartialSuffix = ".partial-";
+
+// One file of a set written together.
+struct FileContents
+{
+    std::string path;
+    std::string contents;
+};
+
+// Replaces every file by its complete new contents, or none: all are written and synced to temporary
+// files beside them before the first is renamed into place, and a failed rename puts back what the
+// earlier ones replaced. After a success, leftover temporaries of these files are removed.
+std::optional<WriteFailure> WriteFilesTogether(const std::vector<FileContents> &files);
 
 } // namespace kpx

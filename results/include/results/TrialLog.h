@@ -55,7 +55,8 @@ TrialContext CaptureTrial(const TaskEngine &engine, bool distractor);
 TrialRecord RecordResponse(const TrialContext &trial, const TaskEngine &after, const ResponseResult &result);
 
 // Appends each response to a CSV file as soon as it is known, synced to disk, so a run
-// that dies keeps every answered trial.
+// that dies keeps every answered trial. Every row is also kept in memory, so the whole log
+// can be written again when its file is lost.
 class TrialLog
 {
 public:
@@ -69,21 +70,47 @@ public:
     TrialLog &operator=(const TrialLog &) = delete;
     ~TrialLog();
 
+    // Keeps the row and writes every row not yet on disk, synced. The file only ever holds whole
+    // rows: a failed write is cut back, and its rows go out with the next append that succeeds.
+    // Fails, setting lost(), when the file is no longer the one at its path.
     std::optional<WriteFailure> Append(const TrialRecord &record);
+
+    // Writes the rows a failed append left out, if any, as Append does.
+    std::optional<WriteFailure> Flush();
+
+    // The file was removed or replaced since it was opened; the rows wait for WriteAgain.
+    bool lost() const { return m_lost; }
+
+    // Writes the whole log (header and every row) to a new file in the directory, never replacing
+    // one, and appends there from now on.
+    std::optional<WriteFailure> WriteAgain(const std::string &directory);
+
     const std::string &path() const { return m_path; }
+    // Where the file is, or was until it was lost.
+    const std::string &directory() const { return m_directory; }
 
     static std::string header();
     // The whole line, CR LF included; numbers with '.' whatever the locale.
     std::string row(const TrialRecord &record) const;
 
 private:
-    TrialLog(int fd, std::string path, std::string subject, std::string started);
+    TrialLog(int fd, std::string path, std::string directory, std::string name, std::string subject,
+             std::string started);
+    bool stillAtPath() const;
 
     int m_fd = -1;
     std::string m_path;
+    std::string m_directory;
+    std::string m_name; // <SubjectId>_<yyyyMMdd-HHmmss>
     std::string m_subject;
     std::string m_started;
+    std::string m_text;       // the header and every row so far
+    std::size_t m_onDisk = 0; // how much of m_text the file holds
+    bool m_lost = false;
 };
+
+// One row of the trial log: always 20 fields, whatever the subject ID holds, then CR LF.
+std::string TrialLogRow(const std::string &subject, const std::string &started, const TrialRecord &record);
 
 // A CSV field, quoted when it holds a comma, quote or line break.
 std::string CsvField(const std::string &text);

@@ -91,6 +91,10 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArguments{"NoiseAboveOne", with({"--participant", "hyperbolic:0.1:2"}), "NOISE"},
                       BadArguments{"ZeroRuns", with({"--participant", "hyperbolic:0.1", "--runs", "0"}), "--runs"},
                       BadArguments{"RunsWithStdin", with({"--runs", "3"}), "simulated participant"},
+                      BadArguments{"SubjectWithLineFeed", {"--subject", "S\n1", "--out", "d"}, "line break"},
+                      BadArguments{"SubjectWithControl", {"--subject", "\x1B[31mS1", "--out", "d"}, "U+001B"},
+                      BadArguments{"SubjectWithSlash", {"--subject", "lab/S1", "--out", "d"}, "'/'"},
+                      BadArguments{"SubjectNotUtf8", {"--subject", "Zo\xEB", "--out", "d"}, "UTF-8"},
                       BadArguments{"NoSubject", {"--out", "d"}, "--subject"},
                       BadArguments{"NoOut", {"--subject", "S"}, "--out"}),
     [](const auto &info) { return info.param.name; });

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <streambuf>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -182,6 +184,51 @@ TEST_F(SimulationTest, LogHasOneRowPerResponseAndEachBlockEndsOnItsIndifferenceP
         EXPECT_EQ(last[0], "P7");
     }
     EXPECT_EQ(row, rows.size());
+}
+
+// Answers D to every trial, and does something to the files after the first few answers.
+class AnswersThen : public std::streambuf
+{
+public:
+    AnswersThen(int answers, std::function<void()> then) : m_left(answers), m_then(std::move(then)) {}
+
+private:
+    int_type underflow() override
+    {
+        if (m_left-- == 0)
+            m_then();
+        setg(m_answer, m_answer, m_answer + 2);
+        return 'D';
+    }
+    int m_left;
+    std::function<void()> m_then;
+    char m_answer[2] = {'D', '\n'};
+};
+
+TEST_F(SimulationTest, LogFolderReplacedMidRunIsSaidAndTheWholeLogWrittenAgainWithStatusFour)
+{
+    AnswersThen answers(10, [&] {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    });
+    std::istream in(&answers);
+
+    EXPECT_EQ(RunSimulation(options, 11, in, out, err), SimExit::LogWrittenAgain);
+    EXPECT_NE(err.str().find(" was removed or replaced during the run; every answer so far was written again to "),
+              std::string::npos) << err.str();
+    const std::string trials = out.str();
+    EXPECT_EQ(logRows(), static_cast<std::size_t>(std::count(trials.begin(), trials.end(), '\n') - 1)) << "DONE";
+}
+
+TEST_F(SimulationTest, LogFolderRemovedMidRunStopsTheRunAtThatAnswerWithStatusOne)
+{
+    AnswersThen answers(10, [&] { fs::remove_all(dir); });
+    std::istream in(&answers);
+
+    EXPECT_EQ(RunSimulation(options, 11, in, out, err), SimExit::WriteFailed);
+    EXPECT_NE(err.str().find("cannot be written again"), std::string::npos) << err.str();
+    const std::string trials = out.str();
+    EXPECT_EQ(std::count(trials.begin(), trials.end(), '\n'), 11);
 }
 
 TEST_F(SimulationTest, HyperbolicParticipantIsRecoveredWithinHalfAStep)

@@ -1,5 +1,7 @@
 #include "sim/SimOptions.h"
 
+#include "results/ResultsWriter.h"
+
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -101,6 +103,9 @@ std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::s
     }
     if (!haveSubject)
         return "--subject is required";
+    // Refused before any file is made: such an ID would break the file names or their lines.
+    if (const auto reason = UnusableSubjectId(options.subject))
+        return "--subject: " + *reason;
     if (!haveOut)
         return "--out is required";
     if (options.runs > 1 && std::holds_alternative<StdinParticipant>(options.participant))

@@ -34,10 +34,31 @@ struct Trial
 // The participant's answer, or the exit status that ends the simulation.
 using Answer = std::variant<Choice, int>;
 
+// Adds the row to the log; an exit status when the run cannot go on. A log whose file was removed or
+// replaced is said at once and written again in full where it was; logWrittenAgain then becomes true.
+std::optional<int> logRow(TrialLog &log, const TrialRecord &record, bool &logWrittenAgain, std::ostream &err)
+{
+    const auto failure = log.Append(record);
+    if (!failure)
+        return std::nullopt;
+    if (!log.lost()) {
+        err << "cannot write " << failure->path << ": " << failure->reason << '\n';
+        return SimExit::WriteFailed;
+    }
+    err << "the trial log " << failure->path << " was removed or replaced during the run";
+    if (const auto again = log.WriteAgain(log.directory())) {
+        err << " and cannot be written again: " << again->path << ": " << again->reason << '\n';
+        return SimExit::WriteFailed;
+    }
+    err << "; every answer so far was written again to " << log.path() << '\n';
+    logWrittenAgain = true;
+    return std::nullopt;
+}
+
 // Runs one task to its end, logging every response when a log is given; returns an exit
 // status when the participant aborts it or the log cannot be written.
-std::optional<int> runTask(TaskEngine &engine, std::int16_t threshold, TrialLog *log, std::ostream &err,
-                           const std::function<Answer(const Trial &)> &answer)
+std::optional<int> runTask(TaskEngine &engine, std::int16_t threshold, TrialLog *log, bool &logWrittenAgain,
+                           std::ostream &err, const std::function<Answer(const Trial &)> &answer)
 {
     const SystemClock clock;
     const double started = clock.milliseconds();
@@ -59,10 +80,8 @@ std::optional<int> runTask(TaskEngine &engine, std::int16_t threshold, TrialLog 
         trial.responseMs = clock.milliseconds() - started;
         const ResponseResult result = engine.ApplyResponse();
         if (log) {
-            if (const auto failure = log->Append(RecordResponse(trial, engine, result))) {
-                err << "cannot write " << failure->path << ": " << failure->reason << '\n';
-                return SimExit::WriteFailed;
-            }
+            if (const auto status = logRow(*log, RecordResponse(trial, engine, result), logWrittenAgain, err))
+                return status;
         }
         if (result.outcome == ResponseOutcome::RunFinished)
             return std::nullopt;
@@ -118,7 +137,8 @@ int runStdin(const SimOptions &options, std::uint64_t seed, std::istream &in, st
 
     SeededRandom random = SeededRandom::fixed(seed);
     TaskEngine engine(random);
-    const auto aborted = runTask(engine, options.threshold, &log, err, [&](const Trial &trial) -> Answer {
+    bool logWrittenAgain = false;
+    const auto ask = [&](const Trial &trial) -> Answer {
         out << "TRIAL " << trial.block << ' ' << trial.days << ' ' << trial.amount << ' '
             << (trial.distractor ? "distractor" : "ordinary") << std::endl;
         std::string line;
@@ -133,10 +153,12 @@ int runStdin(const SimOptions &options, std::uint64_t seed, std::istream &in, st
             return Choice::Delayed;
         err << "expected I or D, got '" << line << "'\n";
         return SimExit::BadInput;
-    });
+    };
+    const auto aborted = runTask(engine, options.threshold, &log, logWrittenAgain, err, ask);
     if (aborted)
         return *aborted;
-    return writeResults(options, engine.state(), out, err);
+    const int status = writeResults(options, engine.state(), out, err);
+    return status == SimExit::Ok && logWrittenAgain ? SimExit::LogWrittenAgain : status;
 }
 
 int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &participant, std::uint64_t seed,
@@ -151,6 +173,7 @@ int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &partic
     if (const int *status = std::get_if<int>(&opened))
         return *status;
     std::optional<TrialLog> log(std::move(std::get<TrialLog>(opened)));
+    bool logWrittenAgain = false;
 
     for (int run = 0; run < options.runs; ++run) {
         const std::uint64_t runSeed = seed + static_cast<std::uint64_t>(run);
@@ -161,7 +184,7 @@ int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &partic
         std::uniform_real_distribution<double> chance(0.0, 1.0);
         auto valueAt = [&](int days) { return 100.0 / (1.0 + participant.k * days); };
 
-        if (const auto failed = runTask(engine, options.threshold, run == 0 ? &*log : nullptr, err,
+        if (const auto failed = runTask(engine, options.threshold, run == 0 ? &*log : nullptr, logWrittenAgain, err,
                                         [&](const Trial &trial) -> Answer {
             if (participant.noise > 0 && chance(lapses) < participant.noise)
                 return chance(lapses) < 0.5 ? Choice::Immediate : Choice::Delayed;
@@ -187,7 +210,7 @@ int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &partic
     const double blocks = static_cast<double>(options.runs) * DelayCount;
     out << "mean absolute error " << fixed(absoluteError / blocks, 3) << '\n';
     out << "trials per block mean " << fixed(static_cast<double>(trials) / blocks, 2) << " max " << maxTrials << '\n';
-    return status;
+    return status == SimExit::Ok && logWrittenAgain ? SimExit::LogWrittenAgain : status;
 }
 
 } // namespace

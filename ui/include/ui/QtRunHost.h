@@ -23,6 +23,8 @@ public:
         std::function<bool()> confirmDiscard;
         std::function<bool(const WriteFailure &, std::string &directory)> resolveLogFailure;
         std::function<void(const WriteFailure &)> reportLogFailure;
+        std::function<bool(const std::string &lostPath, const WriteFailure &, std::string &directory)> resolveLogLost;
+        std::function<void(const std::string &lostPath, const std::string &newPath)> reportLogWrittenAgain;
     };
 
     // The instructions window is hidden when the task starts; it may be null.
@@ -38,6 +40,8 @@ public:
     bool ConfirmDiscard() override;
     bool ResolveLogFailure(const WriteFailure &failure, std::string &directory) override;
     void ReportLogFailure(const WriteFailure &failure) override;
+    bool ResolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) override;
+    void ReportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override;
 
 private:
     QWidget *m_instructions = nullptr;

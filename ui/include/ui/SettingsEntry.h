@@ -21,8 +21,9 @@ std::int16_t maxTrialsFromEntry(const QString &text);
 // The DistractorThreshold an entry gives, 6 to 34; nullopt when the experimenter must be asked again.
 std::optional<std::int16_t> distractorThresholdFromEntry(const QString &text);
 
-// The SubjectId an entry gives: the text as typed, up to any NUL.
-QString subjectIdFromEntry(const QString &text);
+// Why an entered subject ID is refused (a line break, NUL, '/' or other control character), if it is;
+// any other text is the SubjectId exactly as typed.
+std::optional<QString> subjectIdRefusal(const QString &text);
 
 // SIDCtrl's text for a subject ID: shown exactly as typed, never as a keyboard mnemonic.
 QString subjectIdMenuText(const QString &subjectId);

@@ -28,8 +28,13 @@ public:
     // Opens Dir1 on the documents folder, which becomes OutputDirectory; settings must outlive the window.
     explicit StartForm(RunSettings &settings, QWidget *parent = nullptr);
 
+    // A modal message to the experimenter.
+    using Notice = std::function<void(const QString &message)>;
+
     // Replaces the text-entry dialog; an empty function restores the real one.
     void setPrompt(Prompt prompt);
+    // Replaces the message box; an empty function restores the real one.
+    void setNotice(Notice notice);
     // Called by Start.
     void setShowInstructions(std::function<void()> showInstructions);
     // Asked before the window closes; false keeps it open.
@@ -54,6 +59,7 @@ private:
 
     RunSettings &m_settings;
     Prompt m_prompt;
+    Notice m_notice;
     std::function<void()> m_showInstructions;
     std::function<bool()> m_mayClose;
     QString m_directory;

@@ -13,6 +13,8 @@ constexpr int Ok = 0;
 constexpr int WriteFailed = 1;
 constexpr int BadInput = 2;
 constexpr int EndOfInput = 3;
+// The trial log was removed or replaced during the run and written again in full; the run went on.
+constexpr int LogWrittenAgain = 4;
 } // namespace SimExit
 
 // Runs the real engine and results writer for the participant the options name.
