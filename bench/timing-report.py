@@ -23,10 +23,10 @@ def durations(events):
     for (name, ms), (following, later) in zip(events, events[1:]):
         if name == "response" and following == "cleared":
             found["green"].append(later - ms)
-        elif name == "cleared" and following == "white":
-            found["blank"].append(later - ms)  # a break in between is not a blank phase
-        elif name == "white" and following == "answerable":
-            found["white"].append(later - ms)
+        elif name in ("cleared", "continued") and following == "white":
+            found["blank"].append(later - ms)  # after a break the blank second runs from its end
+        elif name in ("white", "continued") and following == "answerable":
+            found["white"].append(later - ms)  # the first trial's 2 s run from the first break's end
     return found
 
 

@@ -133,14 +133,16 @@ void RunFlow::StartTask()
     m_screen.setAcceptKeys(false);
     setOptionLabelsForeColor(m_screen, TaskColor::White);
     m_screen.show();
+    // The first trial's options are on screen in white from here on, behind the break message.
+    m_whiteOnsetMs = now();
+    markPhase("white", m_whiteOnsetMs);
     m_break.setDelayCaption(m_screen.caption(TaskControl::VDelay));
     BreakWait();
     if (m_finished)
         return;
     m_screen.setTimerInterval(m_timings.activationMs);
     m_screen.setTimerEnabled(true);
-    m_whiteOnsetMs = now();
-    markPhase("white", m_whiteOnsetMs);
+    markPhase("continued", now());
 }
 
 void RunFlow::Abort()
@@ -154,6 +156,12 @@ void RunFlow::Abort()
 
 void RunFlow::KeyDown(int keyCode, bool autoRepeat)
 {
+    // Where the window system does not hand the keyboard to the break message, the space bar
+    // reaches the choice window instead; it must still continue the task.
+    if (m_breakWaiting) {
+        BreakKeyDown(keyCode, autoRepeat);
+        return;
+    }
     // A key held down from an earlier trial repeats; only a fresh press is a choice.
     if (autoRepeat || m_finished || m_responding)
         return;
@@ -238,10 +246,15 @@ void RunFlow::NextTrial()
         Completion();
         return;
     }
+    // The blank second runs from the clearing, or after a break from its end: the participant
+    // always sees one empty second before the options.
+    double blankFromMs = clearedMs;
     if (result.outcome == ResponseOutcome::BlockFinished) {
         BlockBreak();
         if (m_finished)
             return;
+        blankFromMs = now();
+        markPhase("continued", blankFromMs);
     }
 
     m_screen.setCaption(TaskControl::VDelay, m_engine.currentDelayText());
@@ -249,8 +262,8 @@ void RunFlow::NextTrial()
     m_distractorOnScreen = result.DistractorNext;
     m_screen.setCaption(TaskControl::VReward, FormatAmount(m_engine.state().ImmediateAmount));
     setOptionLabelsForeColor(m_screen, TaskColor::White);
-    // Counted from the clearing: writing the trial log must not lengthen the blank second.
-    pauseUntil(clearedMs + m_timings.blankSeconds * 1000.0);
+    // Counted from the phase's start: writing the trial log must not lengthen the blank second.
+    pauseUntil(blankFromMs + m_timings.blankSeconds * 1000.0);
     if (m_finished)
         return;
     m_screen.setVisible(TaskControl::Frame1, true);
@@ -292,7 +305,9 @@ void RunFlow::BreakWait()
 {
     m_break.show();
     ContinueFlag = 0;
+    m_breakWaiting = true;
     m_waiter.WaitUntil([this] { return ContinueFlag != 0; });
+    m_breakWaiting = false;
     m_break.hide();
 }
 

@@ -220,6 +220,30 @@ TEST_F(RunFlowTest, SpaceOnTheBreakWindowWhenNoBreakWaitsIsHarmless)
     EXPECT_TRUE(pressedDuringWait) << "an earlier space bar press must not skip the break message";
 }
 
+TEST_F(RunFlowTest, SpaceOnTheChoiceWindowContinuesAWaitingBreakAndOtherKeysThereDoNot)
+{
+    int presses = 0;
+    waiter.duringWait = [&] {
+        const int keys[] = {VirtualKey::Left, VirtualKey::Right, 'A'};
+        if (presses < 3)
+            flow.KeyDown(keys[presses]);
+        else if (presses == 3)
+            flow.KeyDown(VirtualKey::Space, true);
+        else
+            flow.KeyDown(VirtualKey::Space);
+        ++presses;
+    };
+    start();
+    EXPECT_EQ(presses, 5);
+    EXPECT_FALSE(breakScreen.shown);
+
+    // With no break waiting, the space bar on the choice window is an ordinary other key.
+    flow.Activate();
+    flow.KeyDown(VirtualKey::Space);
+    EXPECT_FALSE(screen.AcceptKeys());
+    EXPECT_EQ(engine.state().TrialCount, 0);
+}
+
 TEST_F(RunFlowTest, OnlyTheSpaceBarFreshlyPressedEndsABreak)
 {
     int presses = 0;

@@ -50,7 +50,8 @@ public:
     // nothing more is shown or recorded. Answered trials are already in the trial log.
     void Abort();
 
-    // A key on the choice window. Auto-repeated presses are never responses.
+    // A key on the choice window. Auto-repeated presses are never responses. While a break
+    // message waits, the space bar here continues as it does on the message.
     void KeyDown(int keyCode, bool autoRepeat = false);
     // A click on the delayed option (Frame1 or one of its labels).
     void ClickDelayed();
@@ -65,7 +66,8 @@ public:
     void SignalContinue();
 
     // Receives the moment each phase of a trial begins ("response", "cleared", "break",
-    // "white", "answerable"), in milliseconds since the start of the task; for timing audits.
+    // "continued" (a break message dismissed), "white", "answerable"), in milliseconds since the
+    // start of the task; for timing audits.
     void setPhaseTrace(std::function<void(const char *phase, double ms)> trace);
 
     // The trial log of the run, once it has started.
@@ -109,6 +111,7 @@ private:
     bool m_finished = false;
     bool m_responding = false;
     bool m_framesEnabled = false;
+    bool m_breakWaiting = false;
 
     std::optional<TrialLog> m_trialLog;
     bool m_logFailureReported = false;
