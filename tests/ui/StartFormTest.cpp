@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QAbstractItemView>
 #include <QInputDialog>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -45,7 +46,8 @@ private slots:
     void dialogsCarryTheirPromptTitleAndDefault();
     void dir1OpensOnTheDocumentsFolder();
     void singleClickHighlightsAndDoubleClickOpens();
-    void drive1MovesDir1ToTheDrive();
+    void drive1MovesDir1ToAnotherDrive();
+    void choosingTheDriveAlreadyShownKeepsTheDirectory();
     void missingDirectoryLeavesDir1EmptyAndNoDrive();
 
 private:
@@ -53,6 +55,7 @@ private:
     QTreeWidget *dir1() const { return m_form->findChild<QTreeWidget *>(QStringLiteral("Dir1")); }
     QTreeWidgetItem *dir1Item(const QString &text) const;
     void clickMenu(const char *name);
+    void chooseDrive(const QString &drive);
 
     QTemporaryDir m_home;
     QString m_documents;
@@ -320,19 +323,43 @@ void StartFormTest::singleClickHighlightsAndDoubleClickOpens()
     QCOMPARE(QString::fromStdString(m_settings.OutputDirectory), m_documents);
 }
 
-void StartFormTest::drive1MovesDir1ToTheDrive()
+void StartFormTest::chooseDrive(const QString &drive)
 {
-    m_form->setDirectory(m_documents + QStringLiteral("/alpha"));
+    // As the experimenter does: open the list, move to the drive, press Return.
     auto *drive1 = m_form->findChild<QComboBox *>(QStringLiteral("Drive1"));
-    const int root = drive1->findText(QStringLiteral("/"));
-    QVERIFY(root >= 0);
+    const int index = drive1->findText(drive);
+    QVERIFY(index >= 0);
+    drive1->showPopup();
+    QTRY_VERIFY(drive1->view()->isVisible());
+    drive1->view()->setCurrentIndex(drive1->model()->index(index, 0));
+    QTest::keyClick(drive1->view(), Qt::Key_Return);
+    QTRY_VERIFY(!drive1->view()->isVisible());
+}
 
-    drive1->setCurrentIndex(root);
-    emit drive1->activated(root);
+void StartFormTest::drive1MovesDir1ToAnotherDrive()
+{
+    m_form->show();
+    m_form->setDirectory(m_home.filePath(QStringLiteral("no such folder")));
+
+    chooseDrive(QStringLiteral("/"));
 
     QCOMPARE(QString::fromStdString(m_settings.OutputDirectory), QStringLiteral("/"));
     QCOMPARE(dir1()->currentItem()->text(0), QStringLiteral("/"));
     QVERIFY(dir1Item(QStringLiteral("tmp")));
+}
+
+void StartFormTest::choosingTheDriveAlreadyShownKeepsTheDirectory()
+{
+    m_form->show();
+    const QString alpha = m_documents + QStringLiteral("/alpha");
+    m_form->setDirectory(alpha);
+    const QString shown = m_form->findChild<QComboBox *>(QStringLiteral("Drive1"))->currentText();
+    QVERIFY(!shown.isEmpty());
+
+    chooseDrive(shown);
+
+    QCOMPARE(QString::fromStdString(m_settings.OutputDirectory), alpha);
+    QCOMPARE(dir1()->currentItem()->text(0), QStringLiteral("alpha"));
 }
 
 void StartFormTest::missingDirectoryLeavesDir1EmptyAndNoDrive()

@@ -13,6 +13,7 @@
 #include <QInputDialog>
 #include <QMenuBar>
 #include <QStorageInfo>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTreeWidget>
 
@@ -81,7 +82,8 @@ StartForm::StartForm(RunSettings &settings, QWidget *parent)
     m_drive1->setObjectName(QStringLiteral("Drive1"));
     m_drive1->setGeometry(px(960), px(720), px(2295), px(315));
     m_drive1->addItems(mountedDrives());
-    connect(m_drive1, &QComboBox::activated, this, &StartForm::chooseDrive);
+    // Only a change of drive moves Dir1: choosing the drive already shown leaves it where it is.
+    connect(m_drive1, &QComboBox::currentIndexChanged, this, &StartForm::chooseDrive);
 
     m_dir1 = new QTreeWidget(client);
     m_dir1->setObjectName(QStringLiteral("Dir1"));
@@ -128,6 +130,7 @@ void StartForm::setDirectory(const QString &path)
 
     // The drive list follows, without a drive of its own when the directory is nowhere.
     const QString root = QFileInfo(m_directory).isDir() ? QStorageInfo(m_directory).rootPath() : QString();
+    const QSignalBlocker following(m_drive1);
     m_drive1->setCurrentIndex(root.isEmpty() ? -1 : m_drive1->findText(root));
 }
 
