@@ -25,6 +25,12 @@ using kpx::test::doubleClickItem;
 
 namespace {
 
+// A setup command by its name, found from its menu bar.
+QAction *commandOf(QMenuBar *bar, const char *name)
+{
+    return bar->parentWidget()->findChild<QAction *>(QLatin1String(name));
+}
+
 class StartFormTest : public QObject
 {
     Q_OBJECT
@@ -49,6 +55,8 @@ private slots:
     void drive1MovesDir1ToAnotherDrive();
     void choosingTheDriveAlreadyShownKeepsTheDirectory();
     void missingDirectoryLeavesDir1EmptyAndNoDrive();
+    void keyboardInTheMenuBarIsSeenWhereItIs_data();
+    void keyboardInTheMenuBarIsSeenWhereItIs();
 
 private:
     QAction *action(const char *name) const { return m_form->findChild<QAction *>(QLatin1String(name)); }
@@ -372,6 +380,52 @@ void StartFormTest::missingDirectoryLeavesDir1EmptyAndNoDrive()
     QCOMPARE(dir1()->topLevelItemCount(), 0);
     // With no drive shown, any drive the experimenter chooses is a change that leads out.
     QCOMPARE(m_form->findChild<QComboBox *>(QStringLiteral("Drive1"))->currentIndex(), -1);
+}
+
+void StartFormTest::keyboardInTheMenuBarIsSeenWhereItIs_data()
+{
+    QTest::addColumn<Qt::Key>("enter");
+
+    QTest::newRow("Alt") << Qt::Key_Alt;
+    QTest::newRow("F10") << Qt::Key_F10;
+}
+
+void StartFormTest::keyboardInTheMenuBarIsSeenWhereItIs()
+{
+    QFETCH(Qt::Key, enter);
+    ScriptedPrompt prompt({Cancel});
+    m_form->setPrompt(prompt.function());
+    m_form->show();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    auto *drive1 = m_form->findChild<QComboBox *>(QStringLiteral("Drive1"));
+    drive1->setFocus();
+    QMenuBar *bar = m_form->menuBar();
+    // How much of a command's place is painted in the highlight colour.
+    auto marked = [bar](const char *name) {
+        const QImage image = bar->grab(bar->actionGeometry(commandOf(bar, name))).toImage();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += image.pixelColor(x, y).rgb() == bar->palette().color(QPalette::Highlight).rgb();
+        return count * 2 > image.width() * image.height();
+    };
+    QVERIFY(!marked("SIDCtrl"));
+
+    QTest::keyClick(m_form->windowHandle(), enter);
+    QCOMPARE(bar->activeAction(), action("SIDCtrl"));
+    QVERIFY(marked("SIDCtrl"));
+
+    QTest::keyClick(m_form->windowHandle(), Qt::Key_Right);
+    QVERIFY(!marked("SIDCtrl"));
+    QVERIFY(marked("CutCtrl"));
+
+    QTest::keyClick(m_form->windowHandle(), Qt::Key_Right);
+    QTest::keyClick(m_form->windowHandle(), Qt::Key_Return);
+    QCOMPARE(prompt.calls.size(), 1);
+    QCOMPARE(prompt.calls.first().title, QStringLiteral("Set Distractor Threshold"));
+    QVERIFY(!marked("DTThresh"));
+    QTRY_COMPARE(QApplication::focusWidget(), drive1);
 }
 
 } // namespace
