@@ -1,5 +1,6 @@
 #include "ui/TaskForm.h"
 
+#include "ui/Fonts.h"
 #include "ui/KeyCodes.h"
 
 #include "presentation/RunFlow.h"
@@ -49,16 +50,6 @@ void setRoleColor(QWidget *widget, QPalette::ColorRole role, const QColor &color
     QPalette palette = widget->palette();
     palette.setColor(role, color);
     widget->setPalette(palette);
-}
-
-QFont makeFont(const QString &family, qreal pointSize)
-{
-    QFont font(family);
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setWeight(QFont::Normal);
-    font.setItalic(false);
-    return font;
 }
 
 // A caption-less frame around one option; a press and release on it or on its labels is one click.
@@ -165,8 +156,8 @@ TaskForm::TaskForm(QWidget *parent)
     setRoleColor(this, QPalette::WindowText, QGuiApplication::palette().color(QPalette::ButtonText));
     resize(fromTwips(0, 0, 15240, 9465).size());
 
-    const QFont promptFont = makeFont(QStringLiteral("MS Sans Serif"), 18);
-    const QFont optionFont = makeFont(QStringLiteral("Arial"), 48);
+    const QFont promptFont = layoutFont(QStringLiteral("MS Sans Serif"), 18);
+    const QFont optionFont = layoutFont(QStringLiteral("Arial"), 48);
 
     m_label2 = new ColorLabel(QStringLiteral("Label2"), QStringLiteral("Please choose between the following two options:"),
                               fromTwips(2640, 960, 10095, 495), promptFont, this);
