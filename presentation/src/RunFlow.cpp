@@ -62,6 +62,17 @@ std::optional<std::string> RunFlow::trialLogPath() const
     return m_trialLog->path();
 }
 
+RunStage RunFlow::stage() const
+{
+    if (m_finished)
+        return RunStage::Finished;
+    if (m_resultsWritten)
+        return RunStage::ResultsWritten;
+    if (m_writingResults)
+        return RunStage::WritingResults;
+    return m_started ? RunStage::Trials : RunStage::NotStarted;
+}
+
 double RunFlow::now() const
 {
     return m_clock.milliseconds() - m_startMs;
@@ -329,15 +340,23 @@ bool RunFlow::writeResults()
         if (!failure)
             return true;
         // A whole session's data is at stake: only an explicit, confirmed choice gives it up.
-        if (m_host.ResolveWriteFailure(*failure, subjectId, directory) == WriteFailureChoice::Discard
-            && m_host.ConfirmDiscard())
+        const WriteFailureChoice choice = m_host.ResolveWriteFailure(*failure, subjectId, directory);
+        // The experimenter may have ended the application while the question was up.
+        if (m_finished)
+            return false;
+        if (choice == WriteFailureChoice::Discard && m_host.ConfirmDiscard())
             return false;
     }
 }
 
 void RunFlow::Completion()
 {
+    m_writingResults = true;
     const bool written = writeResults();
+    m_writingResults = false;
+    if (m_finished)
+        return;
+    m_resultsWritten = written;
     m_screen.hide();
     if (written)
         m_host.ShowCompletion();

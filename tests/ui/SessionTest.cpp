@@ -115,6 +115,8 @@ private slots:
     void wholeRunWritesBothFilesUnderTheSubjectIdEntered();
     void closingSetupDuringTheRunAsksFirst();
     void closingSetupBeforeTheRunDoesNotAsk();
+    void closingSetupUnderTheCompletionMessageAsksNothingAndKeepsTheResults();
+    void closingSetupUnderAWriteFailureSaysTheResultsAreNotWrittenYet();
 
 private:
     QTemporaryDir m_home;
@@ -188,7 +190,7 @@ void SessionTest::closingSetupDuringTheRunAsksFirst()
     recordRunEnd(session, end);
     bool endRun = false;
     int asked = 0;
-    session.setConfirmEndRun([&] {
+    session.setConfirmEndRun([&](const QString &) {
         ++asked;
         return endRun;
     });
@@ -217,7 +219,7 @@ void SessionTest::closingSetupBeforeTheRunDoesNotAsk()
 {
     Session session(ShortTimings);
     int asked = 0;
-    session.setConfirmEndRun([&] {
+    session.setConfirmEndRun([&](const QString &) {
         ++asked;
         return false;
     });
@@ -225,6 +227,77 @@ void SessionTest::closingSetupBeforeTheRunDoesNotAsk()
 
     QVERIFY(session.startForm().close());
     QCOMPARE(asked, 0);
+}
+
+// Starts a run under the prompt's subject ID, recording the questions asked before the setup window closes.
+void startRun(Session &session, ScriptedPrompt &prompt, QStringList &questions, bool endRun)
+{
+    session.setConfirmEndRun([&questions, endRun](const QString &question) {
+        questions << question;
+        return endRun;
+    });
+    session.startForm().setPrompt(prompt.function());
+    session.show();
+    command(session, "SIDCtrl")->trigger();
+    command(session, "StartCtrl")->trigger();
+    clickOk(session);
+}
+
+void SessionTest::closingSetupUnderTheCompletionMessageAsksNothingAndKeepsTheResults()
+{
+    Session session(ShortTimings);
+    RunEnd end;
+    recordRunEnd(session, end);
+    bool closed = false;
+    QtRunHost::Dialogs dialogs;
+    dialogs.showCompletion = [&] {
+        ++end.completions;
+        closed = session.startForm().close();
+    };
+    dialogs.terminate = [&end] { ++end.terminations; };
+    session.host().setDialogs(dialogs);
+    QStringList questions;
+    ScriptedPrompt prompt({"S01"});
+    Participant participant(session, true);
+    startRun(session, prompt, questions, false);
+
+    QTRY_VERIFY_WITH_TIMEOUT(session.flow().finished(), 120000);
+    QVERIFY(closed);
+    QCOMPARE(questions, QStringList());
+    QCOMPARE(end.completions, 1);
+    QVERIFY(QFile::exists(m_home.filePath(QStringLiteral("Documents/S01.KPX"))));
+}
+
+void SessionTest::closingSetupUnderAWriteFailureSaysTheResultsAreNotWrittenYet()
+{
+    Session session(ShortTimings);
+    RunEnd end;
+    recordRunEnd(session, end);
+    int failuresShown = 0;
+    QtRunHost::Dialogs dialogs;
+    dialogs.showCompletion = [&end] { ++end.completions; };
+    dialogs.terminate = [&end] { ++end.terminations; };
+    dialogs.resolveWriteFailure = [&](const WriteFailure &, std::string &, std::string &) {
+        ++failuresShown;
+        session.startForm().close();
+        return WriteFailureChoice::Retry;
+    };
+    session.host().setDialogs(dialogs);
+    QStringList questions;
+    ScriptedPrompt prompt({"S01"});
+    // The results go where they cannot be written once the trial log is open there.
+    QTimer::singleShot(0, &session.startForm(), [&] {
+        session.settings().OutputDirectory = m_home.filePath(QStringLiteral("gone")).toStdString();
+    });
+    Participant participant(session, true);
+    startRun(session, prompt, questions, true);
+
+    QTRY_VERIFY_WITH_TIMEOUT(session.flow().finished(), 120000);
+    QCOMPARE(questions.size(), 1);
+    QVERIFY2(questions.first().contains(QStringLiteral("not been written yet")), qPrintable(questions.first()));
+    QCOMPARE(failuresShown, 1);
+    QCOMPARE(end.completions, 0);
+    QCOMPARE(end.terminations, 1);
 }
 
 } // namespace

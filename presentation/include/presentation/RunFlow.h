@@ -32,6 +32,15 @@ struct Timings
     int activationMs = 2000;    // white options until they turn black and answerable
 };
 
+// Where a run stands, for what ending it now would cost.
+enum class RunStage {
+    NotStarted,
+    Trials,         // answers are being taken; the results files are written only at the end
+    WritingResults, // the results files are being written, or a failure to write them is being resolved
+    ResultsWritten, // both files are written; the completion message is up
+    Finished,
+};
+
 // The trial cycle and the run from the start of the task to its completion.
 class RunFlow
 {
@@ -73,6 +82,7 @@ public:
     // The trial log of the run, once it has started.
     std::optional<std::string> trialLogPath() const;
 
+    RunStage stage() const;
     bool started() const { return m_started; }
     bool finished() const { return m_finished; }
     // True while a response is being processed (green, blank, break); no response is taken then.
@@ -112,6 +122,8 @@ private:
     bool m_responding = false;
     bool m_framesEnabled = false;
     bool m_breakWaiting = false;
+    bool m_writingResults = false;
+    bool m_resultsWritten = false;
 
     std::optional<TrialLog> m_trialLog;
     bool m_logFailureReported = false;
