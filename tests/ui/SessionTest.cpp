@@ -11,6 +11,7 @@
 #include "SetupRig.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
@@ -170,7 +171,8 @@ void SessionTest::wholeRunWritesBothFilesUnderTheSubjectIdEntered()
     QCOMPARE(end.terminations, 1);
     QCOMPARE(session.engine().state().DistractorThreshold, 12);
 
-    const QString point = QStringLiteral(" 62") + QLocale::system().decimalPoint().left(1) + QStringLiteral("5 \r\n");
+    // The user's decimal separator, set to a comma for this whole test (see main).
+    const QString point = QStringLiteral(" 62,5 \r\n");
     QCOMPARE(QString::fromLatin1(fileContents(m_out + QStringLiteral("/S02.KPX"))),
              QStringLiteral("S02\r\n") + point.repeated(7));
     QByteArray counts("S02\r\n");
@@ -302,5 +304,19 @@ void SessionTest::closingSetupUnderAWriteFailureSaysTheResultsAreNotWrittenYet()
 
 } // namespace
 
-QTEST_MAIN(SessionTest)
+// The application runs under a user locale whose decimal separator is a comma, so a run that
+// wrote its results with any other separator fails.
+int main(int argc, char *argv[])
+{
+    qunsetenv("LC_ALL");
+    qputenv("LC_NUMERIC", "de_DE.UTF-8");
+    QApplication app(argc, argv);
+    if (QLocale::system().decimalPoint() != QStringLiteral(",")) {
+        qCritical("the comma locale did not take effect");
+        return 1;
+    }
+    SessionTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "SessionTest.moc"
