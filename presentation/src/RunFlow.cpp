@@ -8,6 +8,7 @@
 #include "presentation/TrialScreen.h"
 #include "results/Clock.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -105,11 +106,20 @@ bool RunFlow::openTrialLog()
     }
 }
 
-void RunFlow::recordResponse(ResponseInput input)
+void RunFlow::recordResponse(ResponseInput input, std::uint64_t timestampMs)
 {
-    m_responseMs = now();
+    const double handledMs = now();
+    // Timed by the event itself, not by when its handler ran; a key pressed just before the
+    // options turned black but taken after counts from that moment.
+    m_responseMs = std::max(m_inputTimes.eventTime(timestampMs, handledMs), m_answerableOnsetMs);
     m_responseInput = input;
     markPhase("response", m_responseMs);
+}
+
+double RunFlow::presentNow()
+{
+    m_screen.present();
+    return now();
 }
 
 void RunFlow::logResponse(const TrialContext &trial, const ResponseResult &result)
@@ -145,7 +155,7 @@ void RunFlow::StartTask()
     setOptionLabelsForeColor(m_screen, TaskColor::White);
     m_screen.show();
     // The first trial's options are on screen in white from here on, behind the break message.
-    m_whiteOnsetMs = now();
+    m_whiteOnsetMs = presentNow();
     markPhase("white", m_whiteOnsetMs);
     m_break.setDelayCaption(m_screen.caption(TaskControl::VDelay));
     BreakWait();
@@ -165,7 +175,7 @@ void RunFlow::Abort()
     m_waiter.cancel();
 }
 
-void RunFlow::KeyDown(int keyCode, bool autoRepeat)
+void RunFlow::KeyDown(int keyCode, bool autoRepeat, std::uint64_t timestampMs)
 {
     // Where the window system does not hand the keyboard to the break message, the space bar
     // reaches the choice window instead; it must still continue the task.
@@ -180,33 +190,33 @@ void RunFlow::KeyDown(int keyCode, bool autoRepeat)
         return;
     m_screen.setAcceptKeys(false);
     if (keyCode == VirtualKey::Left) {
-        recordResponse(ResponseInput::Key);
+        recordResponse(ResponseInput::Key, timestampMs);
         ChooseImmediate();
     } else if (keyCode == VirtualKey::Right) {
-        recordResponse(ResponseInput::Key);
+        recordResponse(ResponseInput::Key, timestampMs);
         ChooseDelayed();
     }
 }
 
-void RunFlow::ClickDelayed()
+void RunFlow::ClickDelayed(std::uint64_t timestampMs)
 {
-    if (takeClick())
+    if (takeClick(timestampMs))
         ChooseDelayed();
 }
 
-void RunFlow::ClickImmediate()
+void RunFlow::ClickImmediate(std::uint64_t timestampMs)
 {
-    if (takeClick())
+    if (takeClick(timestampMs))
         ChooseImmediate();
 }
 
-bool RunFlow::takeClick()
+bool RunFlow::takeClick(std::uint64_t timestampMs)
 {
     if (m_finished || m_responding || !m_framesEnabled)
         return false;
     // One response per trial: a key pressed later must not answer the next trial early.
     m_screen.setAcceptKeys(false);
-    recordResponse(ResponseInput::Click);
+    recordResponse(ResponseInput::Click, timestampMs);
     return true;
 }
 
@@ -233,7 +243,10 @@ void RunFlow::NextTrial()
 
     setFramesEnabled(m_screen, false);
     m_framesEnabled = false;
-    pauseUntil(m_responseMs + m_timings.greenSeconds * 1000.0);
+    // Each phase is timed from the moment it was painted, which is when the participant sees it.
+    m_greenOnsetMs = presentNow();
+    markPhase("green", m_greenOnsetMs);
+    pauseUntil(m_greenOnsetMs + m_timings.greenSeconds * 1000.0);
     if (m_finished)
         return;
 
@@ -243,7 +256,8 @@ void RunFlow::NextTrial()
     for (TaskControl control : {TaskControl::Frame1, TaskControl::Frame2, TaskControl::VReward, TaskControl::Label3,
                                 TaskControl::VDelay, TaskControl::Label1, TaskControl::Label4, TaskControl::Label5})
         m_screen.setBackColor(control, TaskColor::ButtonFace);
-    const double clearedMs = now();
+    // Painted before the trial log is synced, so the sync falls within the blank second.
+    const double clearedMs = presentNow();
     markPhase("cleared", clearedMs);
 
     TrialContext trial = CaptureTrial(m_engine, m_distractorOnScreen);
@@ -279,8 +293,8 @@ void RunFlow::NextTrial()
         return;
     m_screen.setVisible(TaskControl::Frame1, true);
     m_screen.setVisible(TaskControl::Frame2, true);
+    m_whiteOnsetMs = presentNow();
     m_screen.setTimerEnabled(true);
-    m_whiteOnsetMs = now();
     markPhase("white", m_whiteOnsetMs);
 
     m_responding = false;
@@ -296,7 +310,7 @@ void RunFlow::Activate()
     m_screen.setVisible(TaskControl::Label2, true);
     m_screen.setAcceptKeys(true);
     m_screen.setTimerEnabled(false);
-    m_answerableOnsetMs = now();
+    m_answerableOnsetMs = presentNow();
     markPhase("answerable", m_answerableOnsetMs);
 }
 

@@ -78,6 +78,7 @@ public:
         acceptKeys = accept;
         m_log.push_back(accept ? "accept 1" : "accept 0");
     }
+    void present() override { m_log.push_back("present"); }
     void show() override { m_log.push_back("show"); }
     void hide() override { m_log.push_back("hide"); }
 

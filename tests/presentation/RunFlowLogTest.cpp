@@ -168,8 +168,8 @@ TEST_F(RunFlowLog, PhasesFollowTheTrialsRhythmAndABreakIsFollowedByAWholeBlankSe
 
     // Each break message here stays up for 30 s.
     const std::vector<std::pair<std::string, double>> expected = {
-        {"white", 0},        {"continued", 30000}, {"answerable", 32000}, {"response", 32400},
-        {"cleared", 32900},  {"break", 32900},     {"continued", 62900},  {"white", 63900}};
+        {"white", 0},       {"continued", 30000}, {"answerable", 32000}, {"response", 32400}, {"green", 32400},
+        {"cleared", 32900}, {"break", 32900},     {"continued", 62900},  {"white", 63900}};
     EXPECT_EQ(phases, expected);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "presentation/InputTime.h"
 #include "results/ResultsWriter.h"
 #include "results/TrialLog.h"
 
@@ -60,12 +61,13 @@ public:
     void Abort();
 
     // A key on the choice window. Auto-repeated presses are never responses. While a break
-    // message waits, the space bar here continues as it does on the message.
-    void KeyDown(int keyCode, bool autoRepeat = false);
+    // message waits, the space bar here continues as it does on the message. The response is
+    // timed by the event's own timestamp (milliseconds of the window system's clock; 0: none).
+    void KeyDown(int keyCode, bool autoRepeat = false, std::uint64_t timestampMs = 0);
     // A click on the delayed option (Frame1 or one of its labels).
-    void ClickDelayed();
+    void ClickDelayed(std::uint64_t timestampMs = 0);
     // A click on the immediate option (Frame2 or one of its labels).
-    void ClickImmediate();
+    void ClickImmediate(std::uint64_t timestampMs = 0);
     // Timer1: the trial on screen becomes answerable.
     void Activate();
 
@@ -74,9 +76,10 @@ public:
     // Releases a waiting break message; harmless at any other time.
     void SignalContinue();
 
-    // Receives the moment each phase of a trial begins ("response", "cleared", "break",
-    // "continued" (a break message dismissed), "white", "answerable"), in milliseconds since the
-    // start of the task; for timing audits.
+    // Receives the moment each phase of a trial begins, in milliseconds since the start of the
+    // task, for timing audits: "response" (the input event's own time), then, each taken once the
+    // window has painted it, "green", "cleared", "white", "answerable"; and "break" and
+    // "continued" (a break message shown and dismissed).
     void setPhaseTrace(std::function<void(const char *phase, double ms)> trace);
 
     // The trial log of the run, once it has started.
@@ -90,9 +93,11 @@ public:
 
 private:
     bool openTrialLog();
-    void recordResponse(ResponseInput input);
+    void recordResponse(ResponseInput input, std::uint64_t timestampMs);
     // Whether a click may answer the trial now; if so, it is recorded as the response.
-    bool takeClick();
+    bool takeClick(std::uint64_t timestampMs);
+    // Shows the changes made so far at once, then returns the moment they were on screen.
+    double presentNow();
     void logResponse(const TrialContext &trial, const ResponseResult &result);
     double now() const;
     // Pauses until the run's clock reaches the deadline, so work done since the phase began counts.
@@ -134,6 +139,8 @@ private:
     double m_whiteOnsetMs = 0.0;
     double m_answerableOnsetMs = 0.0;
     double m_responseMs = 0.0;
+    double m_greenOnsetMs = 0.0;
+    InputTimeMap m_inputTimes;
     ResponseInput m_responseInput = ResponseInput::Key;
 };
 
