@@ -293,11 +293,15 @@ void TaskForm::startTimer1()
 
 void TaskForm::timer1Timeout()
 {
-    // A timer shortened by hand has no deadline near: it fires at once.
-    if (m_timer1Deadline - std::chrono::steady_clock::now() <= WakeEarly)
-        sleepUntil(m_timer1Deadline);
+    // The timer wakes up to a millisecond more than WakeEarly before the deadline (whole
+    // milliseconds); one shortened by hand has no deadline near and fires at once. The flow makes
+    // its changes meanwhile; present() paints them once the deadline is reached.
+    if (m_timer1Deadline - std::chrono::steady_clock::now() <= 2 * WakeEarly)
+        m_presentNotBefore = m_timer1Deadline;
     if (m_flow)
         m_flow->Activate();
+    if (m_presentNotBefore)
+        present();
     // Enabled, the timer fires again each interval.
     if (m_timer1Enabled) {
         m_timer1Deadline += std::chrono::milliseconds(m_timer1Interval);
@@ -307,7 +311,13 @@ void TaskForm::timer1Timeout()
 
 void TaskForm::present()
 {
-    // The window's pending updates, painted and flushed now rather than on the next pass.
+    if (m_presentNotBefore) {
+        sleepUntil(*m_presentNotBefore);
+        m_presentNotBefore.reset();
+    }
+    // The window's pending updates, painted and flushed now rather than on the next pass. A shown
+    // control announces its area in a posted event of its own; that is taken in first.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
     QEvent request(QEvent::UpdateRequest);
     QCoreApplication::sendEvent(this, &request);
 }

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 class QFrame;
 class QLabel;
@@ -76,6 +77,8 @@ private:
     bool m_timer1Enabled = false;
     int m_timer1Interval = 2000;
     std::chrono::steady_clock::time_point m_timer1Deadline;
+    // Changes made before this moment are painted only when it comes.
+    std::optional<std::chrono::steady_clock::time_point> m_presentNotBefore;
 };
 
 } // namespace kpx
