@@ -1,5 +1,9 @@
 #!/usr/bin/env python3
-"""Summarises a phase trace of kpx2 (KPX2_PHASE_TRACE) against the nominal trial timings."""
+"""Summarises a phase trace of kpx2 (KPX2_PHASE_TRACE) against the nominal trial timings.
+
+Every onset but "response" is taken once the window has painted the phase; "response" is the
+input event's own time, so "response" to "green" is the latency from the key press to the
+green option painted and handed to the window system."""
 import argparse
 import statistics
 
@@ -20,14 +24,22 @@ def phases(path):
 def durations(events):
     """Length of each phase, from the onset of one phase to the onset of the next."""
     found = {name: [] for name in NOMINAL}
+    latency = []
     for (name, ms), (following, later) in zip(events, events[1:]):
-        if name == "response" and following == "cleared":
+        if name == "response" and following == "green":
+            latency.append(later - ms)
+        elif name == "green" and following == "cleared":
             found["green"].append(later - ms)
-        elif name == "cleared" and following == "white":
-            found["blank"].append(later - ms)  # a break in between is not a blank phase
-        elif name == "white" and following == "answerable":
-            found["white"].append(later - ms)
-    return found
+        elif name in ("cleared", "continued") and following == "white":
+            found["blank"].append(later - ms)  # after a break the blank second runs from its end
+        elif name in ("white", "continued") and following == "answerable":
+            found["white"].append(later - ms)  # the first trial's 2 s run from the first break's end
+    return found, latency
+
+
+def row(label, values):
+    return (f"{label:<16} {len(values):>6}  {statistics.median(values):>8.3f} {percentile(values, 0.99):>8.3f}"
+            f" {min(values):>8.3f} {max(values):>8.3f}")
 
 
 def main():
@@ -38,15 +50,15 @@ def main():
     parser.add_argument("--peak-kb", type=int, required=True)
     args = parser.parse_args()
 
-    print("phase   nominal  trials  deviation ms: median     p99     max")
-    for name, values in durations(phases(args.trace)).items():
-        if not values:
-            print(f"{name:<7} {NOMINAL[name]:>7.0f}       0")
-            continue
-        deviations = [value - NOMINAL[name] for value in values]
-        worst = max(deviations, key=abs)
-        print(f"{name:<7} {NOMINAL[name]:>7.0f} {len(values):>7}  {statistics.median(deviations):>19.3f}"
-              f" {percentile(deviations, 0.99):>7.3f} {worst:>7.3f}")
+    found, latency = durations(phases(args.trace))
+    print("ms               trials    median      p99      min      max")
+    for name, values in found.items():
+        if values:
+            print(row(f"{name} {NOMINAL[name]:.0f} dev", [value - NOMINAL[name] for value in values]))
+        else:
+            print(f"{name} {NOMINAL[name]:.0f} dev        0")
+    if latency:
+        print(row("input to green", latency))
     print(f"CPU during a 10 s break wait: {args.break_cpu_ns / 1e9 / 10 * 100:.3f}% of a core")
     print(f"peak resident memory: {args.peak_kb / 1024:.1f} MB")
     print(f"launch to setup window: {args.launch:.3f} s")

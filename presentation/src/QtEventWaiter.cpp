@@ -1,18 +1,18 @@
 #include "presentation/QtEventWaiter.h"
 
-#include <QElapsedTimer>
+#include "presentation/PreciseDeadline.h"
+
 #include <QEventLoop>
 #include <QTimer>
 
-#include <cmath>
+#include <chrono>
 
 namespace kpx {
 
 void QtEventWaiter::Pause(double seconds)
 {
-    const auto duration = static_cast<qint64>(std::llround(seconds * 1e9));
-    QElapsedTimer elapsed;
-    elapsed.start();
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + duration_cast<steady_clock::duration>(duration<double>(seconds));
 
     QEventLoop loop;
     m_loops.push_back(&loop);
@@ -21,13 +21,15 @@ void QtEventWaiter::Pause(double seconds)
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
 
-    // Timers have millisecond granularity: wait again for any remainder so the pause is never short.
-    for (qint64 left = duration - elapsed.nsecsElapsed(); left >= 0 && !m_cancelled;
-         left = duration - elapsed.nsecsElapsed()) {
-        timer.start(static_cast<int>((left + 999'999) / 1'000'000));
+    // Events are dispatched until shortly before the deadline (a wake() ends a pass early), then
+    // the last few milliseconds are slept, so the pause ends on time and is never short.
+    for (int wait = earlyWakeMs(deadline); wait > 0 && !m_cancelled; wait = earlyWakeMs(deadline)) {
+        timer.start(wait);
         loop.exec();
     }
     m_loops.pop_back();
+    if (!m_cancelled)
+        sleepUntil(deadline);
 }
 
 void QtEventWaiter::WaitUntil(const std::function<bool()> &done)

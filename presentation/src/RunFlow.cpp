@@ -8,6 +8,7 @@
 #include "presentation/TrialScreen.h"
 #include "results/Clock.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -62,6 +63,17 @@ std::optional<std::string> RunFlow::trialLogPath() const
     return m_trialLog->path();
 }
 
+RunStage RunFlow::stage() const
+{
+    if (m_finished)
+        return RunStage::Finished;
+    if (m_resultsWritten)
+        return RunStage::ResultsWritten;
+    if (m_writingResults)
+        return RunStage::WritingResults;
+    return m_started ? RunStage::Trials : RunStage::NotStarted;
+}
+
 double RunFlow::now() const
 {
     return m_clock.milliseconds() - m_startMs;
@@ -94,11 +106,20 @@ bool RunFlow::openTrialLog()
     }
 }
 
-void RunFlow::recordResponse(ResponseInput input)
+void RunFlow::recordResponse(ResponseInput input, std::uint64_t timestampMs)
 {
-    m_responseMs = now();
+    const double handledMs = now();
+    // Timed by the event itself, not by when its handler ran; a key pressed just before the
+    // options turned black but taken after counts from that moment.
+    m_responseMs = std::max(m_inputTimes.eventTime(timestampMs, handledMs), m_answerableOnsetMs);
     m_responseInput = input;
     markPhase("response", m_responseMs);
+}
+
+double RunFlow::presentNow()
+{
+    m_screen.present();
+    return now();
 }
 
 void RunFlow::logResponse(const TrialContext &trial, const ResponseResult &result)
@@ -152,14 +173,16 @@ void RunFlow::StartTask()
     m_screen.setAcceptKeys(false);
     setOptionLabelsForeColor(m_screen, TaskColor::White);
     m_screen.show();
+    // The first trial's options are on screen in white from here on, behind the break message.
+    m_whiteOnsetMs = presentNow();
+    markPhase("white", m_whiteOnsetMs);
     m_break.setDelayCaption(m_screen.caption(TaskControl::VDelay));
     BreakWait();
     if (m_finished)
         return;
     m_screen.setTimerInterval(m_timings.activationMs);
     m_screen.setTimerEnabled(true);
-    m_whiteOnsetMs = now();
-    markPhase("white", m_whiteOnsetMs);
+    markPhase("continued", now());
 }
 
 void RunFlow::Abort()
@@ -171,8 +194,14 @@ void RunFlow::Abort()
     m_waiter.cancel();
 }
 
-void RunFlow::KeyDown(int keyCode, bool autoRepeat)
+void RunFlow::KeyDown(int keyCode, bool autoRepeat, std::uint64_t timestampMs)
 {
+    // Where the window system does not hand the keyboard to the break message, the space bar
+    // reaches the choice window instead; it must still continue the task.
+    if (m_breakWaiting) {
+        BreakKeyDown(keyCode, autoRepeat);
+        return;
+    }
     // A key held down from an earlier trial repeats; only a fresh press is a choice.
     if (autoRepeat || m_finished || m_responding)
         return;
@@ -180,33 +209,33 @@ void RunFlow::KeyDown(int keyCode, bool autoRepeat)
         return;
     m_screen.setAcceptKeys(false);
     if (keyCode == VirtualKey::Left) {
-        recordResponse(ResponseInput::Key);
+        recordResponse(ResponseInput::Key, timestampMs);
         ChooseImmediate();
     } else if (keyCode == VirtualKey::Right) {
-        recordResponse(ResponseInput::Key);
+        recordResponse(ResponseInput::Key, timestampMs);
         ChooseDelayed();
     }
 }
 
-void RunFlow::ClickDelayed()
+void RunFlow::ClickDelayed(std::uint64_t timestampMs)
 {
-    if (takeClick())
+    if (takeClick(timestampMs))
         ChooseDelayed();
 }
 
-void RunFlow::ClickImmediate()
+void RunFlow::ClickImmediate(std::uint64_t timestampMs)
 {
-    if (takeClick())
+    if (takeClick(timestampMs))
         ChooseImmediate();
 }
 
-bool RunFlow::takeClick()
+bool RunFlow::takeClick(std::uint64_t timestampMs)
 {
     if (m_finished || m_responding || !m_framesEnabled)
         return false;
     // One response per trial: a key pressed later must not answer the next trial early.
     m_screen.setAcceptKeys(false);
-    recordResponse(ResponseInput::Click);
+    recordResponse(ResponseInput::Click, timestampMs);
     return true;
 }
 
@@ -233,7 +262,10 @@ void RunFlow::NextTrial()
 
     setFramesEnabled(m_screen, false);
     m_framesEnabled = false;
-    pauseUntil(m_responseMs + m_timings.greenSeconds * 1000.0);
+    // Each phase is timed from the moment it was painted, which is when the participant sees it.
+    m_greenOnsetMs = presentNow();
+    markPhase("green", m_greenOnsetMs);
+    pauseUntil(m_greenOnsetMs + m_timings.greenSeconds * 1000.0);
     if (m_finished)
         return;
 
@@ -243,7 +275,8 @@ void RunFlow::NextTrial()
     for (TaskControl control : {TaskControl::Frame1, TaskControl::Frame2, TaskControl::VReward, TaskControl::Label3,
                                 TaskControl::VDelay, TaskControl::Label1, TaskControl::Label4, TaskControl::Label5})
         m_screen.setBackColor(control, TaskColor::ButtonFace);
-    const double clearedMs = now();
+    // Painted before the trial log is synced, so the sync falls within the blank second.
+    const double clearedMs = presentNow();
     markPhase("cleared", clearedMs);
 
     TrialContext trial = CaptureTrial(m_engine, m_distractorOnScreen);
@@ -257,10 +290,15 @@ void RunFlow::NextTrial()
         Completion();
         return;
     }
+    // The blank second runs from the clearing, or after a break from its end: the participant
+    // always sees one empty second before the options.
+    double blankFromMs = clearedMs;
     if (result.outcome == ResponseOutcome::BlockFinished) {
         BlockBreak();
         if (m_finished)
             return;
+        blankFromMs = now();
+        markPhase("continued", blankFromMs);
     }
 
     m_screen.setCaption(TaskControl::VDelay, m_engine.currentDelayText());
@@ -268,14 +306,14 @@ void RunFlow::NextTrial()
     m_distractorOnScreen = result.DistractorNext;
     m_screen.setCaption(TaskControl::VReward, FormatAmount(m_engine.state().ImmediateAmount));
     setOptionLabelsForeColor(m_screen, TaskColor::White);
-    // Counted from the clearing: writing the trial log must not lengthen the blank second.
-    pauseUntil(clearedMs + m_timings.blankSeconds * 1000.0);
+    // Counted from the phase's start: writing the trial log must not lengthen the blank second.
+    pauseUntil(blankFromMs + m_timings.blankSeconds * 1000.0);
     if (m_finished)
         return;
     m_screen.setVisible(TaskControl::Frame1, true);
     m_screen.setVisible(TaskControl::Frame2, true);
+    m_whiteOnsetMs = presentNow();
     m_screen.setTimerEnabled(true);
-    m_whiteOnsetMs = now();
     markPhase("white", m_whiteOnsetMs);
 
     m_responding = false;
@@ -291,7 +329,7 @@ void RunFlow::Activate()
     m_screen.setVisible(TaskControl::Label2, true);
     m_screen.setAcceptKeys(true);
     m_screen.setTimerEnabled(false);
-    m_answerableOnsetMs = now();
+    m_answerableOnsetMs = presentNow();
     markPhase("answerable", m_answerableOnsetMs);
 }
 
@@ -311,7 +349,9 @@ void RunFlow::BreakWait()
 {
     m_break.show();
     ContinueFlag = 0;
+    m_breakWaiting = true;
     m_waiter.WaitUntil([this] { return ContinueFlag != 0; });
+    m_breakWaiting = false;
     m_break.hide();
 }
 
@@ -333,19 +373,28 @@ std::optional<std::string> RunFlow::writeResults()
         if (!failure)
             return directory;
         // A whole session's data is at stake: only an explicit, confirmed choice gives it up.
-        if (m_host.ResolveWriteFailure(*failure, subjectId, directory) == WriteFailureChoice::Discard
-            && m_host.ConfirmDiscard())
+        const WriteFailureChoice choice = m_host.ResolveWriteFailure(*failure, subjectId, directory);
+        // The experimenter may have ended the application while the question was up.
+        if (m_finished)
+            return std::nullopt;
+        if (choice == WriteFailureChoice::Discard && m_host.ConfirmDiscard())
             return std::nullopt;
     }
 }
 
 void RunFlow::Completion()
 {
+    m_writingResults = true;
     const std::optional<std::string> written = writeResults();
-    // Rows a full disk held back get one more chance; a log still lost goes beside the results, where
-    // writing is known to work, or where the experimenter says.
+    m_writingResults = false;
+    // Rows a full disk held back get one more chance, also when the application is closing.
     if (m_trialLog && !m_trialLog->lost())
         m_trialLog->Flush();
+    if (m_finished)
+        return;
+    m_resultsWritten = written.has_value();
+    // A log still lost goes beside the results, where writing is known to work, or where the
+    // experimenter says.
     if (m_trialLog && m_trialLog->lost())
         writeLostLogAgain(written.value_or(m_trialLog->directory()), true);
     m_screen.hide();

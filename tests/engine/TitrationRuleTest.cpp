@@ -246,6 +246,23 @@ TEST_F(TitrationTest, ThirdNarrowResponseSchedulesADistractorAndWideResponsesKee
     EXPECT_EQ(s.DistractorCounter, 0);
 }
 
+TEST_F(TitrationTest, BelowTenOnlyAllFourBoundsEqualScheduleADistractor)
+{
+    // Widths at or below a threshold of 6 to 9 are 0 and 5; 5 ends the block and clears the
+    // schedule, but width 0 (contradictory answers at one amount) counts like any narrow width.
+    engine.ResetCounters(6);
+    RunState &s = engine.state();
+    setBounds(s, {45, 45, 45, 45});
+    for (int response = 1; response <= 3; ++response) {
+        s.ImmediateAmount = 45;
+        record(s, response == 2 ? Choice::Immediate : Choice::Delayed);
+        const ResponseResult result = engine.ApplyResponse();
+        EXPECT_EQ(result.bounds, (Bounds{45, 45, 45, 45}));
+        EXPECT_EQ(result.outcome, ResponseOutcome::Continue);
+        EXPECT_EQ(result.DistractorNext, response == 3) << "response " << response;
+    }
+}
+
 TEST_F(TitrationTest, SeventhBlockEndFinishesTheRunWithEveryResult)
 {
     RunState &s = engine.state();

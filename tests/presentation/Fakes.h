@@ -78,6 +78,7 @@ public:
         acceptKeys = accept;
         m_log.push_back(accept ? "accept 1" : "accept 0");
     }
+    void present() override { m_log.push_back("present"); }
     void show() override { m_log.push_back("show"); }
     void hide() override { m_log.push_back("hide"); }
 
@@ -137,8 +138,8 @@ public:
     double tick = 0.0;
 };
 
-// Pauses return at once, moving the clock on by their length; a break wait lets the
-// scripted participant act until it is released.
+// Pauses return at once, moving the clock on by their length; a break wait moves it on by
+// breakMs, as a participant resting would, and lets the scripted participant act until it is released.
 class FakeWaiter final : public EventWaiter
 {
 public:
@@ -155,6 +156,8 @@ public:
     void WaitUntil(const std::function<bool()> &done) override
     {
         m_log.push_back("wait");
+        if (clock)
+            clock->ms += breakMs;
         for (int attempt = 0; !done() && !cancelled; ++attempt) {
             if (attempt == 100 || !duringWait)
                 throw std::runtime_error("break wait never released");
@@ -173,6 +176,7 @@ public:
     int wakes = 0;
     bool cancelled = false;
     FakeClock *clock = nullptr;
+    double breakMs = 30000.0;
 
 private:
     static std::string format(double seconds)

@@ -6,7 +6,9 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <algorithm>
 #include <ctime>
+#include <vector>
 
 namespace kpx {
 namespace {
@@ -44,6 +46,21 @@ TEST_F(QtEventWaiterTest, PauseLastsAtLeastItsTimeAndDispatchesEventsMeanwhile)
     EXPECT_GT(elapsed.nsecsElapsed(), 30'000'000);
     EXPECT_LT(elapsed.elapsed(), 1000);
     EXPECT_TRUE(dispatched);
+}
+
+TEST_F(QtEventWaiterTest, PauseEndsOnItsDeadlineNotOnTheNextWholeMillisecond)
+{
+    std::vector<double> lateMs;
+    for (int pause = 0; pause < 21; ++pause) {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        waiter.Pause(0.0103);
+        lateMs.push_back(static_cast<double>(elapsed.nsecsElapsed()) / 1e6 - 10.3);
+    }
+    std::sort(lateMs.begin(), lateMs.end());
+    EXPECT_GE(lateMs.front(), 0.0);
+    // The median, so that a busy machine's odd slow wake-up does not decide.
+    EXPECT_LT(lateMs[lateMs.size() / 2], 0.5);
 }
 
 TEST_F(QtEventWaiterTest, WaitUntilReturnsOnlyWhenItsConditionHoldsAfterAWake)

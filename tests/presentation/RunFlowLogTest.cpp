@@ -47,7 +47,8 @@ TEST_F(RunFlowLog, EveryResponseIsARowTimedOnTheRunsClock)
     EXPECT_EQ(*path, (dir / "S9_20261208-143005.trials.csv").string());
     const auto rows = logRows(*path);
     ASSERT_EQ(rows.size(), 2u);
-    // Started at 1000 ms on the clock: white at once, answerable 2 s later, answered 750 ms after that.
+    // The options show in white at once, behind the first break message (30 s here); they turn
+    // answerable 2 s after the break and are answered 750 ms after that.
     EXPECT_EQ(rows[0][Subject], "S9");
     EXPECT_EQ(rows[0][Started], "2026-12-08T14:30:05");
     EXPECT_EQ(rows[0][Block], "1");
@@ -56,12 +57,12 @@ TEST_F(RunFlowLog, EveryResponseIsARowTimedOnTheRunsClock)
     EXPECT_EQ(rows[0][ChoiceColumn], "delayed");
     EXPECT_EQ(rows[0][Input], "key");
     EXPECT_EQ(rows[0][WhiteOnset], "0.000");
-    EXPECT_EQ(rows[0][AnswerableOnset], "2000.000");
-    EXPECT_EQ(rows[0][Response], "2750.000");
+    EXPECT_EQ(rows[0][AnswerableOnset], "32000.000");
+    EXPECT_EQ(rows[0][Response], "32750.000");
     EXPECT_EQ(rows[0][Rt], "750.000");
     EXPECT_EQ(rows[0][LowInner], "40");
     // The second trial appears after the green half second and the blank second.
-    EXPECT_EQ(rows[1][WhiteOnset], "4250.000");
+    EXPECT_EQ(rows[1][WhiteOnset], "34250.000");
     EXPECT_EQ(rows[1][Rt], "300.000");
     EXPECT_EQ(rows[1][Input], "click");
     EXPECT_EQ(rows[1][ChoiceColumn], "immediate");
@@ -154,7 +155,7 @@ TEST_F(RunFlowLog, LogCanGoToAnotherDirectoryChosenThen)
     EXPECT_EQ(host.logFailures.size(), 1u);
 }
 
-TEST_F(RunFlowLog, PhasesFollowTheTrialsRhythm)
+TEST_F(RunFlowLog, PhasesFollowTheTrialsRhythmAndABreakIsFollowedByAWholeBlankSecond)
 {
     std::vector<std::pair<std::string, double>> phases;
     flow.setPhaseTrace([&](const char *phase, double ms) { phases.emplace_back(phase, ms); });
@@ -162,10 +163,13 @@ TEST_F(RunFlowLog, PhasesFollowTheTrialsRhythm)
     clock.ms += 2000;
     flow.Activate();
     clock.ms += 400;
+    oneAnswerFromBlockEnd();
     flow.KeyDown(VirtualKey::Right);
 
+    // Each break message here stays up for 30 s.
     const std::vector<std::pair<std::string, double>> expected = {
-        {"white", 0}, {"answerable", 2000}, {"response", 2400}, {"cleared", 2900}, {"white", 3900}};
+        {"white", 0},       {"continued", 30000}, {"answerable", 32000}, {"response", 32400}, {"green", 32400},
+        {"cleared", 32900}, {"break", 32900},     {"continued", 62900},  {"white", 63900}};
     EXPECT_EQ(phases, expected);
 }
 

@@ -39,13 +39,14 @@ void PrintTo(const SequenceCase &c, std::ostream *out)
 
 const std::vector<std::string> Activation = {
     "fore Label1 Black", "fore Label3 Black", "fore Label4 Black", "fore Label5 Black", "fore VDelay Black",
-    "fore VReward Black", "enabled Frame1 1", "enabled Frame2 1", "visible Label2 1", "accept 1", "timer 0"};
+    "fore VReward Black", "enabled Frame1 1", "enabled Frame2 1", "visible Label2 1", "accept 1", "timer 0", "present"};
 
+// Each phase is painted at once ("present") before its pause begins.
 const std::vector<std::string> ClearAfterResponse = {
-    "enabled Frame1 0",    "enabled Frame2 0",      "pause 0.5",           "visible Frame1 0",
+    "enabled Frame1 0",    "enabled Frame2 0",      "present", "pause 0.5",           "visible Frame1 0",
     "visible Frame2 0",    "visible Label2 0",      "back Frame1 ButtonFace", "back Frame2 ButtonFace",
     "back VReward ButtonFace", "back Label3 ButtonFace", "back VDelay ButtonFace", "back Label1 ButtonFace",
-    "back Label4 ButtonFace",  "back Label5 ButtonFace"};
+    "back Label4 ButtonFace",  "back Label5 ButtonFace", "present"};
 
 const std::vector<std::string> GreenDelayed = {"back Frame1 Green", "back VDelay Green", "back Label1 Green",
                                                "back Label4 Green"};
@@ -56,7 +57,7 @@ std::vector<std::string> nextTrialShown(const std::string &delay, const std::str
 {
     return concat({{"caption VDelay " + delay, "random", "caption VReward " + amount},
                    WhiteLabels,
-                   {"pause 1", "visible Frame1 1", "visible Frame2 1", "timer 1"}});
+                   {"pause 1", "visible Frame1 1", "visible Frame2 1", "present", "timer 1"}});
 }
 
 class Sequences : public RunFlowTest, public ::testing::WithParamInterface<SequenceCase>
@@ -78,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
                      concat({{"hide instructions", "reseed", "random", "caption VReward $40", "caption VDelay IN 1 DAY",
                               "accept 0"},
                              WhiteLabels,
-                             {"show", "msg caption IN 1 DAY", "msg show", "wait", "msg hide", "interval 2000",
+                             {"show", "present", "msg caption IN 1 DAY", "msg show", "wait", "msg hide", "interval 2000",
                               "timer 1"}})},
         SequenceCase{"Activation", [](RunFlowTest &t) { t.start(); }, [](RunFlowTest &t) { t.flow.Activate(); },
                      Activation},
@@ -218,6 +219,30 @@ TEST_F(RunFlowTest, SpaceOnTheBreakWindowWhenNoBreakWaitsIsHarmless)
     };
     start();
     EXPECT_TRUE(pressedDuringWait) << "an earlier space bar press must not skip the break message";
+}
+
+TEST_F(RunFlowTest, SpaceOnTheChoiceWindowContinuesAWaitingBreakAndOtherKeysThereDoNot)
+{
+    int presses = 0;
+    waiter.duringWait = [&] {
+        const int keys[] = {VirtualKey::Left, VirtualKey::Right, 'A'};
+        if (presses < 3)
+            flow.KeyDown(keys[presses]);
+        else if (presses == 3)
+            flow.KeyDown(VirtualKey::Space, true);
+        else
+            flow.KeyDown(VirtualKey::Space);
+        ++presses;
+    };
+    start();
+    EXPECT_EQ(presses, 5);
+    EXPECT_FALSE(breakScreen.shown);
+
+    // With no break waiting, the space bar on the choice window is an ordinary other key.
+    flow.Activate();
+    flow.KeyDown(VirtualKey::Space);
+    EXPECT_FALSE(screen.AcceptKeys());
+    EXPECT_EQ(engine.state().TrialCount, 0);
 }
 
 TEST_F(RunFlowTest, OnlyTheSpaceBarFreshlyPressedEndsABreak)

@@ -34,8 +34,9 @@ using kpx::test::sendMouse;
 
 namespace {
 
-// A seven-block run takes a few seconds; the phases keep their order and their proportions.
-const Timings StormTimings{0.002, 0.004, 6};
+// A seven-block run takes a few seconds; the phases keep their order. The pauses dispatch events
+// until their last few milliseconds, which they sleep (WakeEarly), so they are longer than that.
+const Timings StormTimings{0.010, 0.012, 6};
 // Long enough to cover any phase many times over at these timings; short enough to fail fast.
 constexpr int StallMs = 4000;
 // Input the storm keeps throwing after the run has ended, when nothing may change any more.
@@ -103,11 +104,12 @@ public:
             return Phase::Finished;
         if (m_session.msgForm().isVisible() || m_last == "start" || m_last == "break")
             return Phase::Break;
-        if (m_last == "white")
+        // The first break is dismissed over the first trial's white options; later ones over a blank screen.
+        if (m_last == "white" || (m_last == "continued" && m_continuedOverWhite))
             return Phase::White;
         if (m_last == "answerable")
             return Phase::Answerable;
-        if (m_last == "response")
+        if (m_last == "response" || m_last == "green")
             return Phase::Green;
         return Phase::Blank;
     }
@@ -135,12 +137,16 @@ private:
         ++m_marks;
         const QString next = QString::fromLatin1(phase);
         static const std::map<QString, QString> follows{
-            {QStringLiteral("white"), QStringLiteral("start|cleared|break")},
-            {QStringLiteral("answerable"), QStringLiteral("white")},
+            {QStringLiteral("white"), QStringLiteral("start|cleared|continued")},
+            {QStringLiteral("continued"), QStringLiteral("white|break")},
+            {QStringLiteral("answerable"), QStringLiteral("white|continued")},
             {QStringLiteral("response"), QStringLiteral("answerable")},
-            {QStringLiteral("cleared"), QStringLiteral("response")},
+            {QStringLiteral("green"), QStringLiteral("response")},
+            {QStringLiteral("cleared"), QStringLiteral("green")},
             {QStringLiteral("break"), QStringLiteral("cleared")},
         };
+        if (next == QLatin1String("continued"))
+            m_continuedOverWhite = m_last == QLatin1String("white");
         const auto rule = follows.find(next);
         if (rule == follows.end() || !rule->second.split('|').contains(m_last))
             violate(QStringLiteral("phase %1 after %2").arg(next, m_last));
@@ -192,6 +198,7 @@ private:
     QLabel *m_vDelay;
     QTimer m_poll;
     QString m_last = QStringLiteral("start");
+    bool m_continuedOverWhite = false;
     int m_marks = 0;
     int m_participantAnswers = 0;
     QList<Shown> m_answered;

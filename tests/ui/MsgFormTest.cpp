@@ -55,17 +55,21 @@ void MsgFormTest::onlyTheSpaceBarContinues_data()
     QTest::addColumn<int>("key"); // 0: a mouse click on the message
     QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
     QTest::addColumn<bool>("continues");
+    // The key goes to the choice window, as where the window system keeps the keyboard from the message.
+    QTest::addColumn<bool>("onChoiceWindow");
 
-    QTest::newRow("space") << int(Qt::Key_Space) << Qt::KeyboardModifiers() << true;
-    QTest::newRow("Shift+space") << int(Qt::Key_Space) << Qt::KeyboardModifiers(Qt::ShiftModifier) << true;
-    QTest::newRow("Control+space") << int(Qt::Key_Space) << Qt::KeyboardModifiers(Qt::ControlModifier) << true;
+    QTest::newRow("space") << int(Qt::Key_Space) << Qt::KeyboardModifiers() << true << false;
+    QTest::newRow("Shift+space") << int(Qt::Key_Space) << Qt::KeyboardModifiers(Qt::ShiftModifier) << true << false;
+    QTest::newRow("Control+space") << int(Qt::Key_Space) << Qt::KeyboardModifiers(Qt::ControlModifier) << true << false;
     QTest::newRow("Shift+Control+space") << int(Qt::Key_Space)
-                                         << Qt::KeyboardModifiers(Qt::ShiftModifier | Qt::ControlModifier) << true;
-    QTest::newRow("Return") << int(Qt::Key_Return) << Qt::KeyboardModifiers() << false;
-    QTest::newRow("Right") << int(Qt::Key_Right) << Qt::KeyboardModifiers() << false;
-    QTest::newRow("Escape") << int(Qt::Key_Escape) << Qt::KeyboardModifiers() << false;
-    QTest::newRow("letter S") << int(Qt::Key_S) << Qt::KeyboardModifiers() << false;
-    QTest::newRow("mouse click") << 0 << Qt::KeyboardModifiers() << false;
+                                         << Qt::KeyboardModifiers(Qt::ShiftModifier | Qt::ControlModifier) << true << false;
+    QTest::newRow("Return") << int(Qt::Key_Return) << Qt::KeyboardModifiers() << false << false;
+    QTest::newRow("Right") << int(Qt::Key_Right) << Qt::KeyboardModifiers() << false << false;
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << Qt::KeyboardModifiers() << false << false;
+    QTest::newRow("letter S") << int(Qt::Key_S) << Qt::KeyboardModifiers() << false << false;
+    QTest::newRow("mouse click") << 0 << Qt::KeyboardModifiers() << false << false;
+    QTest::newRow("space on the choice window") << int(Qt::Key_Space) << Qt::KeyboardModifiers() << true << true;
+    QTest::newRow("Right on the choice window") << int(Qt::Key_Right) << Qt::KeyboardModifiers() << false << true;
 }
 
 void MsgFormTest::onlyTheSpaceBarContinues()
@@ -73,6 +77,7 @@ void MsgFormTest::onlyTheSpaceBarContinues()
     QFETCH(int, key);
     QFETCH(Qt::KeyboardModifiers, modifiers);
     QFETCH(bool, continues);
+    QFETCH(bool, onChoiceWindow);
     BreakRig rig;
     bool stillUp = false;
 
@@ -82,7 +87,7 @@ void MsgFormTest::onlyTheSpaceBarContinues()
             if (key == 0)
                 QTest::mouseClick(rig.msg.findChild<QLabel *>("Label3"), Qt::LeftButton);
             else
-                QTest::keyClick(&rig.msg, Qt::Key(key), modifiers);
+                QTest::keyClick(onChoiceWindow ? static_cast<QWidget *>(&rig.form) : &rig.msg, Qt::Key(key), modifiers);
         },
         stillUp);
 

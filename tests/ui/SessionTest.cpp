@@ -11,6 +11,7 @@
 #include "SetupRig.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
@@ -115,6 +116,8 @@ private slots:
     void wholeRunWritesBothFilesUnderTheSubjectIdEntered();
     void closingSetupDuringTheRunAsksFirst();
     void closingSetupBeforeTheRunDoesNotAsk();
+    void closingSetupUnderTheCompletionMessageAsksNothingAndKeepsTheResults();
+    void closingSetupUnderAWriteFailureSaysTheResultsAreNotWrittenYet();
 
 private:
     QTemporaryDir m_home;
@@ -168,7 +171,8 @@ void SessionTest::wholeRunWritesBothFilesUnderTheSubjectIdEntered()
     QCOMPARE(end.terminations, 1);
     QCOMPARE(session.engine().state().DistractorThreshold, 12);
 
-    const QString point = QStringLiteral(" 62") + QLocale::system().decimalPoint().left(1) + QStringLiteral("5 \r\n");
+    // The user's decimal separator, set to a comma for this whole test (see main).
+    const QString point = QStringLiteral(" 62,5 \r\n");
     QCOMPARE(QString::fromLatin1(fileContents(m_out + QStringLiteral("/S02.KPX"))),
              QStringLiteral("S02\r\n") + point.repeated(7));
     QByteArray counts("S02\r\n");
@@ -188,7 +192,7 @@ void SessionTest::closingSetupDuringTheRunAsksFirst()
     recordRunEnd(session, end);
     bool endRun = false;
     int asked = 0;
-    session.setConfirmEndRun([&] {
+    session.setConfirmEndRun([&](const QString &) {
         ++asked;
         return endRun;
     });
@@ -217,7 +221,7 @@ void SessionTest::closingSetupBeforeTheRunDoesNotAsk()
 {
     Session session(ShortTimings);
     int asked = 0;
-    session.setConfirmEndRun([&] {
+    session.setConfirmEndRun([&](const QString &) {
         ++asked;
         return false;
     });
@@ -227,7 +231,92 @@ void SessionTest::closingSetupBeforeTheRunDoesNotAsk()
     QCOMPARE(asked, 0);
 }
 
+// Starts a run under the prompt's subject ID, recording the questions asked before the setup window closes.
+void startRun(Session &session, ScriptedPrompt &prompt, QStringList &questions, bool endRun)
+{
+    session.setConfirmEndRun([&questions, endRun](const QString &question) {
+        questions << question;
+        return endRun;
+    });
+    session.startForm().setPrompt(prompt.function());
+    session.show();
+    command(session, "SIDCtrl")->trigger();
+    command(session, "StartCtrl")->trigger();
+    clickOk(session);
+}
+
+void SessionTest::closingSetupUnderTheCompletionMessageAsksNothingAndKeepsTheResults()
+{
+    Session session(ShortTimings);
+    RunEnd end;
+    recordRunEnd(session, end);
+    bool closed = false;
+    QtRunHost::Dialogs dialogs;
+    dialogs.showCompletion = [&] {
+        ++end.completions;
+        closed = session.startForm().close();
+    };
+    dialogs.terminate = [&end] { ++end.terminations; };
+    session.host().setDialogs(dialogs);
+    QStringList questions;
+    ScriptedPrompt prompt({"S01"});
+    Participant participant(session, true);
+    startRun(session, prompt, questions, false);
+
+    QTRY_VERIFY_WITH_TIMEOUT(session.flow().finished(), 120000);
+    QVERIFY(closed);
+    QCOMPARE(questions, QStringList());
+    QCOMPARE(end.completions, 1);
+    QVERIFY(QFile::exists(m_home.filePath(QStringLiteral("Documents/S01.KPX"))));
+}
+
+void SessionTest::closingSetupUnderAWriteFailureSaysTheResultsAreNotWrittenYet()
+{
+    Session session(ShortTimings);
+    RunEnd end;
+    recordRunEnd(session, end);
+    int failuresShown = 0;
+    QtRunHost::Dialogs dialogs;
+    dialogs.showCompletion = [&end] { ++end.completions; };
+    dialogs.terminate = [&end] { ++end.terminations; };
+    dialogs.resolveWriteFailure = [&](const WriteFailure &, std::string &, std::string &) {
+        ++failuresShown;
+        session.startForm().close();
+        return WriteFailureChoice::Retry;
+    };
+    session.host().setDialogs(dialogs);
+    QStringList questions;
+    ScriptedPrompt prompt({"S01"});
+    // The results go where they cannot be written once the trial log is open there.
+    QTimer::singleShot(0, &session.startForm(), [&] {
+        session.settings().OutputDirectory = m_home.filePath(QStringLiteral("gone")).toStdString();
+    });
+    Participant participant(session, true);
+    startRun(session, prompt, questions, true);
+
+    QTRY_VERIFY_WITH_TIMEOUT(session.flow().finished(), 120000);
+    QCOMPARE(questions.size(), 1);
+    QVERIFY2(questions.first().contains(QStringLiteral("not been written yet")), qPrintable(questions.first()));
+    QCOMPARE(failuresShown, 1);
+    QCOMPARE(end.completions, 0);
+    QCOMPARE(end.terminations, 1);
+}
+
 } // namespace
 
-QTEST_MAIN(SessionTest)
+// The application runs under a user locale whose decimal separator is a comma, so a run that
+// wrote its results with any other separator fails.
+int main(int argc, char *argv[])
+{
+    qunsetenv("LC_ALL");
+    qputenv("LC_NUMERIC", "de_DE.UTF-8");
+    QApplication app(argc, argv);
+    if (QLocale::system().decimalPoint() != QStringLiteral(",")) {
+        qCritical("the comma locale did not take effect");
+        return 1;
+    }
+    SessionTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "SessionTest.moc"

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QAbstractItemView>
 #include <QInputDialog>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -23,6 +24,12 @@ using kpx::test::ScriptedPrompt;
 using kpx::test::doubleClickItem;
 
 namespace {
+
+// A setup command by its name, found from its menu bar.
+QAction *commandOf(QMenuBar *bar, const char *name)
+{
+    return bar->parentWidget()->findChild<QAction *>(QLatin1String(name));
+}
 
 class StartFormTest : public QObject
 {
@@ -46,14 +53,18 @@ private slots:
     void dialogsCarryTheirPromptTitleAndDefault();
     void dir1OpensOnTheDocumentsFolder();
     void singleClickHighlightsAndDoubleClickOpens();
-    void drive1MovesDir1ToTheDrive();
+    void drive1MovesDir1ToAnotherDrive();
+    void choosingTheDriveAlreadyShownKeepsTheDirectory();
     void missingDirectoryLeavesDir1EmptyAndNoDrive();
+    void keyboardInTheMenuBarIsSeenWhereItIs_data();
+    void keyboardInTheMenuBarIsSeenWhereItIs();
 
 private:
     QAction *action(const char *name) const { return m_form->findChild<QAction *>(QLatin1String(name)); }
     QTreeWidget *dir1() const { return m_form->findChild<QTreeWidget *>(QStringLiteral("Dir1")); }
     QTreeWidgetItem *dir1Item(const QString &text) const;
     void clickMenu(const char *name);
+    void chooseDrive(const QString &drive);
 
     QTemporaryDir m_home;
     QString m_documents;
@@ -337,19 +348,43 @@ void StartFormTest::singleClickHighlightsAndDoubleClickOpens()
     QCOMPARE(QString::fromStdString(m_settings.OutputDirectory), m_documents);
 }
 
-void StartFormTest::drive1MovesDir1ToTheDrive()
+void StartFormTest::chooseDrive(const QString &drive)
 {
-    m_form->setDirectory(m_documents + QStringLiteral("/alpha"));
+    // As the experimenter does: open the list, move to the drive, press Return.
     auto *drive1 = m_form->findChild<QComboBox *>(QStringLiteral("Drive1"));
-    const int root = drive1->findText(QStringLiteral("/"));
-    QVERIFY(root >= 0);
+    const int index = drive1->findText(drive);
+    QVERIFY(index >= 0);
+    drive1->showPopup();
+    QTRY_VERIFY(drive1->view()->isVisible());
+    drive1->view()->setCurrentIndex(drive1->model()->index(index, 0));
+    QTest::keyClick(drive1->view(), Qt::Key_Return);
+    QTRY_VERIFY(!drive1->view()->isVisible());
+}
 
-    drive1->setCurrentIndex(root);
-    emit drive1->activated(root);
+void StartFormTest::drive1MovesDir1ToAnotherDrive()
+{
+    m_form->show();
+    m_form->setDirectory(m_home.filePath(QStringLiteral("no such folder")));
+
+    chooseDrive(QStringLiteral("/"));
 
     QCOMPARE(QString::fromStdString(m_settings.OutputDirectory), QStringLiteral("/"));
     QCOMPARE(dir1()->currentItem()->text(0), QStringLiteral("/"));
     QVERIFY(dir1Item(QStringLiteral("tmp")));
+}
+
+void StartFormTest::choosingTheDriveAlreadyShownKeepsTheDirectory()
+{
+    m_form->show();
+    const QString alpha = m_documents + QStringLiteral("/alpha");
+    m_form->setDirectory(alpha);
+    const QString shown = m_form->findChild<QComboBox *>(QStringLiteral("Drive1"))->currentText();
+    QVERIFY(!shown.isEmpty());
+
+    chooseDrive(shown);
+
+    QCOMPARE(QString::fromStdString(m_settings.OutputDirectory), alpha);
+    QCOMPARE(dir1()->currentItem()->text(0), QStringLiteral("alpha"));
 }
 
 void StartFormTest::missingDirectoryLeavesDir1EmptyAndNoDrive()
@@ -362,6 +397,52 @@ void StartFormTest::missingDirectoryLeavesDir1EmptyAndNoDrive()
     QCOMPARE(dir1()->topLevelItemCount(), 0);
     // With no drive shown, any drive the experimenter chooses is a change that leads out.
     QCOMPARE(m_form->findChild<QComboBox *>(QStringLiteral("Drive1"))->currentIndex(), -1);
+}
+
+void StartFormTest::keyboardInTheMenuBarIsSeenWhereItIs_data()
+{
+    QTest::addColumn<Qt::Key>("enter");
+
+    QTest::newRow("Alt") << Qt::Key_Alt;
+    QTest::newRow("F10") << Qt::Key_F10;
+}
+
+void StartFormTest::keyboardInTheMenuBarIsSeenWhereItIs()
+{
+    QFETCH(Qt::Key, enter);
+    ScriptedPrompt prompt({Cancel});
+    m_form->setPrompt(prompt.function());
+    m_form->show();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    auto *drive1 = m_form->findChild<QComboBox *>(QStringLiteral("Drive1"));
+    drive1->setFocus();
+    QMenuBar *bar = m_form->menuBar();
+    // How much of a command's place is painted in the highlight colour.
+    auto marked = [bar](const char *name) {
+        const QImage image = bar->grab(bar->actionGeometry(commandOf(bar, name))).toImage();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += image.pixelColor(x, y).rgb() == bar->palette().color(QPalette::Highlight).rgb();
+        return count * 2 > image.width() * image.height();
+    };
+    QVERIFY(!marked("SIDCtrl"));
+
+    QTest::keyClick(m_form->windowHandle(), enter);
+    QCOMPARE(bar->activeAction(), action("SIDCtrl"));
+    QVERIFY(marked("SIDCtrl"));
+
+    QTest::keyClick(m_form->windowHandle(), Qt::Key_Right);
+    QVERIFY(!marked("SIDCtrl"));
+    QVERIFY(marked("CutCtrl"));
+
+    QTest::keyClick(m_form->windowHandle(), Qt::Key_Right);
+    QTest::keyClick(m_form->windowHandle(), Qt::Key_Return);
+    QCOMPARE(prompt.calls.size(), 1);
+    QCOMPARE(prompt.calls.first().title, QStringLiteral("Set Distractor Threshold"));
+    QVERIFY(!marked("DTThresh"));
+    QTRY_COMPARE(QApplication::focusWidget(), drive1);
 }
 
 } // namespace

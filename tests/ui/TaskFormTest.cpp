@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
 #include <memory>
 
 using namespace kpx;
@@ -67,6 +68,7 @@ private slots:
     void clicksAnswerTheTrial_data();
     void clicksAnswerTheTrial();
     void whitePhaseTakesNoResponse();
+    void whitePhaseEndsOnItsDeadline();
     void disabledFramesKeepTheirColours_data();
     void disabledFramesKeepTheirColours();
     void controlsMatchTheLayoutTable_data();
@@ -76,9 +78,9 @@ private slots:
     void closeIsRefusedDuringTheRun();
 
 private:
-    TaskRig &answerableRig()
+    TaskRig &answerableRig(Timings timings = Quick)
     {
-        m_rig = std::make_unique<TaskRig>(Quick);
+        m_rig = std::make_unique<TaskRig>(timings);
         m_rig->form.show();
         m_rig->start();
         return *m_rig;
@@ -163,7 +165,8 @@ void TaskFormTest::keysThroughTheWindowSystemReachTheForm()
 {
     QFETCH(Qt::Key, key);
     QFETCH(Chosen, expected);
-    TaskRig &rig = answerableRig();
+    // The next trial turns answerable only after a while, so the used-up acceptance can be seen.
+    TaskRig &rig = answerableRig(Timings{0.001, 0.001, 300});
     rig.form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&rig.form));
     QTRY_VERIFY(rig.form.AcceptKeys());
@@ -226,6 +229,41 @@ void TaskFormTest::whitePhaseTakesNoResponse()
     QTRY_VERIFY(rig.form.AcceptKeys());
     QTest::keyClick(&rig.form, Qt::Key_Right);
     QCOMPARE(rig.chosen(), Chosen::Delayed);
+}
+
+void TaskFormTest::whitePhaseEndsOnItsDeadline()
+{
+    m_rig = std::make_unique<TaskRig>(Timings{0.001, 0.001, 20});
+    TaskRig &rig = *m_rig;
+    QList<double> white;
+    QList<double> answerable;
+    rig.flow.setPhaseTrace([&](const char *phase, double ms) {
+        if (qstrcmp(phase, "white") == 0)
+            white << ms;
+        else if (qstrcmp(phase, "answerable") == 0)
+            answerable << ms;
+    });
+    // A block may end meanwhile: its break message is released at once.
+    QTimer releaser;
+    connect(&releaser, &QTimer::timeout, &rig.form, [&rig] { rig.flow.SignalContinue(); });
+    releaser.start(2);
+    rig.form.show();
+    rig.start();
+    for (int trial = 0; trial < 15; ++trial) {
+        QTRY_VERIFY(rig.form.AcceptKeys());
+        QTest::keyClick(&rig.form, trial % 2 ? Qt::Key_Left : Qt::Key_Right);
+    }
+
+    // The first trial's white phase includes the first break; the others last Timer1's 20 ms.
+    QList<double> lengths;
+    for (int trial = 1; trial < answerable.size() && trial < white.size(); ++trial)
+        lengths << answerable[trial] - white[trial];
+    QVERIFY(lengths.size() >= 10);
+    std::sort(lengths.begin(), lengths.end());
+    QVERIFY2(lengths.first() >= 20.0, qPrintable(QString::number(lengths.first())));
+    // Painting the black options (about a millisecond offscreen) ends the phase; a timer left to
+    // Qt alone would add its own millisecond or two.
+    QVERIFY2(lengths[lengths.size() / 2] < 21.5, qPrintable(QString::number(lengths[lengths.size() / 2])));
 }
 
 void TaskFormTest::disabledFramesKeepTheirColours_data()

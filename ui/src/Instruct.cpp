@@ -1,5 +1,7 @@
 #include "ui/Instruct.h"
 
+#include "ui/Fonts.h"
+
 #include <QFont>
 #include <QLabel>
 #include <QPushButton>
@@ -16,11 +18,7 @@ constexpr int px(int twips)
 
 QFont msSansSerif(qreal pointSize)
 {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setWeight(QFont::Normal);
-    return font;
+    return layoutFont(QStringLiteral("MS Sans Serif"), pointSize);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "ui/MsgForm.h"
 
+#include "ui/Fonts.h"
 #include "ui/KeyCodes.h"
 
 #include "presentation/RunFlow.h"
@@ -26,12 +27,7 @@ QLabel *makeLabel(const QString &name, const QString &text, const QRect &geometr
     auto *label = new QLabel(text, parent);
     label->setObjectName(name);
     label->setGeometry(geometry);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(24);
-    font.setWeight(weight);
-    font.setItalic(false);
-    label->setFont(font);
+    label->setFont(layoutFont(QStringLiteral("MS Sans Serif"), 24, weight));
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label->setFocusPolicy(Qt::NoFocus);
     return label;

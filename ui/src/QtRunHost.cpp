@@ -42,7 +42,7 @@ QString startDirectory(const std::string &directory)
 
 // Asks until the experimenter has a new place or name to try, or chooses to discard.
 WriteFailureChoice askAboutWriteFailure(const WriteFailure &failure, std::string &SubjectId,
-                                        std::string &OutputDirectory)
+                                        std::string &OutputDirectory, const bool &terminating)
 {
     QMessageBox box(QMessageBox::Warning, ApplicationTitle,
                     QStringLiteral("The results could not be written to\n%1\n\n%2")
@@ -56,6 +56,9 @@ WriteFailureChoice askAboutWriteFailure(const WriteFailure &failure, std::string
 
     for (;;) {
         box.exec();
+        // Ending the application closes the box; asking again would return at once, forever.
+        if (terminating)
+            return WriteFailureChoice::Discard;
         // Closing the box without a button asks again: the data is never given up by accident.
         if (box.clickedButton() == discardButton)
             return WriteFailureChoice::Discard;
@@ -177,6 +180,7 @@ void QtRunHost::ShowCompletion()
 
 void QtRunHost::Terminate()
 {
+    m_terminating = true;
     if (m_dialogs.terminate)
         m_dialogs.terminate();
     else
@@ -188,7 +192,7 @@ WriteFailureChoice QtRunHost::ResolveWriteFailure(const WriteFailure &failure, s
 {
     if (m_dialogs.resolveWriteFailure)
         return m_dialogs.resolveWriteFailure(failure, SubjectId, OutputDirectory);
-    return askAboutWriteFailure(failure, SubjectId, OutputDirectory);
+    return askAboutWriteFailure(failure, SubjectId, OutputDirectory, m_terminating);
 }
 
 bool QtRunHost::ConfirmDiscard()

@@ -36,13 +36,29 @@ ResultsFormat systemResultsFormat()
     return format;
 }
 
-bool askToEndRun(QWidget *parent)
+bool askToEndRun(QWidget *parent, const QString &question)
 {
-    return QMessageBox::question(parent, QStringLiteral("KPX2"),
-                                 QStringLiteral("The task has not finished.  End it now?  "
-                                                "The results of this session will not be saved."),
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+    return QMessageBox::question(parent, QStringLiteral("KPX2"), question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No)
         == QMessageBox::Yes;
+}
+
+// What ending the run now would lose, in the words the experimenter is asked; empty when nothing.
+QString endRunQuestion(RunStage stage)
+{
+    switch (stage) {
+    case RunStage::Trials:
+        return QStringLiteral("The task has not finished.  End it now?  The results files will not be written; "
+                              "the trials answered so far stay in the trial log.");
+    case RunStage::WritingResults:
+        return QStringLiteral("The results files have not been written yet.  End now without them?  "
+                              "The trials answered so far stay in the trial log.");
+    case RunStage::NotStarted:
+    case RunStage::ResultsWritten: // saved; the completion message ends the application as usual
+    case RunStage::Finished:
+        break;
+    }
+    return {};
 }
 
 } // namespace
@@ -75,7 +91,7 @@ void Session::show()
     m_startForm->show();
 }
 
-void Session::setConfirmEndRun(std::function<bool()> confirmEndRun)
+void Session::setConfirmEndRun(std::function<bool(const QString &)> confirmEndRun)
 {
     m_confirmEndRun = std::move(confirmEndRun);
 }
@@ -92,9 +108,10 @@ void Session::showInstructions()
 
 bool Session::maySetupClose()
 {
-    if (m_ending || !m_flow->started() || m_flow->finished())
+    const QString question = endRunQuestion(m_flow->stage());
+    if (m_ending || question.isEmpty())
         return true;
-    const bool endRun = m_confirmEndRun ? m_confirmEndRun() : askToEndRun(m_startForm.get());
+    const bool endRun = m_confirmEndRun ? m_confirmEndRun(question) : askToEndRun(m_startForm.get(), question);
     if (!endRun)
         return false;
     // Ending closes every window, this one included: it must not ask again.

@@ -5,15 +5,20 @@
 #include "ui/SettingsEntry.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
+#include <QShortcut>
 #include <QStorageInfo>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTreeWidget>
 
@@ -49,6 +54,71 @@ QStringList pathChain(const QString &directory)
     return chain;
 }
 
+// The setup commands' menu bar: it marks the command the keyboard is on, which some styles do not,
+// and F10 enters it as Alt does, as on Linux desktops.
+class SetupMenuBar final : public QMenuBar
+{
+public:
+    explicit SetupMenuBar(QWidget *parent)
+        : QMenuBar(parent)
+    {
+        setStyleSheet(QStringLiteral(
+            "QMenuBar::item:selected { background: palette(highlight); color: palette(highlighted-text); }"));
+    }
+
+    // F10: the keyboard goes to the first command; a second F10 leaves, like Escape.
+    void enterFromKeyboard()
+    {
+        if (activeAction()) {
+            leave();
+            return;
+        }
+        const QList<QAction *> commands = actions();
+        for (QAction *command : commands) {
+            if (command->isEnabled() && command->isVisible()) {
+                m_returnFocus = QApplication::focusWidget();
+                setFocus(Qt::MenuBarFocusReason);
+                setActiveAction(command);
+                return;
+            }
+        }
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        QMenuBar::keyPressEvent(event);
+        // Return and Escape end the visit; the keyboard goes back where it came from.
+        if (!activeAction())
+            returnFocus();
+    }
+
+    void focusOutEvent(QFocusEvent *event) override
+    {
+        QMenuBar::focusOutEvent(event);
+        // A click elsewhere ends a visit begun with F10 as it ends one begun with Alt.
+        if (m_returnFocus && activeAction() && event->reason() != Qt::PopupFocusReason)
+            leave();
+    }
+
+private:
+    void leave()
+    {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QMenuBar::keyPressEvent(&escape);
+        returnFocus();
+    }
+
+    void returnFocus()
+    {
+        if (m_returnFocus && hasFocus())
+            m_returnFocus->setFocus(Qt::MenuBarFocusReason);
+        m_returnFocus = nullptr;
+    }
+
+    QPointer<QWidget> m_returnFocus;
+};
+
 } // namespace
 
 StartForm::StartForm(RunSettings &settings, QWidget *parent)
@@ -58,7 +128,10 @@ StartForm::StartForm(RunSettings &settings, QWidget *parent)
     setObjectName(QStringLiteral("StartForm"));
     setWindowTitle(QStringLiteral("KPX-2"));
 
-    QMenuBar *bar = menuBar();
+    auto *bar = new SetupMenuBar(this);
+    setMenuBar(bar);
+    auto *f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, bar, &SetupMenuBar::enterFromKeyboard);
     m_SIDCtrl = addMenuCommand(bar, QStringLiteral("SIDCtrl"), QStringLiteral("Subject ID"));
     m_CutCtrl = addMenuCommand(bar, QStringLiteral("CutCtrl"), QStringLiteral("Cutoff:1000"));
     m_DTThresh = addMenuCommand(bar, QStringLiteral("DTThresh"), QStringLiteral("DTT:20"));
@@ -82,7 +155,8 @@ StartForm::StartForm(RunSettings &settings, QWidget *parent)
     m_drive1->setObjectName(QStringLiteral("Drive1"));
     m_drive1->setGeometry(px(960), px(720), px(2295), px(315));
     m_drive1->addItems(mountedDrives());
-    connect(m_drive1, &QComboBox::activated, this, &StartForm::chooseDrive);
+    // Only a change of drive moves Dir1: choosing the drive already shown leaves it where it is.
+    connect(m_drive1, &QComboBox::currentIndexChanged, this, &StartForm::chooseDrive);
 
     m_dir1 = new QTreeWidget(client);
     m_dir1->setObjectName(QStringLiteral("Dir1"));
@@ -134,6 +208,7 @@ void StartForm::setDirectory(const QString &path)
 
     // The drive list follows, without a drive of its own when the directory is nowhere.
     const QString root = QFileInfo(m_directory).isDir() ? QStorageInfo(m_directory).rootPath() : QString();
+    const QSignalBlocker following(m_drive1);
     m_drive1->setCurrentIndex(root.isEmpty() ? -1 : m_drive1->findText(root));
 }
 

@@ -1,10 +1,13 @@
 #include "ui/TaskForm.h"
 
+#include "ui/Fonts.h"
 #include "ui/KeyCodes.h"
 
+#include "presentation/PreciseDeadline.h"
 #include "presentation/RunFlow.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -51,21 +54,12 @@ void setRoleColor(QWidget *widget, QPalette::ColorRole role, const QColor &color
     widget->setPalette(palette);
 }
 
-QFont makeFont(const QString &family, qreal pointSize)
-{
-    QFont font(family);
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setWeight(QFont::Normal);
-    font.setItalic(false);
-    return font;
-}
-
 // A caption-less frame around one option; a press and release on it or on its labels is one click.
 class OptionFrame final : public QFrame
 {
 public:
-    OptionFrame(QWidget *parent, std::function<void()> clicked)
+    // Called with the releasing event's own timestamp.
+    OptionFrame(QWidget *parent, std::function<void(std::uint64_t)> clicked)
         : QFrame(parent)
         , m_clicked(std::move(clicked))
     {
@@ -103,7 +97,7 @@ protected:
         event->accept();
         // Released outside the option: the participant moved away, as with a push button.
         if (rect().contains(event->position().toPoint()))
-            m_clicked();
+            m_clicked(event->timestamp());
     }
 
     void changeEvent(QEvent *event) override
@@ -121,7 +115,7 @@ protected:
     }
 
 private:
-    std::function<void()> m_clicked;
+    std::function<void(std::uint64_t)> m_clicked;
     bool m_pressed = false;
 };
 
@@ -165,13 +159,13 @@ TaskForm::TaskForm(QWidget *parent)
     setRoleColor(this, QPalette::WindowText, QGuiApplication::palette().color(QPalette::ButtonText));
     resize(fromTwips(0, 0, 15240, 9465).size());
 
-    const QFont promptFont = makeFont(QStringLiteral("MS Sans Serif"), 18);
-    const QFont optionFont = makeFont(QStringLiteral("Arial"), 48);
+    const QFont promptFont = layoutFont(QStringLiteral("MS Sans Serif"), 18);
+    const QFont optionFont = layoutFont(QStringLiteral("Arial"), 48);
 
     m_label2 = new ColorLabel(QStringLiteral("Label2"), QStringLiteral("Please choose between the following two options:"),
                               fromTwips(2640, 960, 10095, 495), promptFont, this);
 
-    m_frame2 = new OptionFrame(this, [this] { clickImmediate(); });
+    m_frame2 = new OptionFrame(this, [this](std::uint64_t timestampMs) { clickImmediate(timestampMs); });
     m_frame2->setObjectName(QStringLiteral("Frame2"));
     m_frame2->setGeometry(fromTwips(360, 2520, 6615, 6375));
     m_vReward = new ColorLabel(QStringLiteral("VReward"), QString(), fromTwips(1320, 1080, 3975, 1095), optionFont,
@@ -181,7 +175,7 @@ TaskForm::TaskForm(QWidget *parent)
     m_label3 = new ColorLabel(QStringLiteral("Label3"), QStringLiteral("NOW"), fromTwips(1320, 4200, 3975, 1095),
                               optionFont, m_frame2);
 
-    m_frame1 = new OptionFrame(this, [this] { clickDelayed(); });
+    m_frame1 = new OptionFrame(this, [this](std::uint64_t timestampMs) { clickDelayed(timestampMs); });
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(fromTwips(8400, 2520, 6615, 6375));
     m_label1 = new ColorLabel(QStringLiteral("Label1"), QStringLiteral("$100"), fromTwips(1320, 1080, 3975, 1095),
@@ -205,8 +199,9 @@ TaskForm::TaskForm(QWidget *parent)
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setTimerType(Qt::PreciseTimer);
-    m_timer1->setInterval(2000);
-    connect(m_timer1, &QTimer::timeout, this, &TaskForm::activate);
+    m_timer1->setSingleShot(true);
+    m_timer1->setInterval(m_timer1Interval);
+    connect(m_timer1, &QTimer::timeout, this, &TaskForm::timer1Timeout);
 }
 
 void TaskForm::attach(RunFlow &flow)
@@ -274,15 +269,57 @@ std::string TaskForm::caption(TaskControl label) const
 
 void TaskForm::setTimerInterval(int milliseconds)
 {
+    m_timer1Interval = milliseconds;
     m_timer1->setInterval(milliseconds);
 }
 
 void TaskForm::setTimerEnabled(bool enabled)
 {
-    if (!enabled)
+    if (!enabled) {
+        m_timer1Enabled = false;
         m_timer1->stop();
-    else if (!m_timer1->isActive())
-        m_timer1->start();
+    } else if (!m_timer1Enabled) {
+        m_timer1Enabled = true;
+        m_timer1Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_timer1Interval);
+        startTimer1();
+    }
+}
+
+void TaskForm::startTimer1()
+{
+    // Woken a little early; the rest is slept in timer1Timeout, so the phase ends on its deadline.
+    m_timer1->start(earlyWakeMs(m_timer1Deadline));
+}
+
+void TaskForm::timer1Timeout()
+{
+    // The timer wakes up to a millisecond more than WakeEarly before the deadline (whole
+    // milliseconds); one shortened by hand has no deadline near and fires at once. The flow makes
+    // its changes meanwhile; present() paints them once the deadline is reached.
+    if (m_timer1Deadline - std::chrono::steady_clock::now() <= 2 * WakeEarly)
+        m_presentNotBefore = m_timer1Deadline;
+    if (m_flow)
+        m_flow->Activate();
+    if (m_presentNotBefore)
+        present();
+    // Enabled, the timer fires again each interval.
+    if (m_timer1Enabled) {
+        m_timer1Deadline += std::chrono::milliseconds(m_timer1Interval);
+        startTimer1();
+    }
+}
+
+void TaskForm::present()
+{
+    if (m_presentNotBefore) {
+        sleepUntil(*m_presentNotBefore);
+        m_presentNotBefore.reset();
+    }
+    // The window's pending updates, painted and flushed now rather than on the next pass. A shown
+    // control announces its area in a posted event of its own; that is taken in first.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
+    QEvent request(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(this, &request);
 }
 
 void TaskForm::show()
@@ -315,7 +352,7 @@ void TaskForm::keyPressEvent(QKeyEvent *event)
     // Shift held with an arrow must not use up the trial's key on its own press.
     if (!m_flow || isModifierKey(event->key()))
         return;
-    m_flow->KeyDown(virtualKeyCode(event->key()), event->isAutoRepeat());
+    m_flow->KeyDown(virtualKeyCode(event->key()), event->isAutoRepeat(), event->timestamp());
 }
 
 void TaskForm::closeEvent(QCloseEvent *event)
@@ -328,22 +365,16 @@ void TaskForm::closeEvent(QCloseEvent *event)
     QWidget::closeEvent(event);
 }
 
-void TaskForm::clickDelayed()
+void TaskForm::clickDelayed(std::uint64_t timestampMs)
 {
     if (m_flow)
-        m_flow->ClickDelayed();
+        m_flow->ClickDelayed(timestampMs);
 }
 
-void TaskForm::clickImmediate()
+void TaskForm::clickImmediate(std::uint64_t timestampMs)
 {
     if (m_flow)
-        m_flow->ClickImmediate();
-}
-
-void TaskForm::activate()
-{
-    if (m_flow)
-        m_flow->Activate();
+        m_flow->ClickImmediate(timestampMs);
 }
 
 } // namespace kpx

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "presentation/InputTime.h"
 #include "results/ResultsWriter.h"
 #include "results/TrialLog.h"
 
@@ -32,6 +33,15 @@ struct Timings
     int activationMs = 2000;    // white options until they turn black and answerable
 };
 
+// Where a run stands, for what ending it now would cost.
+enum class RunStage {
+    NotStarted,
+    Trials,         // answers are being taken; the results files are written only at the end
+    WritingResults, // the results files are being written, or a failure to write them is being resolved
+    ResultsWritten, // both files are written; the completion message is up
+    Finished,
+};
+
 // The trial cycle and the run from the start of the task to its completion.
 class RunFlow
 {
@@ -50,12 +60,14 @@ public:
     // nothing more is shown or recorded. Answered trials are already in the trial log.
     void Abort();
 
-    // A key on the choice window. Auto-repeated presses are never responses.
-    void KeyDown(int keyCode, bool autoRepeat = false);
+    // A key on the choice window. Auto-repeated presses are never responses. While a break
+    // message waits, the space bar here continues as it does on the message. The response is
+    // timed by the event's own timestamp (milliseconds of the window system's clock; 0: none).
+    void KeyDown(int keyCode, bool autoRepeat = false, std::uint64_t timestampMs = 0);
     // A click on the delayed option (Frame1 or one of its labels).
-    void ClickDelayed();
+    void ClickDelayed(std::uint64_t timestampMs = 0);
     // A click on the immediate option (Frame2 or one of its labels).
-    void ClickImmediate();
+    void ClickImmediate(std::uint64_t timestampMs = 0);
     // Timer1: the trial on screen becomes answerable.
     void Activate();
 
@@ -64,13 +76,16 @@ public:
     // Releases a waiting break message; harmless at any other time.
     void SignalContinue();
 
-    // Receives the moment each phase of a trial begins ("response", "cleared", "break",
-    // "white", "answerable"), in milliseconds since the start of the task; for timing audits.
+    // Receives the moment each phase of a trial begins, in milliseconds since the start of the
+    // task, for timing audits: "response" (the input event's own time), then, each taken once the
+    // window has painted it, "green", "cleared", "white", "answerable"; and "break" and
+    // "continued" (a break message shown and dismissed).
     void setPhaseTrace(std::function<void(const char *phase, double ms)> trace);
 
     // The trial log of the run, once it has started.
     std::optional<std::string> trialLogPath() const;
 
+    RunStage stage() const;
     bool started() const { return m_started; }
     bool finished() const { return m_finished; }
     // True while a response is being processed (green, blank, break); no response is taken then.
@@ -78,9 +93,11 @@ public:
 
 private:
     bool openTrialLog();
-    void recordResponse(ResponseInput input);
+    void recordResponse(ResponseInput input, std::uint64_t timestampMs);
     // Whether a click may answer the trial now; if so, it is recorded as the response.
-    bool takeClick();
+    bool takeClick(std::uint64_t timestampMs);
+    // Shows the changes made so far at once, then returns the moment they were on screen.
+    double presentNow();
     void logResponse(const TrialContext &trial, const ResponseResult &result);
     // Writes a lost trial log again in full: in the directory given, or where the experimenter says when asked.
     void writeLostLogAgain(std::string directory, bool ask);
@@ -112,6 +129,9 @@ private:
     bool m_finished = false;
     bool m_responding = false;
     bool m_framesEnabled = false;
+    bool m_breakWaiting = false;
+    bool m_writingResults = false;
+    bool m_resultsWritten = false;
 
     std::optional<TrialLog> m_trialLog;
     bool m_logFailureReported = false;
@@ -122,6 +142,8 @@ private:
     double m_whiteOnsetMs = 0.0;
     double m_answerableOnsetMs = 0.0;
     double m_responseMs = 0.0;
+    double m_greenOnsetMs = 0.0;
+    InputTimeMap m_inputTimes;
     ResponseInput m_responseInput = ResponseInput::Key;
 };
 

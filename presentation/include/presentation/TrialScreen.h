@@ -37,6 +37,10 @@ public:
     virtual bool AcceptKeys() const = 0;
     virtual void setAcceptKeys(bool accept) = 0;
 
+    // Paints every change made so far and hands it to the window system before returning, instead
+    // of on the event loop's next pass.
+    virtual void present() = 0;
+
     // Shows the window maximized, not modal.
     virtual void show() = 0;
     virtual void hide() = 0;

@@ -46,6 +46,8 @@ public:
 private:
     QWidget *m_instructions = nullptr;
     Dialogs m_dialogs;
+    // Once the application is ending, every dialog's event loop returns at once.
+    bool m_terminating = false;
 };
 
 } // namespace kpx

@@ -2,6 +2,8 @@
 
 #include "presentation/RunFlow.h"
 
+#include <QString>
+
 #include <functional>
 #include <memory>
 
@@ -32,8 +34,9 @@ public:
     // Opens the setup window.
     void show();
 
-    // Replaces the question asked before the setup window closes an unfinished run; true ends it.
-    void setConfirmEndRun(std::function<bool()> confirmEndRun);
+    // Replaces the question asked before the setup window closes an unfinished run; it is given the
+    // question's text and returns true to end the run.
+    void setConfirmEndRun(std::function<bool(const QString &question)> confirmEndRun);
 
     RunSettings &settings() { return *m_settings; }
     TaskEngine &engine() { return *m_engine; }
@@ -60,7 +63,7 @@ private:
     std::unique_ptr<Clock> m_clock;
     std::unique_ptr<RunFlow> m_flow;
     std::unique_ptr<StartForm> m_startForm;
-    std::function<bool()> m_confirmEndRun;
+    std::function<bool(const QString &)> m_confirmEndRun;
     bool m_ending = false;
 };
 

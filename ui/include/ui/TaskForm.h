@@ -4,6 +4,10 @@
 
 #include <QWidget>
 
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
 class QFrame;
 class QLabel;
 class QTimer;
@@ -39,6 +43,8 @@ public:
     bool AcceptKeys() const override { return m_acceptKeys; }
     void setAcceptKeys(bool accept) override { m_acceptKeys = accept; }
 
+    // Paints the pending changes now and hands them to the window system.
+    void present() override;
     // Maximized, not modal.
     void show() override;
     void hide() override;
@@ -50,9 +56,11 @@ protected:
 
 private:
     QWidget *control(TaskControl control) const;
-    void clickDelayed();
-    void clickImmediate();
-    void activate();
+    void clickDelayed(std::uint64_t timestampMs);
+    void clickImmediate(std::uint64_t timestampMs);
+    // Timer1 ran out: sleeps the last moments to its exact deadline, then activates.
+    void timer1Timeout();
+    void startTimer1();
 
     QFrame *m_frame1 = nullptr;
     QFrame *m_frame2 = nullptr;
@@ -66,6 +74,11 @@ private:
     QTimer *m_timer1 = nullptr;
     RunFlow *m_flow = nullptr;
     bool m_acceptKeys = false;
+    bool m_timer1Enabled = false;
+    int m_timer1Interval = 2000;
+    std::chrono::steady_clock::time_point m_timer1Deadline;
+    // Changes made before this moment are painted only when it comes.
+    std::optional<std::chrono::steady_clock::time_point> m_presentNotBefore;
 };
 
 } // namespace kpx

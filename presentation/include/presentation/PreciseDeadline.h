@@ -1,0 +1,19 @@
+#pragma once
+
+#include <chrono>
+
+namespace kpx {
+
+// How long before a deadline a Qt timer is asked to wake. Qt timers count whole milliseconds and
+// fire on the event loop's next pass, up to about 2 ms late in the full application; the rest of
+// the way is slept to the exact deadline.
+constexpr std::chrono::milliseconds WakeEarly{4};
+
+// The whole milliseconds a Qt timer should run to wake about WakeEarly before the deadline; 0 when
+// the deadline is nearer than that.
+int earlyWakeMs(std::chrono::steady_clock::time_point deadline);
+
+// Blocks the thread, without spinning, until the monotonic clock reaches the deadline.
+void sleepUntil(std::chrono::steady_clock::time_point deadline);
+
+} // namespace kpx

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QFont>
+
+namespace kpx {
+
+// A window's font by face, point size and weight, as its layout names it. Where the named face is
+// not installed, a metric-compatible one takes its place (Liberation Sans for Arial and for MS Sans
+// Serif), never an arbitrary wider face that would clip the texts.
+QFont layoutFont(const QString &family, qreal pointSize, QFont::Weight weight = QFont::Normal);
+
+} // namespace kpx
