@@ -1,5 +1,6 @@
 #include "ui/SettingsEntry.h"
 
+#include "engine/TaskRules.h"
 #include "results/ResultsWriter.h"
 
 #include <QRegularExpression>
@@ -11,10 +12,6 @@
 namespace kpx {
 
 namespace {
-
-constexpr std::int16_t DefaultMaxTrials = 1000;
-constexpr std::int16_t LowestThreshold = 6;
-constexpr std::int16_t HighestThreshold = 34;
 
 // Whether a number out of a double's range is too large (true) or too small (false) to hold:
 // the decimal position of its first significant digit decides.
@@ -86,7 +83,7 @@ std::int16_t maxTrialsFromEntry(const QString &text)
 std::optional<std::int16_t> distractorThresholdFromEntry(const QString &text)
 {
     const std::optional<std::int16_t> rounded = roundToInt16(readNumber(text));
-    if (!rounded || *rounded < LowestThreshold || *rounded > HighestThreshold)
+    if (!rounded || !IsDistractorThreshold(*rounded))
         return std::nullopt;
     return rounded;
 }
