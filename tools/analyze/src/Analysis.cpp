@@ -1,7 +1,7 @@
 #include "analyze/Analysis.h"
 
 #include "analyze/Plot.h"
-#include "analyze/ResultsFile.h"
+#include "results/ResultsReader.h"
 #include "analyze/Scoring.h"
 #include "analyze/SummaryCsv.h"
 #include "analyze/TrialLogFile.h"

@@ -2,6 +2,7 @@
 
 #include "analyze/SummaryCsv.h"
 #include "analyze/TrialScoring.h"
+#include "results/NumberForm.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -37,7 +38,10 @@ QFont plotFont(int pixelSize, bool bold = false)
 
 QString delayName(std::size_t i)
 {
-    return QString::fromLatin1(ResultsDelayNames[i].data(), static_cast<qsizetype>(ResultsDelayNames[i].size()));
+    // The participant's text for the delay, "IN 1 DAY", becomes the label "1 day".
+    static const DelayTable delays = StandardDelayTable();
+    const std::string &text = delays[static_cast<int>(i) + 1].text;
+    return QString::fromStdString(text).mid(QStringLiteral("IN ").size()).toLower();
 }
 
 // Maps delays and dollars onto the plotting area.
@@ -57,7 +61,7 @@ public:
 
     QPointF pointFor(std::size_t delay, double dollars) const
     {
-        return {xForDays(ResultsDelayDays[delay]), yForDollars(dollars)};
+        return {xForDays(StandardDelayDays[delay]), yForDollars(dollars)};
     }
 
 private:
@@ -102,7 +106,7 @@ Frame drawAxes(QPainter &painter, const QString &title, const std::vector<Legend
     // alternate between two rows.
     constexpr double RowHeight = 18;
     for (std::size_t i = 0; i < ResultsDelayCount; ++i) {
-        const double x = frame.xForDays(ResultsDelayDays[i]);
+        const double x = frame.xForDays(StandardDelayDays[i]);
         const double row = static_cast<double>(i % 2);
         painter.setPen(QPen(GridColor, 1));
         painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
@@ -219,7 +223,7 @@ QImage plotSubject(const QString &subject, const DelayValues &indifferencePoints
     painter.setRenderHint(QPainter::Antialiasing);
 
     const QString title = QStringLiteral("%1  \u2014  k = %2, AUC = %3")
-                              .arg(subject, QString::fromStdString(significantNumber(score.fit.k, 4)),
+                              .arg(subject, QString::fromStdString(SignificantNumber(score.fit.k, 4)),
                                    QString::number(score.auc, 'f', 3));
     const Frame frame = drawAxes(painter, title,
                                  {{QStringLiteral("Indifference points"), PointColor, true},

@@ -1,5 +1,7 @@
 #include "analyze/TrialLogFile.h"
 
+#include "engine/RunState.h"
+
 #include <algorithm>
 #include <array>
 #include <variant>
@@ -104,7 +106,7 @@ std::variant<TrialRow, std::string> readRow(const Record &record, const ColumnIn
         return "kind " + quoted(field(Kind)) + " is neither ordinary nor distractor";
     row.distractor = field(Kind) == "distractor";
     const std::optional<int> amount = parseWhole(field(Amount));
-    if (!amount || *amount < 0 || *amount > 100)
+    if (!amount || *amount < 0 || *amount > DelayedAmount)
         return "amount " + quoted(field(Amount)) + " is not 0 to 100";
     row.amount = *amount;
     if (field(Choice) != "immediate" && field(Choice) != "delayed")
@@ -118,7 +120,7 @@ std::variant<TrialRow, std::string> readRow(const Record &record, const ColumnIn
         return "block_ended " + quoted(field(BlockEnded)) + " is neither 0 nor 1";
     if (field(BlockEnded) == "1") {
         const std::optional<double> point = parseNumberForm(field(IndifferencePoint));
-        if (!point || field(IndifferencePoint).find(',') != std::string::npos || *point < 0 || *point > 100)
+        if (!point || field(IndifferencePoint).find(',') != std::string::npos || *point < 0 || *point > DelayedAmount)
             return "the block ends without an indifference point of 0 to 100";
         row.indifferencePoint = *point;
     } else if (!field(IndifferencePoint).empty()) {
@@ -135,9 +137,10 @@ Parsed<TrialLogContents> parseTrialLog(std::string_view contents)
     const Record header = reader.next();
     ColumnIndex at{};
     for (std::size_t c = 0; c < at.size(); ++c) {
-        const auto found = std::find(header.fields.begin(), header.fields.end(), TrialLogColumnsRead[c]);
+        const std::string_view name = TrialLogColumnName(TrialLogColumnsRead[c]);
+        const auto found = std::find(header.fields.begin(), header.fields.end(), name);
         if (found == header.fields.end())
-            return FileProblem{1, "not a trial log: no column " + std::string(TrialLogColumnsRead[c])};
+            return FileProblem{1, "not a trial log: no column " + std::string(name)};
         at[c] = static_cast<std::size_t>(found - header.fields.begin());
     }
 

@@ -1,4 +1,6 @@
-#include "analyze/ResultsFile.h"
+#include "results/ResultsReader.h"
+
+#include "engine/RunState.h"
 
 #include <charconv>
 #include <cmath>
@@ -139,7 +141,7 @@ std::optional<double> parseNumberForm(std::string_view text)
 
 Parsed<IndifferenceFile> parseIndifferenceFile(std::string_view contents)
 {
-    Parsed<EightLines> lines = parseEightLines(contents, 100.0);
+    Parsed<EightLines> lines = parseEightLines(contents, DelayedAmount);
     if (auto *problem = std::get_if<FileProblem>(&lines))
         return std::move(*problem);
     auto &parsed = std::get<EightLines>(lines);

@@ -1,4 +1,4 @@
-#include "analyze/ResultsFile.h"
+#include "results/ResultsReader.h"
 
 #include <gtest/gtest.h>
 
