@@ -7,6 +7,7 @@
 #include "analyze/TrialLogFile.h"
 #include "analyze/TrialScoring.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -388,67 +389,51 @@ std::optional<std::string> outputHazard(const QString &output, const std::vector
     return std::nullopt;
 }
 
-std::optional<QString> optionValue(const QString &argument, const QString &name)
-{
-    const QString prefix = name + QLatin1Char('=');
-    if (argument.startsWith(prefix))
-        return argument.mid(prefix.size());
-    return std::nullopt;
-}
-
 } // namespace
 
 std::variant<AnalysisOptions, UsageError> parseArguments(const QStringList &arguments)
 {
-    AnalysisOptions options;
-    bool onlyPathsFollow = false;
-    const auto setOnce = [](std::optional<QString> &slot, const QString &name,
-                            const QString &value) -> std::optional<UsageError> {
-        if (slot)
-            return UsageError{name.toStdString() + " given more than once"};
-        if (value.isEmpty())
-            return UsageError{name.toStdString() + " needs a path"};
-        slot = value;
-        return std::nullopt;
-    };
+    QCommandLineParser parser;
+    // "-x" is an unknown option x, never the options -x given together; "--" ends the options.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    const QCommandLineOption out(QStringLiteral("out"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption plots(QStringLiteral("plots"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption trials(QStringLiteral("trials"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOptions({out, plots, trials, help, version});
 
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        if (onlyPathsFollow) {
-            options.paths << argument;
-            continue;
+    // The parser takes the program name first.
+    if (!parser.parse(QStringList{QStringLiteral("kpx2-analyze")} + arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty()) {
+            const QString &name = unknown.first();
+            return UsageError{"unknown option " + printable((name.size() == 1 ? "-" : "--") + name)};
         }
-        std::optional<UsageError> error;
-        bool handled = false;
-        for (const auto &[name, slot] : {std::pair{QStringLiteral("--out"), &options.summaryPath},
-                                         std::pair{QStringLiteral("--plots"), &options.plotDirectory},
-                                         std::pair{QStringLiteral("--trials"), &options.trialsPath}}) {
-            if (argument == name) {
-                handled = true;
-                if (i + 1 >= arguments.size())
-                    return UsageError{name.toStdString() + " needs a path"};
-                error = setOnce(*slot, name, arguments[++i]);
-            } else if (const std::optional<QString> value = optionValue(argument, name)) {
-                handled = true;
-                error = setOnce(*slot, name, *value);
-            }
+        // The only other failure: an option that takes a path is the last argument.
+        for (const QCommandLineOption &option : {out, plots, trials}) {
+            const QString name = QStringLiteral("--") + option.names().first();
+            if (arguments.last() == name)
+                return UsageError{name.toStdString() + " needs a path"};
         }
-        if (error)
-            return *error;
-        if (handled)
-            continue;
-        if (argument == QStringLiteral("--")) {
-            onlyPathsFollow = true;
-        } else if (argument == QStringLiteral("-h") || argument == QStringLiteral("--help")) {
-            options.helpRequested = true;
-        } else if (argument == QStringLiteral("--version")) {
-            options.versionRequested = true;
-        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
-            return UsageError{"unknown option " + printable(argument)};
-        } else {
-            options.paths << argument;
-        }
+        return UsageError{printable(parser.errorText())};
     }
+
+    AnalysisOptions options;
+    for (const auto &[option, slot] : {std::pair{&out, &options.summaryPath}, std::pair{&plots, &options.plotDirectory},
+                                       std::pair{&trials, &options.trialsPath}}) {
+        const QStringList values = parser.values(*option);
+        const std::string name = "--" + option->names().first().toStdString();
+        if (values.size() > 1)
+            return UsageError{name + " given more than once"};
+        if (values.size() == 1 && values.first().isEmpty())
+            return UsageError{name + " needs a path"};
+        if (values.size() == 1)
+            *slot = values.first();
+    }
+    options.helpRequested = parser.isSet(help);
+    options.versionRequested = parser.isSet(version);
+    options.paths = parser.positionalArguments();
     if (!options.helpRequested && !options.versionRequested && options.paths.isEmpty())
         return UsageError{"no .KPX file or directory given"};
     return options;
