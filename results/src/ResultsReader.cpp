@@ -46,9 +46,12 @@ std::string_view trimmed(std::string_view text)
     return text;
 }
 
-bool isDigit(char c)
+// Where the run of digits starting at pos ends.
+std::size_t digitsEnd(std::string_view text, std::size_t pos)
 {
-    return c >= '0' && c <= '9';
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9')
+        ++pos;
+    return pos;
 }
 
 // The offending text goes into a terminal message, so control bytes and runaway lengths are defused.
@@ -108,21 +111,15 @@ std::optional<double> parseNumberForm(std::string_view text)
     text = trimmed(text);
 
     // Check the whole shape first: from_chars alone would accept exponents, "inf" and "1." as well.
-    std::size_t pos = 0;
-    const bool negative = pos < text.size() && text[pos] == '-';
-    if (negative)
-        ++pos;
-    const std::size_t integerStart = pos;
-    while (pos < text.size() && isDigit(text[pos]))
-        ++pos;
+    // A '-', at least one digit, then optionally a decimal separator and at least one digit.
+    const std::size_t integerStart = text.starts_with('-') ? 1 : 0;
+    std::size_t pos = digitsEnd(text, integerStart);
     if (pos == integerStart)
         return std::nullopt;
     std::string plain(text.substr(0, pos));
     if (pos < text.size() && (text[pos] == '.' || text[pos] == ',')) {
-        ++pos;
-        const std::size_t fractionStart = pos;
-        while (pos < text.size() && isDigit(text[pos]))
-            ++pos;
+        const std::size_t fractionStart = pos + 1;
+        pos = digitsEnd(text, fractionStart);
         if (pos == fractionStart)
             return std::nullopt;
         plain += '.';
