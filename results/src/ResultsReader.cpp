@@ -54,20 +54,6 @@ std::size_t digitsEnd(std::string_view text, std::size_t pos)
     return pos;
 }
 
-// The offending text goes into a terminal message, so control bytes and runaway lengths are defused.
-std::string quotedExcerpt(std::string_view text)
-{
-    constexpr std::size_t MaxShown = 32;
-    std::string shown = "\"";
-    for (std::size_t i = 0; i < text.size() && i < MaxShown; ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        shown += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
-    }
-    if (text.size() > MaxShown)
-        shown += "...";
-    return shown + "\"";
-}
-
 struct EightLines
 {
     std::string subject;
@@ -95,9 +81,9 @@ Parsed<EightLines> parseEightLines(std::string_view contents, double maxValue)
         const std::string_view text = lines[i + 1];
         const std::optional<double> value = parseNumberForm(text);
         if (!value)
-            return FileProblem{lineNumber, quotedExcerpt(text) + " is not a number"};
+            return FileProblem{lineNumber, QuotedExcerpt(text) + " is not a number"};
         if (*value < 0.0 || *value > maxValue)
-            return FileProblem{lineNumber, quotedExcerpt(trimmed(text)) + " is outside 0.."
+            return FileProblem{lineNumber, QuotedExcerpt(trimmed(text)) + " is outside 0.."
                                                + std::to_string(static_cast<long>(maxValue))};
         parsed.values[i] = *value;
     }
@@ -105,6 +91,19 @@ Parsed<EightLines> parseEightLines(std::string_view contents, double maxValue)
 }
 
 } // namespace
+
+std::string QuotedExcerpt(std::string_view text)
+{
+    constexpr std::size_t MaxShown = 32;
+    std::string shown = "\"";
+    for (std::size_t i = 0; i < text.size() && i < MaxShown; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        shown += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
+    }
+    if (text.size() > MaxShown)
+        shown += "...";
+    return shown + "\"";
+}
 
 std::optional<double> parseNumberForm(std::string_view text)
 {
