@@ -30,7 +30,13 @@ namespace kpx {
 namespace {
 
 // Trial logs end in this; the task names them <SubjectId>_<yyyyMMdd-HHmmss>.trials.csv.
-const QString TrialLogSuffix = QString::fromLatin1(kpx::TrialLogSuffix.data(), kpx::TrialLogSuffix.size());
+QString latin1(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+const QString TrialLogSuffix = latin1(kpx::TrialLogSuffix);
+const QString IndifferenceSuffix = latin1(kpx::IndifferenceSuffix);
+const QString TrialCountSuffix = latin1(kpx::TrialCountSuffix);
 
 // Results files are a few dozen bytes; anything this big is some other file picked up by mistake.
 constexpr qint64 MaxResultsFileBytes = 64 * 1024;
@@ -123,7 +129,7 @@ Inputs findInputs(const QStringList &paths, ProblemLog &log)
             // Sorted by name so the summary comes out the same on every run.
             // Hidden files too: an empty subject ID makes ".KPX". System entries (FIFOs, sockets)
             // are listed so that one named like a results file is reported, not passed over.
-            const QStringList names = directory.entryList({QStringLiteral("*.KPX"), QLatin1Char('*') + TrialLogSuffix},
+            const QStringList names = directory.entryList({QLatin1Char('*') + IndifferenceSuffix, QLatin1Char('*') + TrialLogSuffix},
                                                           QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
             for (const QString &name : names)
                 add(directory.filePath(name));
@@ -139,7 +145,7 @@ QString trialCountPathFor(const QString &indifferencePath)
 {
     const QString suffix = QFileInfo(indifferencePath).suffix();
     if (suffix.compare(QStringLiteral("kpx"), Qt::CaseInsensitive) != 0)
-        return indifferencePath + QStringLiteral(".TC");
+        return indifferencePath + TrialCountSuffix;
     const QString base = indifferencePath.chopped(suffix.size());
     return base + (suffix == QStringLiteral("kpx") ? QStringLiteral("tc") : QStringLiteral("TC"));
 }
@@ -378,7 +384,7 @@ bool sameFile(const QString &a, const QString &b)
 std::optional<std::string> outputHazard(const QString &output, const std::vector<QString> &inputs)
 {
     const QString name = QFileInfo(output).fileName();
-    for (const QString &suffix : {QStringLiteral(".KPX"), QStringLiteral(".TC"), TrialLogSuffix}) {
+    for (const QString &suffix : {IndifferenceSuffix, TrialCountSuffix, TrialLogSuffix}) {
         if (name.endsWith(suffix, Qt::CaseInsensitive))
             return "its name ends in " + suffix.toStdString() + ", the name of a results file or trial log";
     }
