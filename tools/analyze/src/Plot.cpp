@@ -2,6 +2,7 @@
 
 #include "analyze/SummaryCsv.h"
 #include "analyze/TrialScoring.h"
+#include "engine/RunState.h"
 #include "results/NumberForm.h"
 
 #include <QFont>
@@ -57,7 +58,7 @@ public:
         return m_area.left() + (std::log10(days) - LogDaysMin) / (LogDaysMax - LogDaysMin) * m_area.width();
     }
 
-    double yForDollars(double dollars) const { return m_area.bottom() - dollars / 100.0 * m_area.height(); }
+    double yForDollars(double dollars) const { return m_area.bottom() - dollars / DelayedAmount * m_area.height(); }
 
     QPointF pointFor(std::size_t delay, double dollars) const
     {
@@ -92,7 +93,7 @@ Frame drawAxes(QPainter &painter, const QString &title, const std::vector<Legend
 
     const QFont tickFont = plotFont(13);
     painter.setFont(tickFont);
-    for (int dollars = 0; dollars <= 100; dollars += 20) {
+    for (int dollars = 0; dollars <= DelayedAmount; dollars += 20) {
         const double y = frame.yForDollars(dollars);
         painter.setPen(QPen(GridColor, 1));
         painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
@@ -234,7 +235,7 @@ QImage plotSubject(const QString &subject, const DelayValues &indifferencePoints
     for (int i = 0; i <= Samples; ++i) {
         const double logDays = LogDaysMin + (LogDaysMax - LogDaysMin) * i / Samples;
         const double days = std::pow(10.0, logDays);
-        curve << QPointF(frame.xForDays(days), frame.yForDollars(100.0 * hyperbolicFraction(score.fit.k, days)));
+        curve << QPointF(frame.xForDays(days), frame.yForDollars(DelayedAmount * hyperbolicFraction(score.fit.k, days)));
     }
     painter.setClipRect(frame.area());
     painter.setPen(QPen(FitColor, 2.5));
