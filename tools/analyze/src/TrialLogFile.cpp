@@ -80,7 +80,6 @@ std::optional<int> parseWhole(std::string_view text)
 using ColumnIndex = std::array<std::size_t, std::size(TrialLogColumnsRead)>;
 enum Column { Subject, Block, DelayDays, Kind, Amount, Choice, RtMs, BlockEnded, IndifferencePoint };
 
-
 // The row's values, or what is wrong with them.
 std::variant<TrialRow, std::string> readRow(const Record &record, const ColumnIndex &at)
 {

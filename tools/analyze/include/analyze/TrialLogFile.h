@@ -12,9 +12,9 @@ namespace kpx {
 
 // The columns of a trial log that scoring reads, found by name in its header line.
 inline constexpr TrialLogColumn TrialLogColumnsRead[] = {
-    TrialLogColumn::Subject, TrialLogColumn::Block,  TrialLogColumn::DelayDays,
-    TrialLogColumn::Kind,    TrialLogColumn::Amount, TrialLogColumn::Choice,
-    TrialLogColumn::RtMs,    TrialLogColumn::BlockEnded, TrialLogColumn::IndifferencePoint};
+    TrialLogColumn::Subject, TrialLogColumn::Block,  TrialLogColumn::DelayDays,  TrialLogColumn::Kind,
+    TrialLogColumn::Amount,  TrialLogColumn::Choice, TrialLogColumn::RtMs,       TrialLogColumn::BlockEnded,
+    TrialLogColumn::IndifferencePoint};
 
 // One answered trial, as scoring needs it.
 struct TrialRow
