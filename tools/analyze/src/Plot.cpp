@@ -45,6 +45,20 @@ QString delayName(std::size_t i)
     return QString::fromStdString(text).mid(QStringLiteral("IN ").size()).toLower();
 }
 
+// The x title centred below the area, its top this far below it; the y title turned up the left
+// edge, centred this far from the image's edge.
+void drawAxisTitles(QPainter &painter, const QRectF &area, const QString &xTitle, double xTitleTop,
+                    const QString &yTitle, double yTitleCentre)
+{
+    painter.setPen(Qt::black);
+    painter.drawText(QRectF(area.left(), area.bottom() + xTitleTop, area.width(), 20), Qt::AlignHCenter, xTitle);
+    painter.save();
+    painter.translate(yTitleCentre, area.center().y());
+    painter.rotate(-90);
+    painter.drawText(QRectF(-area.height() / 2, -10, area.height(), 20), Qt::AlignCenter, yTitle);
+    painter.restore();
+}
+
 // Maps delays and dollars onto the plotting area.
 class Frame
 {
@@ -123,15 +137,8 @@ Frame drawAxes(QPainter &painter, const QString &title, const std::vector<Legend
 
     const QFont labelFont = plotFont(14);
     painter.setFont(labelFont);
-    painter.setPen(Qt::black);
-    painter.drawText(QRectF(area.left(), area.bottom() + 48, area.width(), 20), Qt::AlignHCenter,
-                     QStringLiteral("Delay (log scale)"));
-    painter.save();
-    painter.translate(22, area.center().y());
-    painter.rotate(-90);
-    painter.drawText(QRectF(-area.height() / 2, -10, area.height(), 20), Qt::AlignCenter,
-                     QStringLiteral("Indifference point ($ now = $100 later)"));
-    painter.restore();
+    drawAxisTitles(painter, area, QStringLiteral("Delay (log scale)"), 48,
+                   QStringLiteral("Indifference point ($ now = $100 later)"), 22);
 
     // The legend sits below the axes so it can never hide a point, wherever the data fall.
     painter.setFont(tickFont);
@@ -334,15 +341,8 @@ QImage plotResponseTimes(const QString &title, const std::vector<TrialRow> &rows
     painter.drawRect(area);
 
     painter.setFont(plotFont(14));
-    painter.setPen(Qt::black);
-    painter.drawText(QRectF(area.left(), area.bottom() + 8, area.width(), 20), Qt::AlignHCenter,
-                     QStringLiteral("Trial (in answer order); dashed line: %1 ms").arg(FastResponseMs));
-    painter.save();
-    painter.translate(18, area.center().y());
-    painter.rotate(-90);
-    painter.drawText(QRectF(-area.height() / 2, -10, area.height(), 20), Qt::AlignCenter,
-                     QStringLiteral("Response time"));
-    painter.restore();
+    drawAxisTitles(painter, area, QStringLiteral("Trial (in answer order); dashed line: %1 ms").arg(FastResponseMs), 8,
+                   QStringLiteral("Response time"), 18);
 
     painter.setFont(tickFont);
     double legendX = area.left();
