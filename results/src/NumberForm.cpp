@@ -3,17 +3,30 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <optional>
 
 namespace kpx {
+namespace {
+
+// Long enough for any double in fixed notation (up to 309 integer digits) with its decimals.
+using NumberBuffer = std::array<char, 400>;
+
+// to_chars never looks at the locale, so '.' is always the decimal point.
+template <typename... Format>
+std::string toChars(double value, Format... format)
+{
+    NumberBuffer buffer{};
+    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format...);
+    return error == std::errc() ? std::string(buffer.data(), end) : std::string();
+}
+
+} // namespace
 
 std::string NumberForm(double value, char decimalSeparator)
 {
     std::string text(1, std::signbit(value) && value != 0.0 ? '-' : ' ');
-    std::array<char, 400> digits{};
-    // Fixed notation, shortest text that reads back as the same value.
-    const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), std::fabs(value),
-                                            std::chars_format::fixed);
-    std::string body = error == std::errc() ? std::string(digits.data(), end) : std::string("0");
+    const std::string digits = PlainNumber(std::fabs(value));
+    std::string body = digits.empty() ? std::string(1, '0') : digits;
     for (char &c : body) {
         if (c == '.')
             c = decimalSeparator;
@@ -21,6 +34,26 @@ std::string NumberForm(double value, char decimalSeparator)
     text += body;
     text += ' ';
     return text;
+}
+
+std::string PlainNumber(double value)
+{
+    return toChars(value, std::chars_format::fixed);
+}
+
+std::string FixedNumber(double value, int decimals)
+{
+    return toChars(value, std::chars_format::fixed, decimals);
+}
+
+std::string RoundTripNumber(double value)
+{
+    return toChars(value);
+}
+
+std::string SignificantNumber(double value, int digits)
+{
+    return toChars(value, std::chars_format::general, digits);
 }
 
 } // namespace kpx

@@ -187,7 +187,7 @@ ResultsPaths ResultsPathsFor(const std::string &SubjectId, const std::string &Ou
                              const ResultsFormat &format)
 {
     const std::string stem = OutputDirectory + format.directorySeparator + SubjectId;
-    return {stem + ".KPX", stem + ".TC"};
+    return {stem + std::string(IndifferenceSuffix), stem + std::string(TrialCountSuffix)};
 }
 
 std::optional<WriteFailure> WriteFilesTogether(const std::vector<FileContents> &files)

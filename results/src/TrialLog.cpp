@@ -1,10 +1,11 @@
 #include "results/TrialLog.h"
 
 #include "WriteAll.h"
+#include "results/Csv.h"
+#include "results/NumberForm.h"
 
 #include <array>
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -16,44 +17,25 @@ namespace kpx {
 
 namespace {
 
-std::string twoDigits(int value)
+// Times are milliseconds to the microsecond.
+constexpr int TimeDecimals = 3;
+
+// The log's name holds the start time as yyyyMMdd-HHmmss, its run_started column as ISO 8601.
+std::string nameTime(const LocalDateTime &t)
 {
-    std::string text = std::to_string(value);
-    return text.size() < 2 ? "0" + text : text;
+    char text[64];
+    std::snprintf(text, sizeof text, "%d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+    return text;
 }
 
-std::string milliseconds(double value)
+std::string isoTime(const LocalDateTime &t)
 {
-    // Microsecond resolution, '.' as decimal point regardless of the process locale.
-    std::array<char, 64> buffer{};
-    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                            std::chars_format::fixed, 3);
-    return error == std::errc() ? std::string(buffer.data(), end) : std::string();
-}
-
-std::string shortest(double value)
-{
-    std::array<char, 64> buffer{};
-    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                            std::chars_format::fixed);
-    return error == std::errc() ? std::string(buffer.data(), end) : std::string();
+    char text[64];
+    std::snprintf(text, sizeof text, "%d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+    return text;
 }
 
 } // namespace
-
-std::string CsvField(const std::string &text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    quoted += '"';
-    return quoted;
-}
 
 TrialContext CaptureTrial(const TaskEngine &engine, bool distractor)
 {
@@ -96,9 +78,9 @@ std::variant<OpenedLog, WriteFailure> openUnique(const std::string &directory, c
 {
     const std::string stem = directory + "/" + name;
     if (directory.empty())
-        return WriteFailure{stem + ".trials.csv", NoDirectoryReason};
+        return WriteFailure{stem + std::string(TrialLogSuffix), NoDirectoryReason};
     for (int attempt = 1;; ++attempt) {
-        const std::string path = stem + (attempt == 1 ? "" : "-" + std::to_string(attempt)) + ".trials.csv";
+        const std::string path = stem + (attempt == 1 ? "" : "-" + std::to_string(attempt)) + std::string(TrialLogSuffix);
         // O_EXCL: an earlier log of the same second is never touched.
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
         if (fd >= 0)
@@ -113,19 +95,15 @@ std::variant<OpenedLog, WriteFailure> openUnique(const std::string &directory, c
 std::variant<TrialLog, WriteFailure> TrialLog::Create(const std::string &directory, const std::string &SubjectId,
                                                       const LocalDateTime &started)
 {
-    const std::string name = SubjectId + "_" + std::to_string(started.year) + twoDigits(started.month)
-        + twoDigits(started.day) + "-" + twoDigits(started.hour) + twoDigits(started.minute)
-        + twoDigits(started.second);
+    const std::string name = SubjectId + "_" + nameTime(started);
     if (auto reason = UnusableSubjectId(SubjectId))
-        return WriteFailure{directory + "/" + name + ".trials.csv", *reason};
+        return WriteFailure{directory + "/" + name + std::string(TrialLogSuffix), *reason};
 
     auto opened = openUnique(directory, name);
     if (auto *failure = std::get_if<WriteFailure>(&opened))
         return *failure;
     auto &[fd, path] = std::get<OpenedLog>(opened);
-    const std::string startedText = std::to_string(started.year) + "-" + twoDigits(started.month) + "-"
-        + twoDigits(started.day) + "T" + twoDigits(started.hour) + ":" + twoDigits(started.minute) + ":"
-        + twoDigits(started.second);
+    const std::string startedText = isoTime(started);
     TrialLog log(fd, path, directory, name, SubjectId, startedText);
     if (!WriteAll(fd, log.m_text) || ::fsync(fd) != 0) {
         const int error = errno;
@@ -189,9 +167,13 @@ TrialLog::~TrialLog()
 
 std::string TrialLog::header()
 {
-    return "subject,run_started,block,delay_days,delay_text,trial_in_block,kind,amount,choice,input,rt_ms,"
-           "low_inner,low_outer,high_inner,high_outer,block_ended,indifference_point,white_onset_ms,"
-           "answerable_onset_ms,response_ms\r\n";
+    std::string line;
+    for (const std::string_view name : TrialLogColumns) {
+        if (!line.empty())
+            line += ',';
+        line += name;
+    }
+    return line + "\r\n";
 }
 
 std::string TrialLogRow(const std::string &subject, const std::string &started, const TrialRecord &record)
@@ -208,16 +190,16 @@ std::string TrialLogRow(const std::string &subject, const std::string &started, 
         std::to_string(t.amount),
         t.immediate ? "immediate" : "delayed",
         t.input == ResponseInput::Key ? "key" : "click",
-        milliseconds(t.responseMs - t.answerableOnsetMs),
+        FixedNumber(t.responseMs - t.answerableOnsetMs, TimeDecimals),
         std::to_string(record.bounds.LowInner),
         std::to_string(record.bounds.LowOuter),
         std::to_string(record.bounds.HighInner),
         std::to_string(record.bounds.HighOuter),
         record.blockEnded ? "1" : "0",
-        record.indifferencePoint ? shortest(*record.indifferencePoint) : std::string(),
-        milliseconds(t.whiteOnsetMs),
-        milliseconds(t.answerableOnsetMs),
-        milliseconds(t.responseMs),
+        record.indifferencePoint ? PlainNumber(*record.indifferencePoint) : std::string(),
+        FixedNumber(t.whiteOnsetMs, TimeDecimals),
+        FixedNumber(t.answerableOnsetMs, TimeDecimals),
+        FixedNumber(t.responseMs, TimeDecimals),
     };
     // A comma between every two fields, empty ones included, so no column ever shifts.
     std::string line;

@@ -41,5 +41,20 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{32767, '.', " 32767 "}, NumberCase{62.5, ',', " 62,5 "},
                       NumberCase{40, ',', " 40 "}));
 
+// The forms the trial log, the simulator and the summary use: none may switch to an exponent
+// where a column promises plain decimals, and each rounds rather than truncates.
+TEST(NumberForms, KeepTheirNotationAndRounding)
+{
+    EXPECT_EQ(PlainNumber(1e-7), "0.0000001");
+    EXPECT_EQ(PlainNumber(62.5), "62.5");
+    EXPECT_EQ(FixedNumber(12.3456, 3), "12.346");
+    EXPECT_EQ(FixedNumber(1e-7, 3), "0.000");
+    EXPECT_EQ(FixedNumber(2.5, 0), "2");
+    EXPECT_EQ(RoundTripNumber(1e-7), "1e-07");
+    EXPECT_EQ(RoundTripNumber(1.0 / 3.0), "0.3333333333333333");
+    EXPECT_EQ(SignificantNumber(0.0096219512, 6), "0.00962195");
+    EXPECT_EQ(SignificantNumber(-4.5, 6), "-4.5");
+}
+
 } // namespace
 } // namespace kpx

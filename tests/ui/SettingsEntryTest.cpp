@@ -48,6 +48,9 @@ void SettingsEntryTest::cutoffEntryGivesMaxTrials_data()
     QTest::newRow("400 digits") << "1" + QString(400, u'0') << 1000;
     QTest::newRow("very long text") << QString(100000, u'x') << 1000;
     QTest::newRow("infinity spelt out") << "inf" << 1000;
+    QTest::newRow("not a number spelt out") << "nan" << 1000;
+    QTest::newRow("group separator") << "1,000" << 1000;
+    QTest::newRow("hexadecimal") << "0x10" << 1000;
     QTest::newRow("digits of another script") << QStringLiteral("\u0663") << 1000;
 }
 

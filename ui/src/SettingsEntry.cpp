@@ -1,66 +1,23 @@
 #include "ui/SettingsEntry.h"
 
+#include "engine/TaskRules.h"
 #include "results/ResultsWriter.h"
 
-#include <QRegularExpression>
-
-#include <charconv>
 #include <cmath>
 #include <limits>
 
 namespace kpx {
 
-namespace {
-
-constexpr std::int16_t DefaultMaxTrials = 1000;
-constexpr std::int16_t LowestThreshold = 6;
-constexpr std::int16_t HighestThreshold = 34;
-
-// Whether a number out of a double's range is too large (true) or too small (false) to hold:
-// the decimal position of its first significant digit decides.
-bool overflows(const QString &integerDigits, const QString &fractionDigits, const QString &exponent)
-{
-    qint64 position = 0;
-    const qsizetype firstInteger = integerDigits.indexOf(QRegularExpression(QStringLiteral("[1-9]")));
-    if (firstInteger >= 0) {
-        position = integerDigits.size() - firstInteger;
-    } else {
-        const qsizetype firstFraction = fractionDigits.indexOf(QRegularExpression(QStringLiteral("[1-9]")));
-        if (firstFraction < 0)
-            return false;
-        position = -firstFraction;
-    }
-    // An exponent of many digits is far beyond any double either way; cap it before adding.
-    const QString exponentDigits = exponent.mid(exponent.startsWith(u'+') || exponent.startsWith(u'-') ? 1 : 0);
-    const qint64 magnitude = exponentDigits.size() > 9 ? 1'000'000'000 : exponentDigits.toLongLong();
-    return position + (exponent.startsWith(u'-') ? -magnitude : magnitude) > 0;
-}
-
-} // namespace
-
 double readNumber(const QString &text)
 {
-    // Only ASCII digits: a reader that also took other scripts' digits or a locale's comma would
-    // turn an ambiguous entry into a number the experimenter did not mean.
-    static const QRegularExpression number(
-        QStringLiteral("^([+-]?)(?:([0-9]+)(?:\\.([0-9]*))?|\\.([0-9]+))(?:[eE]([+-]?[0-9]+))?$"));
-    const QString trimmed = text.trimmed();
-    const QRegularExpressionMatch match = number.match(trimmed);
-    if (!match.hasMatch())
-        return 0.0;
-
-    const bool negative = match.captured(1) == QLatin1String("-");
-    const QByteArray digits = trimmed.mid(match.captured(1).size()).toLatin1();
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(digits.constBegin(), digits.constEnd(), value);
-    if (error == std::errc::result_out_of_range) {
-        const QString fraction = match.captured(3).isEmpty() ? match.captured(4) : match.captured(3);
-        value = overflows(match.captured(2), fraction, match.captured(5)) ? std::numeric_limits<double>::infinity()
-                                                                           : 0.0;
-    } else if (error != std::errc() || end != digits.constEnd()) {
-        return 0.0;
-    }
-    return negative ? -value : value;
+    // QString::toDouble reads the C locale's form only (ASCII digits, '.' as decimal point, no group
+    // separators), so an ambiguous entry is never turned into a number the experimenter did not mean.
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    // "inf" and "nan" typed as such are not numbers; a number too large for a double keeps its sign.
+    if (ok)
+        return std::isfinite(value) ? value : 0.0;
+    return std::isinf(value) ? value : 0.0;
 }
 
 std::optional<std::int16_t> roundToInt16(double value)
@@ -86,7 +43,7 @@ std::int16_t maxTrialsFromEntry(const QString &text)
 std::optional<std::int16_t> distractorThresholdFromEntry(const QString &text)
 {
     const std::optional<std::int16_t> rounded = roundToInt16(readNumber(text));
-    if (!rounded || *rounded < LowestThreshold || *rounded > HighestThreshold)
+    if (!rounded || !IsDistractorThreshold(*rounded))
         return std::nullopt;
     return rounded;
 }

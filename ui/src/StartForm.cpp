@@ -133,8 +133,8 @@ StartForm::StartForm(RunSettings &settings, QWidget *parent)
     auto *f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
     connect(f10, &QShortcut::activated, bar, &SetupMenuBar::enterFromKeyboard);
     m_SIDCtrl = addMenuCommand(bar, QStringLiteral("SIDCtrl"), QStringLiteral("Subject ID"));
-    m_CutCtrl = addMenuCommand(bar, QStringLiteral("CutCtrl"), QStringLiteral("Cutoff:1000"));
-    m_DTThresh = addMenuCommand(bar, QStringLiteral("DTThresh"), QStringLiteral("DTT:20"));
+    m_CutCtrl = addMenuCommand(bar, QStringLiteral("CutCtrl"), QStringLiteral("Cutoff:") + QString::number(DefaultMaxTrials));
+    m_DTThresh = addMenuCommand(bar, QStringLiteral("DTThresh"), thresholdMenuText(DefaultDistractorThreshold));
     m_StartCtrl = addMenuCommand(bar, QStringLiteral("StartCtrl"), QStringLiteral("Start"));
     m_StartCtrl->setEnabled(false);
     connect(m_SIDCtrl, &QAction::triggered, this, &StartForm::enterSubjectId);
@@ -265,7 +265,7 @@ void StartForm::SetDistractorThreshold()
     for (;;) {
         const std::optional<QString> entry = ask(
             QStringLiteral("Enter threshold for distractor trials. Possible values are 10, 15, 20, 25, and 30."),
-            QStringLiteral("Set Distractor Threshold"), QStringLiteral("20"));
+            QStringLiteral("Set Distractor Threshold"), QString::number(DefaultDistractorThreshold));
         // Cancel keeps the current threshold; otherwise the experimenter could never leave the dialog.
         if (!entry)
             return;

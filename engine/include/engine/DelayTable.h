@@ -2,6 +2,7 @@
 
 #include "engine/OneBased.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -22,6 +23,9 @@ using DelayTable = OneBased<DelayEntry, DelayCount>;
 
 // Block k uses DelayTable[PresentationOrder[k]].
 using PresentationOrder = OneBased<std::int16_t, DelayCount>;
+
+// The seven delays in days, shortest first: the delay table's and the results files' order.
+inline constexpr std::array<std::int32_t, DelayCount> StandardDelayDays{1, 7, 30, 90, 180, 365, 1825};
 
 // The seven delays, shortest first.
 DelayTable StandardDelayTable();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/TaskRules.h"
+
 #include <cstdint>
 #include <string>
 
@@ -10,8 +12,8 @@ struct RunSettings
 {
     std::string SubjectId;
     std::string OutputDirectory;
-    std::int16_t DistractorThreshold = 20;
-    std::int16_t MaxTrials = 1000;
+    std::int16_t DistractorThreshold = DefaultDistractorThreshold;
+    std::int16_t MaxTrials = DefaultMaxTrials;
 };
 
 } // namespace kpx

@@ -2,6 +2,7 @@
 
 #include "engine/DelayTable.h"
 #include "engine/OneBased.h"
+#include "engine/TaskRules.h"
 
 #include <cstdint>
 
@@ -25,7 +26,7 @@ struct RunState
     bool ChoseImmediate = false;
     std::int16_t TrialCount = 0;
     std::int16_t DistractorCounter = 0;
-    std::int16_t DistractorThreshold = 20;
+    std::int16_t DistractorThreshold = DefaultDistractorThreshold;
     // Indexed by DelayTable index, written when that delay's block ends.
     OneBased<double, DelayCount> IndifferencePoints;
     OneBased<std::int16_t, DelayCount> TrialCounts;

@@ -7,9 +7,14 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kpx {
+
+// The results files are named <SubjectId> and these.
+inline constexpr std::string_view IndifferenceSuffix = ".KPX";
+inline constexpr std::string_view TrialCountSuffix = ".TC";
 
 // The two files one run leaves behind.
 struct ResultsPaths

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "engine/TaskEngine.h"
+#include "results/Csv.h"
 #include "results/ResultsWriter.h"
 
+#include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 
 namespace kpx {
@@ -21,6 +24,25 @@ struct LocalDateTime
 };
 
 enum class ResponseInput { Key, Click };
+
+// Trial logs are named <SubjectId>_<yyyyMMdd-HHmmss>.trials.csv.
+inline constexpr std::string_view TrialLogSuffix = ".trials.csv";
+
+// The columns of a trial log, in order; readers find them by these names in the header line.
+enum class TrialLogColumn {
+    Subject, RunStarted, Block, DelayDays, DelayText, TrialInBlock, Kind, Amount, Choice, Input, RtMs,
+    LowInner, LowOuter, HighInner, HighOuter, BlockEnded, IndifferencePoint, WhiteOnsetMs,
+    AnswerableOnsetMs, ResponseMs,
+};
+inline constexpr std::array<std::string_view, 20> TrialLogColumns{
+    "subject", "run_started", "block", "delay_days", "delay_text", "trial_in_block", "kind", "amount",
+    "choice", "input", "rt_ms", "low_inner", "low_outer", "high_inner", "high_outer", "block_ended",
+    "indifference_point", "white_onset_ms", "answerable_onset_ms", "response_ms"};
+
+constexpr std::string_view TrialLogColumnName(TrialLogColumn column)
+{
+    return TrialLogColumns[static_cast<std::size_t>(column)];
+}
 
 // One trial as it was put to the participant, captured before its response is applied.
 struct TrialContext
@@ -112,7 +134,5 @@ private:
 // One row of the trial log: always 20 fields, whatever the subject ID holds, then CR LF.
 std::string TrialLogRow(const std::string &subject, const std::string &started, const TrialRecord &record);
 
-// A CSV field, quoted when it holds a comma, quote or line break.
-std::string CsvField(const std::string &text);
 
 } // namespace kpx

@@ -362,7 +362,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ArgumentCase{{"--help"}, true}, ArgumentCase{{}, false}, ArgumentCase{{"--out", "s.csv"}, false},
                       ArgumentCase{{"a", "--out"}, false}, ArgumentCase{{"--out=", "a"}, false},
                       ArgumentCase{{"--out", "x", "--out", "y", "a"}, false}, ArgumentCase{{"--plot", "p", "a"}, false},
-                      ArgumentCase{{"--version"}, true}));
+                      ArgumentCase{{"--version"}, true}, ArgumentCase{{"-x", "a"}, false},
+                      ArgumentCase{{"--help=x"}, false}, ArgumentCase{{"--", "--help"}, true},
+                      ArgumentCase{{"--", "--out=S1.KPX", "-"}, true}));
 
 TEST(ArgumentParsing, KeepsPathsAndOptionValuesApart)
 {

@@ -15,7 +15,7 @@ DelayValues hyperbolaPoints(double k)
 {
     DelayValues points{};
     for (std::size_t i = 0; i < points.size(); ++i)
-        points[i] = 100.0 / (1.0 + k * kpx::ResultsDelayDays[i]);
+        points[i] = 100.0 / (1.0 + k * kpx::StandardDelayDays[i]);
     return points;
 }
 
@@ -24,7 +24,7 @@ double squaredError(const DelayValues &points, double lnK)
 {
     double sum = 0.0;
     for (std::size_t i = 0; i < points.size(); ++i) {
-        const double residual = points[i] / 100.0 - 1.0 / (1.0 + std::exp(lnK) * kpx::ResultsDelayDays[i]);
+        const double residual = points[i] / 100.0 - 1.0 / (1.0 + std::exp(lnK) * kpx::StandardDelayDays[i]);
         sum += residual * residual;
     }
     return sum;

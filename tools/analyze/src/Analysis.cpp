@@ -1,12 +1,13 @@
 #include "analyze/Analysis.h"
 
 #include "analyze/Plot.h"
-#include "analyze/ResultsFile.h"
+#include "results/ResultsReader.h"
 #include "analyze/Scoring.h"
 #include "analyze/SummaryCsv.h"
 #include "analyze/TrialLogFile.h"
 #include "analyze/TrialScoring.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,7 +30,13 @@ namespace kpx {
 namespace {
 
 // Trial logs end in this; the task names them <SubjectId>_<yyyyMMdd-HHmmss>.trials.csv.
-const QString TrialLogSuffix = QString::fromLatin1(kpx::TrialLogSuffix.data(), kpx::TrialLogSuffix.size());
+QString latin1(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+const QString TrialLogSuffix = latin1(kpx::TrialLogSuffix);
+const QString IndifferenceSuffix = latin1(kpx::IndifferenceSuffix);
+const QString TrialCountSuffix = latin1(kpx::TrialCountSuffix);
 
 // Results files are a few dozen bytes; anything this big is some other file picked up by mistake.
 constexpr qint64 MaxResultsFileBytes = 64 * 1024;
@@ -122,7 +129,7 @@ Inputs findInputs(const QStringList &paths, ProblemLog &log)
             // Sorted by name so the summary comes out the same on every run.
             // Hidden files too: an empty subject ID makes ".KPX". System entries (FIFOs, sockets)
             // are listed so that one named like a results file is reported, not passed over.
-            const QStringList names = directory.entryList({QStringLiteral("*.KPX"), QLatin1Char('*') + TrialLogSuffix},
+            const QStringList names = directory.entryList({QLatin1Char('*') + IndifferenceSuffix, QLatin1Char('*') + TrialLogSuffix},
                                                           QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
             for (const QString &name : names)
                 add(directory.filePath(name));
@@ -138,7 +145,7 @@ QString trialCountPathFor(const QString &indifferencePath)
 {
     const QString suffix = QFileInfo(indifferencePath).suffix();
     if (suffix.compare(QStringLiteral("kpx"), Qt::CaseInsensitive) != 0)
-        return indifferencePath + QStringLiteral(".TC");
+        return indifferencePath + TrialCountSuffix;
     const QString base = indifferencePath.chopped(suffix.size());
     return base + (suffix == QStringLiteral("kpx") ? QStringLiteral("tc") : QStringLiteral("TC"));
 }
@@ -377,7 +384,7 @@ bool sameFile(const QString &a, const QString &b)
 std::optional<std::string> outputHazard(const QString &output, const std::vector<QString> &inputs)
 {
     const QString name = QFileInfo(output).fileName();
-    for (const QString &suffix : {QStringLiteral(".KPX"), QStringLiteral(".TC"), TrialLogSuffix}) {
+    for (const QString &suffix : {IndifferenceSuffix, TrialCountSuffix, TrialLogSuffix}) {
         if (name.endsWith(suffix, Qt::CaseInsensitive))
             return "its name ends in " + suffix.toStdString() + ", the name of a results file or trial log";
     }
@@ -388,67 +395,51 @@ std::optional<std::string> outputHazard(const QString &output, const std::vector
     return std::nullopt;
 }
 
-std::optional<QString> optionValue(const QString &argument, const QString &name)
-{
-    const QString prefix = name + QLatin1Char('=');
-    if (argument.startsWith(prefix))
-        return argument.mid(prefix.size());
-    return std::nullopt;
-}
-
 } // namespace
 
 std::variant<AnalysisOptions, UsageError> parseArguments(const QStringList &arguments)
 {
-    AnalysisOptions options;
-    bool onlyPathsFollow = false;
-    const auto setOnce = [](std::optional<QString> &slot, const QString &name,
-                            const QString &value) -> std::optional<UsageError> {
-        if (slot)
-            return UsageError{name.toStdString() + " given more than once"};
-        if (value.isEmpty())
-            return UsageError{name.toStdString() + " needs a path"};
-        slot = value;
-        return std::nullopt;
-    };
+    QCommandLineParser parser;
+    // "-x" is an unknown option x, never the options -x given together; "--" ends the options.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    const QCommandLineOption out(QStringLiteral("out"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption plots(QStringLiteral("plots"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption trials(QStringLiteral("trials"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOptions({out, plots, trials, help, version});
 
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        if (onlyPathsFollow) {
-            options.paths << argument;
-            continue;
+    // The parser takes the program name first.
+    if (!parser.parse(QStringList{QStringLiteral("kpx2-analyze")} + arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty()) {
+            const QString &name = unknown.first();
+            return UsageError{"unknown option " + printable((name.size() == 1 ? "-" : "--") + name)};
         }
-        std::optional<UsageError> error;
-        bool handled = false;
-        for (const auto &[name, slot] : {std::pair{QStringLiteral("--out"), &options.summaryPath},
-                                         std::pair{QStringLiteral("--plots"), &options.plotDirectory},
-                                         std::pair{QStringLiteral("--trials"), &options.trialsPath}}) {
-            if (argument == name) {
-                handled = true;
-                if (i + 1 >= arguments.size())
-                    return UsageError{name.toStdString() + " needs a path"};
-                error = setOnce(*slot, name, arguments[++i]);
-            } else if (const std::optional<QString> value = optionValue(argument, name)) {
-                handled = true;
-                error = setOnce(*slot, name, *value);
-            }
+        // The only other failure: an option that takes a path is the last argument.
+        for (const QCommandLineOption &option : {out, plots, trials}) {
+            const QString name = QStringLiteral("--") + option.names().first();
+            if (arguments.last() == name)
+                return UsageError{name.toStdString() + " needs a path"};
         }
-        if (error)
-            return *error;
-        if (handled)
-            continue;
-        if (argument == QStringLiteral("--")) {
-            onlyPathsFollow = true;
-        } else if (argument == QStringLiteral("-h") || argument == QStringLiteral("--help")) {
-            options.helpRequested = true;
-        } else if (argument == QStringLiteral("--version")) {
-            options.versionRequested = true;
-        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
-            return UsageError{"unknown option " + printable(argument)};
-        } else {
-            options.paths << argument;
-        }
+        return UsageError{printable(parser.errorText())};
     }
+
+    AnalysisOptions options;
+    for (const auto &[option, slot] : {std::pair{&out, &options.summaryPath}, std::pair{&plots, &options.plotDirectory},
+                                       std::pair{&trials, &options.trialsPath}}) {
+        const QStringList values = parser.values(*option);
+        const std::string name = "--" + option->names().first().toStdString();
+        if (values.size() > 1)
+            return UsageError{name + " given more than once"};
+        if (values.size() == 1 && values.first().isEmpty())
+            return UsageError{name + " needs a path"};
+        if (values.size() == 1)
+            *slot = values.first();
+    }
+    options.helpRequested = parser.isSet(help);
+    options.versionRequested = parser.isSet(version);
+    options.paths = parser.positionalArguments();
     if (!options.helpRequested && !options.versionRequested && options.paths.isEmpty())
         return UsageError{"no .KPX file or directory given"};
     return options;

@@ -2,6 +2,8 @@
 
 #include "analyze/SummaryCsv.h"
 #include "analyze/TrialScoring.h"
+#include "engine/RunState.h"
+#include "results/NumberForm.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -37,7 +39,24 @@ QFont plotFont(int pixelSize, bool bold = false)
 
 QString delayName(std::size_t i)
 {
-    return QString::fromLatin1(ResultsDelayNames[i].data(), static_cast<qsizetype>(ResultsDelayNames[i].size()));
+    // The participant's text for the delay, "IN 1 DAY", becomes the label "1 day".
+    static const DelayTable delays = StandardDelayTable();
+    const std::string &text = delays[static_cast<int>(i) + 1].text;
+    return QString::fromStdString(text).mid(QStringLiteral("IN ").size()).toLower();
+}
+
+// The x title centred below the area, its top this far below it; the y title turned up the left
+// edge, centred this far from the image's edge.
+void drawAxisTitles(QPainter &painter, const QRectF &area, const QString &xTitle, double xTitleTop,
+                    const QString &yTitle, double yTitleCentre)
+{
+    painter.setPen(Qt::black);
+    painter.drawText(QRectF(area.left(), area.bottom() + xTitleTop, area.width(), 20), Qt::AlignHCenter, xTitle);
+    painter.save();
+    painter.translate(yTitleCentre, area.center().y());
+    painter.rotate(-90);
+    painter.drawText(QRectF(-area.height() / 2, -10, area.height(), 20), Qt::AlignCenter, yTitle);
+    painter.restore();
 }
 
 // Maps delays and dollars onto the plotting area.
@@ -53,11 +72,11 @@ public:
         return m_area.left() + (std::log10(days) - LogDaysMin) / (LogDaysMax - LogDaysMin) * m_area.width();
     }
 
-    double yForDollars(double dollars) const { return m_area.bottom() - dollars / 100.0 * m_area.height(); }
+    double yForDollars(double dollars) const { return m_area.bottom() - dollars / DelayedAmount * m_area.height(); }
 
     QPointF pointFor(std::size_t delay, double dollars) const
     {
-        return {xForDays(ResultsDelayDays[delay]), yForDollars(dollars)};
+        return {xForDays(StandardDelayDays[delay]), yForDollars(dollars)};
     }
 
 private:
@@ -88,7 +107,7 @@ Frame drawAxes(QPainter &painter, const QString &title, const std::vector<Legend
 
     const QFont tickFont = plotFont(13);
     painter.setFont(tickFont);
-    for (int dollars = 0; dollars <= 100; dollars += 20) {
+    for (int dollars = 0; dollars <= DelayedAmount; dollars += 20) {
         const double y = frame.yForDollars(dollars);
         painter.setPen(QPen(GridColor, 1));
         painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
@@ -102,7 +121,7 @@ Frame drawAxes(QPainter &painter, const QString &title, const std::vector<Legend
     // alternate between two rows.
     constexpr double RowHeight = 18;
     for (std::size_t i = 0; i < ResultsDelayCount; ++i) {
-        const double x = frame.xForDays(ResultsDelayDays[i]);
+        const double x = frame.xForDays(StandardDelayDays[i]);
         const double row = static_cast<double>(i % 2);
         painter.setPen(QPen(GridColor, 1));
         painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
@@ -118,15 +137,8 @@ Frame drawAxes(QPainter &painter, const QString &title, const std::vector<Legend
 
     const QFont labelFont = plotFont(14);
     painter.setFont(labelFont);
-    painter.setPen(Qt::black);
-    painter.drawText(QRectF(area.left(), area.bottom() + 48, area.width(), 20), Qt::AlignHCenter,
-                     QStringLiteral("Delay (log scale)"));
-    painter.save();
-    painter.translate(22, area.center().y());
-    painter.rotate(-90);
-    painter.drawText(QRectF(-area.height() / 2, -10, area.height(), 20), Qt::AlignCenter,
-                     QStringLiteral("Indifference point ($ now = $100 later)"));
-    painter.restore();
+    drawAxisTitles(painter, area, QStringLiteral("Delay (log scale)"), 48,
+                   QStringLiteral("Indifference point ($ now = $100 later)"), 22);
 
     // The legend sits below the axes so it can never hide a point, wherever the data fall.
     painter.setFont(tickFont);
@@ -219,7 +231,7 @@ QImage plotSubject(const QString &subject, const DelayValues &indifferencePoints
     painter.setRenderHint(QPainter::Antialiasing);
 
     const QString title = QStringLiteral("%1  \u2014  k = %2, AUC = %3")
-                              .arg(subject, QString::fromStdString(significantNumber(score.fit.k, 4)),
+                              .arg(subject, QString::fromStdString(SignificantNumber(score.fit.k, 4)),
                                    QString::number(score.auc, 'f', 3));
     const Frame frame = drawAxes(painter, title,
                                  {{QStringLiteral("Indifference points"), PointColor, true},
@@ -230,7 +242,7 @@ QImage plotSubject(const QString &subject, const DelayValues &indifferencePoints
     for (int i = 0; i <= Samples; ++i) {
         const double logDays = LogDaysMin + (LogDaysMax - LogDaysMin) * i / Samples;
         const double days = std::pow(10.0, logDays);
-        curve << QPointF(frame.xForDays(days), frame.yForDollars(100.0 * hyperbolicFraction(score.fit.k, days)));
+        curve << QPointF(frame.xForDays(days), frame.yForDollars(DelayedAmount * hyperbolicFraction(score.fit.k, days)));
     }
     painter.setClipRect(frame.area());
     painter.setPen(QPen(FitColor, 2.5));
@@ -329,15 +341,8 @@ QImage plotResponseTimes(const QString &title, const std::vector<TrialRow> &rows
     painter.drawRect(area);
 
     painter.setFont(plotFont(14));
-    painter.setPen(Qt::black);
-    painter.drawText(QRectF(area.left(), area.bottom() + 8, area.width(), 20), Qt::AlignHCenter,
-                     QStringLiteral("Trial (in answer order); dashed line: %1 ms").arg(FastResponseMs));
-    painter.save();
-    painter.translate(18, area.center().y());
-    painter.rotate(-90);
-    painter.drawText(QRectF(-area.height() / 2, -10, area.height(), 20), Qt::AlignCenter,
-                     QStringLiteral("Response time"));
-    painter.restore();
+    drawAxisTitles(painter, area, QStringLiteral("Trial (in answer order); dashed line: %1 ms").arg(FastResponseMs), 8,
+                   QStringLiteral("Response time"), 18);
 
     painter.setFont(tickFont);
     double legendX = area.left();

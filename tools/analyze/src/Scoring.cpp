@@ -1,12 +1,15 @@
 #include "analyze/Scoring.h"
 
+#include "engine/RunState.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace kpx {
 namespace {
 
-constexpr double DelayedAmount = 100.0;
+// Points are in $ of the delayed amount.
+constexpr double Delayed = DelayedAmount;
 
 // Points typed as decimals (40.1, 20.1) differ by a hair more or less than they read; a
 // difference of exactly $20 or $10 on paper must not trip a flag through that.
@@ -18,7 +21,7 @@ double trapezoidArea(const DelayValues &indifferencePoints, const DelayValues &x
     double previousY = 1.0; // nothing is lost to a delay of zero
     double area = 0.0;
     for (std::size_t i = 0; i < ResultsDelayCount; ++i) {
-        const double y = indifferencePoints[i] / DelayedAmount;
+        const double y = indifferencePoints[i] / Delayed;
         area += (x[i] - previousX) * (y + previousY) / 2.0;
         previousX = x[i];
         previousY = y;
@@ -31,7 +34,7 @@ double squaredError(const DelayValues &fractions, double lnK)
     const double k = std::exp(lnK);
     double sum = 0.0;
     for (std::size_t i = 0; i < ResultsDelayCount; ++i) {
-        const double residual = fractions[i] - hyperbolicFraction(k, ResultsDelayDays[i]);
+        const double residual = fractions[i] - hyperbolicFraction(k, StandardDelayDays[i]);
         sum += residual * residual;
     }
     return sum;
@@ -41,10 +44,10 @@ double squaredError(const DelayValues &fractions, double lnK)
 
 double areaUnderCurve(const DelayValues &indifferencePoints)
 {
-    const double longest = ResultsDelayDays.back();
+    const double longest = StandardDelayDays.back();
     DelayValues x{};
     for (std::size_t i = 0; i < ResultsDelayCount; ++i)
-        x[i] = ResultsDelayDays[i] / longest;
+        x[i] = StandardDelayDays[i] / longest;
     return trapezoidArea(indifferencePoints, x);
 }
 
@@ -65,7 +68,7 @@ HyperbolicFit fitHyperbola(const DelayValues &indifferencePoints)
 {
     DelayValues fractions{};
     for (std::size_t i = 0; i < ResultsDelayCount; ++i)
-        fractions[i] = indifferencePoints[i] / DelayedAmount;
+        fractions[i] = indifferencePoints[i] / Delayed;
 
     // A fine grid first: with odd profiles the error can have more than one dip, and a
     // local search started blind could settle in the wrong one.
@@ -128,7 +131,7 @@ HyperbolicFit fitHyperbola(const DelayValues &indifferencePoints)
 
 bool failsJohnsonBickel1(const DelayValues &indifferencePoints)
 {
-    constexpr double AllowedRise = 0.20 * DelayedAmount + DecimalSlack;
+    constexpr double AllowedRise = 0.20 * Delayed + DecimalSlack;
     for (std::size_t i = 1; i < ResultsDelayCount; ++i) {
         if (indifferencePoints[i] - indifferencePoints[i - 1] > AllowedRise)
             return true;
@@ -138,7 +141,7 @@ bool failsJohnsonBickel1(const DelayValues &indifferencePoints)
 
 bool failsJohnsonBickel2(const DelayValues &indifferencePoints)
 {
-    constexpr double RequiredDrop = 0.10 * DelayedAmount - DecimalSlack;
+    constexpr double RequiredDrop = 0.10 * Delayed - DecimalSlack;
     return indifferencePoints.front() - indifferencePoints.back() < RequiredDrop;
 }
 

@@ -1,14 +1,12 @@
 #include "analyze/SummaryCsv.h"
 
-#include <array>
-#include <charconv>
+#include "results/Csv.h"
+#include "results/NumberForm.h"
+
 #include <cmath>
 
 namespace kpx {
 namespace {
-
-// Long enough for any double to_chars can print, shortest or to 17 digits.
-using NumberBuffer = std::array<char, 64>;
 
 // k, ln k and the ED50 come out of a numerical search; more digits would only show its noise.
 constexpr int FitDigits = 6;
@@ -18,7 +16,7 @@ constexpr std::string_view LineEnd = "\r\n";
 // Times in the log are to the microsecond; medians and quartiles keep that and no more.
 std::string milliseconds(double value)
 {
-    return roundTripNumber(std::round(value * 1000.0) / 1000.0 + 0.0);
+    return RoundTripNumber(std::round(value * 1000.0) / 1000.0 + 0.0);
 }
 
 template <typename T>
@@ -29,38 +27,10 @@ std::string optionalField(const std::optional<T> &value, std::string (*format)(T
 
 std::string share(double value)
 {
-    return roundTripNumber(value);
+    return RoundTripNumber(value);
 }
 
 } // namespace
-
-std::string csvField(std::string_view text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
-        return std::string(text);
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
-std::string roundTripNumber(double value)
-{
-    NumberBuffer buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    return std::string(buffer.data(), result.ptr);
-}
-
-std::string significantNumber(double value, int digits)
-{
-    NumberBuffer buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                      std::chars_format::general, digits);
-    return std::string(buffer.data(), result.ptr);
-}
 
 std::string summaryHeader()
 {
@@ -72,23 +42,23 @@ std::string summaryHeader()
 
 std::string summaryLine(const SummaryRow &row)
 {
-    std::string line = csvField(row.subject) + ',' + csvField(row.file);
+    std::string line = CsvField(row.subject) + ',' + CsvField(row.file);
     if (row.score) {
         for (double ip : row.indifferencePoints)
-            line += ',' + roundTripNumber(ip);
+            line += ',' + RoundTripNumber(ip);
         line += ',';
         if (row.trialsTotal)
             line += std::to_string(*row.trialsTotal);
 
         const Score &score = *row.score;
-        line += ',' + roundTripNumber(score.auc);
-        line += ',' + roundTripNumber(score.aucOrdinal);
-        line += ',' + significantNumber(score.fit.k, FitDigits);
-        line += ',' + significantNumber(score.fit.lnK, FitDigits);
+        line += ',' + RoundTripNumber(score.auc);
+        line += ',' + RoundTripNumber(score.aucOrdinal);
+        line += ',' + SignificantNumber(score.fit.k, FitDigits);
+        line += ',' + SignificantNumber(score.fit.lnK, FitDigits);
         line += ',';
         if (score.fit.r2)
-            line += roundTripNumber(*score.fit.r2);
-        line += ',' + significantNumber(1.0 / score.fit.k, FitDigits);
+            line += RoundTripNumber(*score.fit.r2);
+        line += ',' + SignificantNumber(1.0 / score.fit.k, FitDigits);
         line += score.jbC1 ? ",1" : ",0";
         line += score.jbC2 ? ",1" : ",0";
     } else {
@@ -97,7 +67,7 @@ std::string summaryLine(const SummaryRow &row)
 
     if (row.log) {
         const RunFigures &run = row.log->run;
-        line += ',' + csvField(row.log->path);
+        line += ',' + CsvField(row.log->path);
         line += ',' + optionalField(run.rtMedianMs, &milliseconds);
         line += ',' + optionalField(run.rtIqrMs, &milliseconds);
         line += ',' + std::to_string(run.fastResponses);
@@ -118,7 +88,7 @@ std::string blocksHeader()
 
 std::string blocksLine(const std::string &subject, const std::string &logPath, const BlockFigures &block)
 {
-    std::string line = csvField(subject) + ',' + csvField(logPath);
+    std::string line = CsvField(subject) + ',' + CsvField(logPath);
     line += ',' + std::to_string(block.block);
     line += ',' + std::to_string(block.delayDays);
     line += ',' + std::to_string(block.trials);

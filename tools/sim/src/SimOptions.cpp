@@ -1,5 +1,6 @@
 #include "sim/SimOptions.h"
 
+#include "engine/TaskRules.h"
 #include "results/ResultsWriter.h"
 
 #include <charconv>
@@ -74,9 +75,9 @@ std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::s
             haveOut = true;
         } else if (name == "--threshold") {
             const auto threshold = parseWhole<int>(value);
-            // The setup window accepts the same range.
-            if (!threshold || *threshold < 6 || *threshold > 34)
-                return "--threshold must be a whole number from 6 to 34, not '" + value + "'";
+            if (!threshold || !IsDistractorThreshold(*threshold))
+                return "--threshold must be a whole number from " + std::to_string(LowestDistractorThreshold)
+                    + " to " + std::to_string(HighestDistractorThreshold) + ", not '" + value + "'";
             options.threshold = static_cast<std::int16_t>(*threshold);
         } else if (name == "--seed") {
             const auto seed = parseWhole<std::uint64_t>(value);

@@ -3,6 +3,7 @@
 #include "engine/RandomSource.h"
 #include "engine/TaskEngine.h"
 #include "results/Clock.h"
+#include "results/NumberForm.h"
 #include "results/ResultsWriter.h"
 #include "results/TrialLog.h"
 
@@ -99,13 +100,6 @@ std::string trimmed(const std::string &text)
     return text.substr(first, last - first + 1);
 }
 
-std::string fixed(double value, int decimals)
-{
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    return buffer;
-}
-
 // Opens the run's trial log; no run starts without one.
 std::variant<TrialLog, int> openLog(const SimOptions &options, std::ostream &err)
 {
@@ -199,7 +193,7 @@ int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &partic
         for (int k = 1; k <= DelayCount; ++k) {
             const int days = engine.delayTable()[k].days;
             const double value = valueAt(days);
-            out << days << ' ' << fixed(value, 3) << ' ' << s.IndifferencePoints[k] << ' ' << s.TrialCounts[k] << '\n';
+            out << days << ' ' << FixedNumber(value, 3) << ' ' << PlainNumber(s.IndifferencePoints[k]) << ' ' << s.TrialCounts[k] << '\n';
             absoluteError += std::fabs(s.IndifferencePoints[k] - value);
             trials += s.TrialCounts[k];
             maxTrials = std::max<int>(maxTrials, s.TrialCounts[k]);
@@ -208,8 +202,8 @@ int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &partic
             status = writeResults(options, s, out, err);
     }
     const double blocks = static_cast<double>(options.runs) * DelayCount;
-    out << "mean absolute error " << fixed(absoluteError / blocks, 3) << '\n';
-    out << "trials per block mean " << fixed(static_cast<double>(trials) / blocks, 2) << " max " << maxTrials << '\n';
+    out << "mean absolute error " << FixedNumber(absoluteError / blocks, 3) << '\n';
+    out << "trials per block mean " << FixedNumber(static_cast<double>(trials) / blocks, 2) << " max " << maxTrials << '\n';
     return status == SimExit::Ok && logWrittenAgain ? SimExit::LogWrittenAgain : status;
 }
 

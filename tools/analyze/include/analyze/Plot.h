@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analyze/ResultsFile.h"
+#include "results/ResultsReader.h"
 #include "analyze/Scoring.h"
 #include "analyze/TrialLogFile.h"
 

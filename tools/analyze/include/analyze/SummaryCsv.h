@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analyze/ResultsFile.h"
+#include "results/ResultsReader.h"
 #include "analyze/Scoring.h"
 #include "analyze/TrialScoring.h"
 
@@ -31,15 +31,6 @@ struct SummaryRow
     // Empty when there is no trial log: its columns are left empty.
     std::optional<TrialLogFigures> log;
 };
-
-// A CSV field per RFC 4180: quoted, quotes doubled, when it holds a comma, quote, CR or LF.
-std::string csvField(std::string_view text);
-
-// The shortest text that reads back as the same double, always with '.' as decimal point.
-std::string roundTripNumber(double value);
-
-// The value to a number of significant digits, '.' as decimal point, trailing zeros dropped.
-std::string significantNumber(double value, int digits);
 
 // The header line, CR LF included.
 std::string summaryHeader();

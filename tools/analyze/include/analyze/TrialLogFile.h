@@ -1,6 +1,7 @@
 #pragma once
 
-#include "analyze/ResultsFile.h"
+#include "results/ResultsReader.h"
+#include "results/TrialLog.h"
 
 #include <optional>
 #include <string>
@@ -9,12 +10,11 @@
 
 namespace kpx {
 
-// The task names its trial logs <SubjectId>_<yyyyMMdd-HHmmss>.trials.csv.
-inline constexpr std::string_view TrialLogSuffix = ".trials.csv";
-
 // The columns of a trial log that scoring reads, found by name in its header line.
-inline constexpr std::string_view TrialLogColumnsRead[] = {
-    "subject", "block", "delay_days", "kind", "amount", "choice", "rt_ms", "block_ended", "indifference_point"};
+inline constexpr TrialLogColumn TrialLogColumnsRead[] = {
+    TrialLogColumn::Subject, TrialLogColumn::Block,  TrialLogColumn::DelayDays,  TrialLogColumn::Kind,
+    TrialLogColumn::Amount,  TrialLogColumn::Choice, TrialLogColumn::RtMs,       TrialLogColumn::BlockEnded,
+    TrialLogColumn::IndifferencePoint};
 
 // One answered trial, as scoring needs it.
 struct TrialRow

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/TaskRules.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,7 +28,7 @@ struct SimOptions
 {
     std::string subject;
     std::string outDir;
-    std::int16_t threshold = 20;
+    std::int16_t threshold = DefaultDistractorThreshold;
     std::optional<std::uint64_t> seed; // from the clock when absent
     std::variant<StdinParticipant, HyperbolicParticipant> participant;
     int runs = 1;

@@ -1,4 +1,6 @@
-#include "analyze/ResultsFile.h"
+#include "results/ResultsReader.h"
+
+#include "engine/RunState.h"
 
 #include <charconv>
 #include <cmath>
@@ -44,23 +46,12 @@ std::string_view trimmed(std::string_view text)
     return text;
 }
 
-bool isDigit(char c)
+// Where the run of digits starting at pos ends.
+std::size_t digitsEnd(std::string_view text, std::size_t pos)
 {
-    return c >= '0' && c <= '9';
-}
-
-// The offending text goes into a terminal message, so control bytes and runaway lengths are defused.
-std::string quotedExcerpt(std::string_view text)
-{
-    constexpr std::size_t MaxShown = 32;
-    std::string shown = "\"";
-    for (std::size_t i = 0; i < text.size() && i < MaxShown; ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        shown += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
-    }
-    if (text.size() > MaxShown)
-        shown += "...";
-    return shown + "\"";
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9')
+        ++pos;
+    return pos;
 }
 
 struct EightLines
@@ -90,9 +81,9 @@ Parsed<EightLines> parseEightLines(std::string_view contents, double maxValue)
         const std::string_view text = lines[i + 1];
         const std::optional<double> value = parseNumberForm(text);
         if (!value)
-            return FileProblem{lineNumber, quotedExcerpt(text) + " is not a number"};
+            return FileProblem{lineNumber, QuotedExcerpt(text) + " is not a number"};
         if (*value < 0.0 || *value > maxValue)
-            return FileProblem{lineNumber, quotedExcerpt(trimmed(text)) + " is outside 0.."
+            return FileProblem{lineNumber, QuotedExcerpt(trimmed(text)) + " is outside 0.."
                                                + std::to_string(static_cast<long>(maxValue))};
         parsed.values[i] = *value;
     }
@@ -101,26 +92,33 @@ Parsed<EightLines> parseEightLines(std::string_view contents, double maxValue)
 
 } // namespace
 
+std::string QuotedExcerpt(std::string_view text)
+{
+    constexpr std::size_t MaxShown = 32;
+    std::string shown = "\"";
+    for (std::size_t i = 0; i < text.size() && i < MaxShown; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        shown += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
+    }
+    if (text.size() > MaxShown)
+        shown += "...";
+    return shown + "\"";
+}
+
 std::optional<double> parseNumberForm(std::string_view text)
 {
     text = trimmed(text);
 
     // Check the whole shape first: from_chars alone would accept exponents, "inf" and "1." as well.
-    std::size_t pos = 0;
-    const bool negative = pos < text.size() && text[pos] == '-';
-    if (negative)
-        ++pos;
-    const std::size_t integerStart = pos;
-    while (pos < text.size() && isDigit(text[pos]))
-        ++pos;
+    // A '-', at least one digit, then optionally a decimal separator and at least one digit.
+    const std::size_t integerStart = text.starts_with('-') ? 1 : 0;
+    std::size_t pos = digitsEnd(text, integerStart);
     if (pos == integerStart)
         return std::nullopt;
     std::string plain(text.substr(0, pos));
     if (pos < text.size() && (text[pos] == '.' || text[pos] == ',')) {
-        ++pos;
-        const std::size_t fractionStart = pos;
-        while (pos < text.size() && isDigit(text[pos]))
-            ++pos;
+        const std::size_t fractionStart = pos + 1;
+        pos = digitsEnd(text, fractionStart);
         if (pos == fractionStart)
             return std::nullopt;
         plain += '.';
@@ -139,7 +137,7 @@ std::optional<double> parseNumberForm(std::string_view text)
 
 Parsed<IndifferenceFile> parseIndifferenceFile(std::string_view contents)
 {
-    Parsed<EightLines> lines = parseEightLines(contents, 100.0);
+    Parsed<EightLines> lines = parseEightLines(contents, DelayedAmount);
     if (auto *problem = std::get_if<FileProblem>(&lines))
         return std::move(*problem);
     auto &parsed = std::get<EightLines>(lines);

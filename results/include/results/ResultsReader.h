@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/DelayTable.h"
+
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -9,15 +11,8 @@
 
 namespace kpx {
 
-// Results files list one value per delay, always these seven in this order.
-inline constexpr std::size_t ResultsDelayCount = 7;
-
-// Each delay in days, as the task's delay table has it.
-inline constexpr std::array<int, ResultsDelayCount> ResultsDelayDays{1, 7, 30, 90, 180, 365, 1825};
-
-// Each delay as people name it, for column and axis labels.
-inline constexpr std::array<std::string_view, ResultsDelayCount> ResultsDelayNames{
-    "1 day", "1 week", "1 month", "3 months", "6 months", "1 year", "5 years"};
+// Results files list one value per delay, in the order of the task's delay table.
+inline constexpr std::size_t ResultsDelayCount = DelayCount;
 
 // One value per delay, in delay order.
 using DelayValues = std::array<double, ResultsDelayCount>;
@@ -46,6 +41,10 @@ struct TrialCountFile
 // Either the parsed file or the first reason it is not one.
 template <typename T>
 using Parsed = std::variant<T, FileProblem>;
+
+// Offending text for a one-line message, in quotes: at most 32 bytes, anything but printable ASCII
+// shown as '?', so control bytes, cut UTF-8 and runaway lengths cannot reach the terminal.
+std::string QuotedExcerpt(std::string_view text);
 
 // Reads a value in number form ("-2.5", " 62,5 "); '.' or ',' is the decimal separator.
 // Anything else, exponents, signs other than '-' and empty text included, is not a number.

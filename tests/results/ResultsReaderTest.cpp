@@ -1,4 +1,4 @@
-#include "analyze/ResultsFile.h"
+#include "results/ResultsReader.h"
 
 #include <gtest/gtest.h>
 
@@ -157,6 +157,15 @@ TEST(TrialCountFile, AcceptsCountsUpToTheTasksSixteenBitCounter)
     EXPECT_EQ(std::get<kpx::TrialCountFile>(parsed).trialCounts[1], 106);
     EXPECT_TRUE(std::holds_alternative<FileProblem>(
         kpx::parseTrialCountFile(withLineEnd("\n", "S01", " 14 | 12 | 10 | 9 | 11 | 13 | 32768 "))));
+}
+
+TEST(QuotedExcerpt, LetsOnlyPrintableAsciiAndAtMost32BytesThrough)
+{
+    EXPECT_EQ(kpx::QuotedExcerpt("S01"), "\"S01\"");
+    EXPECT_EQ(kpx::QuotedExcerpt("a\x1b[2J\nb"), "\"a?[2J?b\"");
+    // A multi-byte character could be cut at the 32nd byte: it is never shown as such.
+    EXPECT_EQ(kpx::QuotedExcerpt("\xC3\xA9"), "\"??\"");
+    EXPECT_EQ(kpx::QuotedExcerpt(std::string(40, 'x')), "\"" + std::string(32, 'x') + "...\"");
 }
 
 } // namespace
