@@ -100,8 +100,9 @@ private:
     double presentNow();
     void logResponse(const TrialContext &trial, const ResponseResult &result);
     double now() const;
-    // Pauses until the run's clock reaches the deadline, so work done since the phase began counts.
-    void pauseUntil(double deadlineMs);
+    // Pauses until the run's clock reaches the deadline, so work done since the phase began counts;
+    // `prepare` makes the next phase's changes just before the end, to be painted when it comes.
+    void pauseUntil(double deadlineMs, const std::function<void()> &prepare = {});
     void markPhase(const char *phase, double ms);
     void ChooseDelayed();
     void ChooseImmediate();
