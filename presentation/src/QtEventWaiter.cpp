@@ -9,7 +9,7 @@
 
 namespace kpx {
 
-void QtEventWaiter::Pause(double seconds)
+void QtEventWaiter::PauseThen(double seconds, const std::function<void()> &prepare)
 {
     using namespace std::chrono;
     const auto deadline = steady_clock::now() + duration_cast<steady_clock::duration>(duration<double>(seconds));
@@ -28,8 +28,11 @@ void QtEventWaiter::Pause(double seconds)
         loop.exec();
     }
     m_loops.pop_back();
-    if (!m_cancelled)
-        sleepUntil(deadline);
+    if (m_cancelled)
+        return;
+    if (prepare)
+        prepare();
+    sleepUntil(deadline);
 }
 
 void QtEventWaiter::WaitUntil(const std::function<bool()> &done)

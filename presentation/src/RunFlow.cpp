@@ -79,11 +79,13 @@ double RunFlow::now() const
     return m_clock.milliseconds() - m_startMs;
 }
 
-void RunFlow::pauseUntil(double deadlineMs)
+void RunFlow::pauseUntil(double deadlineMs, const std::function<void()> &prepare)
 {
     const double left = deadlineMs - now();
     if (left > 0.0)
-        m_waiter.Pause(left / 1000.0);
+        m_waiter.PauseThen(left / 1000.0, prepare);
+    else if (prepare && !m_finished)
+        prepare();
 }
 
 void RunFlow::markPhase(const char *phase, double ms)
@@ -265,16 +267,16 @@ void RunFlow::NextTrial()
     // Each phase is timed from the moment it was painted, which is when the participant sees it.
     m_greenOnsetMs = presentNow();
     markPhase("green", m_greenOnsetMs);
-    pauseUntil(m_greenOnsetMs + m_timings.greenSeconds * 1000.0);
+    pauseUntil(m_greenOnsetMs + m_timings.greenSeconds * 1000.0, [this] {
+        m_screen.setVisible(TaskControl::Frame1, false);
+        m_screen.setVisible(TaskControl::Frame2, false);
+        m_screen.setVisible(TaskControl::Label2, false);
+        for (TaskControl control : {TaskControl::Frame1, TaskControl::Frame2, TaskControl::VReward, TaskControl::Label3,
+                                    TaskControl::VDelay, TaskControl::Label1, TaskControl::Label4, TaskControl::Label5})
+            m_screen.setBackColor(control, TaskColor::ButtonFace);
+    });
     if (m_finished)
         return;
-
-    m_screen.setVisible(TaskControl::Frame1, false);
-    m_screen.setVisible(TaskControl::Frame2, false);
-    m_screen.setVisible(TaskControl::Label2, false);
-    for (TaskControl control : {TaskControl::Frame1, TaskControl::Frame2, TaskControl::VReward, TaskControl::Label3,
-                                TaskControl::VDelay, TaskControl::Label1, TaskControl::Label4, TaskControl::Label5})
-        m_screen.setBackColor(control, TaskColor::ButtonFace);
     // Painted before the trial log is synced, so the sync falls within the blank second.
     const double clearedMs = presentNow();
     markPhase("cleared", clearedMs);
@@ -307,11 +309,12 @@ void RunFlow::NextTrial()
     m_screen.setCaption(TaskControl::VReward, FormatAmount(m_engine.state().ImmediateAmount));
     setOptionLabelsForeColor(m_screen, TaskColor::White);
     // Counted from the phase's start: writing the trial log must not lengthen the blank second.
-    pauseUntil(blankFromMs + m_timings.blankSeconds * 1000.0);
+    pauseUntil(blankFromMs + m_timings.blankSeconds * 1000.0, [this] {
+        m_screen.setVisible(TaskControl::Frame1, true);
+        m_screen.setVisible(TaskControl::Frame2, true);
+    });
     if (m_finished)
         return;
-    m_screen.setVisible(TaskControl::Frame1, true);
-    m_screen.setVisible(TaskControl::Frame2, true);
     m_whiteOnsetMs = presentNow();
     m_screen.setTimerEnabled(true);
     markPhase("white", m_whiteOnsetMs);

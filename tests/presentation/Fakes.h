@@ -145,13 +145,15 @@ class FakeWaiter final : public EventWaiter
 public:
     explicit FakeWaiter(Log &log) : m_log(log) {}
 
-    void Pause(double seconds) override
+    void PauseThen(double seconds, const std::function<void()> &prepare) override
     {
         m_log.push_back("pause " + format(seconds));
-        if (clock)
-            clock->ms += seconds * 1000.0;
         if (duringPause)
             duringPause(seconds);
+        if (!cancelled && prepare)
+            prepare();
+        if (clock)
+            clock->ms += seconds * 1000.0;
     }
     void WaitUntil(const std::function<bool()> &done) override
     {

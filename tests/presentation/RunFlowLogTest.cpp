@@ -254,6 +254,31 @@ TEST_F(RunFlowLogLost, FolderNeverBackPutsTheLogBesideTheResultsAtTheEnd)
     EXPECT_EQ(logRows(*flow.trialLogPath()).size(), answers);
 }
 
+TEST_F(RunFlowLog, ResponseTimeRunsToTheKeysOwnTimestampNeverBeforeTheOptionsTurnedBlack)
+{
+    start();
+    clock.ms += 2000;
+    flow.Activate();
+    clock.ms += 500;
+    flow.KeyDown(VirtualKey::Right, false, 900'000); // handled at once: anchors the two clocks
+    // The green half second and the blank second pass; 2 s later the options turn black.
+    clock.ms += 2000;
+    flow.Activate();
+    clock.ms += 800;
+    // Pressed 600 ms after the options turned black (3500 ms after the first key), handled 200 ms later.
+    flow.KeyDown(VirtualKey::Left, false, 900'000 + 3500 + 600);
+    clock.ms += 2000;
+    flow.Activate();
+    clock.ms += 5;
+    // Pressed 10 ms before the options turned black (4300 + 3500 ms after the first key), taken after.
+    flow.KeyDown(VirtualKey::Left, false, 900'000 + 4300 + 3500 - 10);
+
+    std::vector<std::string> rts;
+    for (const auto &row : logRows(*flow.trialLogPath()))
+        rts.push_back(row[Rt]);
+    EXPECT_EQ(rts, (std::vector<std::string>{"500.000", "600.000", "0.000"}));
+}
+
 using RunFlowAbort = RunFlowTest;
 
 TEST_F(RunFlowAbort, DuringTheGreenPauseStopsTheTrialWhereItIs)

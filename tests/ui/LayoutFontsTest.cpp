@@ -72,10 +72,8 @@ class LayoutFontsTest : public QObject
 
 private slots:
     void initTestCase();
-    void choiceWindowTextsFit_data();
-    void choiceWindowTextsFit();
-    void breakMessageTextsFit_data();
-    void breakMessageTextsFit();
+    void participantTextsFit_data();
+    void participantTextsFit();
     void instructionsFit();
     void setupWindowShowsEveryCommand();
 };
@@ -85,52 +83,38 @@ void LayoutFontsTest::initTestCase()
     QCOMPARE(QGuiApplication::primaryScreen()->logicalDotsPerInch(), 96.0);
 }
 
-void LayoutFontsTest::choiceWindowTextsFit_data()
+void LayoutFontsTest::participantTextsFit_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QStringList>("texts");
-
-    QTest::newRow("Label2") << "Label2" << QStringList{"Please choose between the following two options:"};
-    QTest::newRow("VReward, every amount") << "VReward" << amountTexts();
-    QTest::newRow("Label5") << "Label5" << QStringList{"available"};
-    QTest::newRow("Label3") << "Label3" << QStringList{"NOW"};
-    QTest::newRow("Label1") << "Label1" << QStringList{"$100"};
-    QTest::newRow("Label4") << "Label4" << QStringList{"available"};
-    QTest::newRow("VDelay, every delay") << "VDelay" << delayTexts();
-}
-
-void LayoutFontsTest::choiceWindowTextsFit()
-{
-    QFETCH(QString, name);
-    QFETCH(QStringList, texts);
-    TaskForm form;
-    auto *label = form.findChild<QLabel *>(name);
-    QVERIFY(label);
-    for (const QString &text : std::as_const(texts))
-        verifyFits(label, text, false);
-}
-
-void LayoutFontsTest::breakMessageTextsFit_data()
-{
+    QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("texts");
     QTest::addColumn<bool>("wrapped");
 
-    QTest::newRow("Label1") << "Label1" << QStringList{"Now choose between $100"} << false;
-    QTest::newRow("Label2, every delay in bold") << "Label2" << delayTexts() << false;
-    QTest::newRow("Label3") << "Label3"
-                            << QStringList{"and an amount of money available today.  "
-                                           "Press the space bar to continue the task."}
-                            << true;
+    QTest::newRow("TaskForm Label2") << "TaskForm" << "Label2"
+                                     << QStringList{"Please choose between the following two options:"} << false;
+    QTest::newRow("VReward, every amount") << "TaskForm" << "VReward" << amountTexts() << false;
+    QTest::newRow("Label5") << "TaskForm" << "Label5" << QStringList{"available"} << false;
+    QTest::newRow("Label3") << "TaskForm" << "Label3" << QStringList{"NOW"} << false;
+    QTest::newRow("Label1") << "TaskForm" << "Label1" << QStringList{"$100"} << false;
+    QTest::newRow("Label4") << "TaskForm" << "Label4" << QStringList{"available"} << false;
+    QTest::newRow("VDelay, every delay") << "TaskForm" << "VDelay" << delayTexts() << false;
+    QTest::newRow("MsgForm Label1") << "MsgForm" << "Label1" << QStringList{"Now choose between $100"} << false;
+    QTest::newRow("MsgForm Label2, every delay in bold") << "MsgForm" << "Label2" << delayTexts() << false;
+    QTest::newRow("MsgForm Label3") << "MsgForm" << "Label3"
+                                    << QStringList{"and an amount of money available today.  "
+                                                   "Press the space bar to continue the task."}
+                                    << true;
 }
 
-void LayoutFontsTest::breakMessageTextsFit()
+void LayoutFontsTest::participantTextsFit()
 {
+    QFETCH(QString, window);
     QFETCH(QString, name);
     QFETCH(QStringList, texts);
     QFETCH(bool, wrapped);
-    MsgForm msg;
-    auto *label = msg.findChild<QLabel *>(name);
+    const std::unique_ptr<QWidget> form(window == "TaskForm" ? static_cast<QWidget *>(new TaskForm)
+                                                             : static_cast<QWidget *>(new MsgForm));
+    auto *label = form->findChild<QLabel *>(name);
     QVERIFY(label);
     for (const QString &text : std::as_const(texts))
         verifyFits(label, text, wrapped);

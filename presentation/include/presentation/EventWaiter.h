@@ -11,7 +11,11 @@ public:
     virtual ~EventWaiter() = default;
 
     // Returns once more than the given time has passed.
-    virtual void Pause(double seconds) = 0;
+    void Pause(double seconds) { PauseThen(seconds, {}); }
+
+    // Pause(seconds), with `prepare` run just before its end, after the last events it dispatches
+    // (not at all when cancelled): changes made there are ready to be painted when the pause ends.
+    virtual void PauseThen(double seconds, const std::function<void()> &prepare) = 0;
 
     // Returns once done() holds; done() is checked at the start and after every wake().
     virtual void WaitUntil(const std::function<bool()> &done) = 0;

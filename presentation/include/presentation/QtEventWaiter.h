@@ -12,7 +12,7 @@ namespace kpx {
 class QtEventWaiter final : public EventWaiter
 {
 public:
-    void Pause(double seconds) override;
+    void PauseThen(double seconds, const std::function<void()> &prepare) override;
     void WaitUntil(const std::function<bool()> &done) override;
     void wake() override;
     void cancel() override;

@@ -102,8 +102,9 @@ private:
     // Writes a lost trial log again in full: in the directory given, or where the experimenter says when asked.
     void writeLostLogAgain(std::string directory, bool ask);
     double now() const;
-    // Pauses until the run's clock reaches the deadline, so work done since the phase began counts.
-    void pauseUntil(double deadlineMs);
+    // Pauses until the run's clock reaches the deadline, so work done since the phase began counts;
+    // `prepare` makes the next phase's changes just before the end, to be painted when it comes.
+    void pauseUntil(double deadlineMs, const std::function<void()> &prepare = {});
     void markPhase(const char *phase, double ms);
     void ChooseDelayed();
     void ChooseImmediate();
