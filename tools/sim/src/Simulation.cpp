@@ -5,7 +5,7 @@
 #include "results/Clock.h"
 #include "results/NumberForm.h"
 #include "results/ResultsWriter.h"
-#include "results/TrialLog.h"
+#include "results/TrialRecorder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,31 +35,56 @@ struct Trial
 // The participant's answer, or the exit status that ends the simulation.
 using Answer = std::variant<Choice, int>;
 
-// Adds the row to the log; an exit status when the run cannot go on. A log whose file was removed or
-// replaced is said at once and written again in full where it was; logWrittenAgain then becomes true.
-std::optional<int> logRow(TrialLog &log, const TrialRecord &record, bool &logWrittenAgain, std::ostream &err)
+// Says on the error stream what befell the trial log; a failure ends the run with WriteFailed, since
+// no one is there to choose another directory.
+class SimLogHost final : public TrialLogHost
 {
-    const auto failure = log.Append(record);
-    if (!failure)
-        return std::nullopt;
-    if (!log.lost()) {
-        err << "cannot write " << failure->path << ": " << failure->reason << '\n';
-        return SimExit::WriteFailed;
+public:
+    explicit SimLogHost(std::ostream &err)
+        : m_err(err)
+    {
     }
-    err << "the trial log " << failure->path << " was removed or replaced during the run";
-    if (const auto again = log.WriteAgain(log.directory())) {
-        err << " and cannot be written again: " << again->path << ": " << again->reason << '\n';
-        return SimExit::WriteFailed;
-    }
-    err << "; every answer so far was written again to " << log.path() << '\n';
-    logWrittenAgain = true;
-    return std::nullopt;
-}
 
-// Runs one task to its end, logging every response when a log is given; returns an exit
-// status when the participant aborts it or the log cannot be written.
-std::optional<int> runTask(TaskEngine &engine, std::int16_t threshold, TrialLog *log, bool &logWrittenAgain,
-                           std::ostream &err, const std::function<Answer(const Trial &)> &answer)
+    bool ResolveLogFailure(const WriteFailure &failure, std::string &) override
+    {
+        cannotWrite(failure);
+        return false;
+    }
+    void ReportLogFailure(const WriteFailure &failure) override { cannotWrite(failure); }
+    bool ResolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &) override
+    {
+        m_err << "the trial log " << lostPath << " was removed or replaced during the run and cannot be written again: "
+              << failure.path << ": " << failure.reason << '\n';
+        m_failed = true;
+        return false;
+    }
+    void ReportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override
+    {
+        m_err << "the trial log " << lostPath << " was removed or replaced during the run; every answer so far was written again to "
+              << newPath << '\n';
+        m_writtenAgain = true;
+    }
+
+    bool failed() const { return m_failed; }
+    // The run ended well, but its log had to be written again elsewhere.
+    bool writtenAgain() const { return m_writtenAgain; }
+
+private:
+    void cannotWrite(const WriteFailure &failure)
+    {
+        m_err << "cannot write " << failure.path << ": " << failure.reason << '\n';
+        m_failed = true;
+    }
+
+    std::ostream &m_err;
+    bool m_failed = false;
+    bool m_writtenAgain = false;
+};
+
+// Runs one task to its end, recording every response; returns an exit status when the participant
+// aborts it or the log cannot be written.
+std::optional<int> runTask(TaskEngine &engine, std::int16_t threshold, TrialRecorder &recorder,
+                           const SimLogHost &host, const std::function<Answer(const Trial &)> &answer)
 {
     const SystemClock clock;
     const double started = clock.milliseconds();
@@ -69,21 +94,18 @@ std::optional<int> runTask(TaskEngine &engine, std::int16_t threshold, TrialLog 
     for (;;) {
         // The simulated trial is answerable as soon as it is put.
         const double shown = clock.milliseconds() - started;
+        recorder.TrialShown(shown, distractor);
+        recorder.TrialAnswerable(shown);
         const Answer given = answer({s.BlockIndex, engine.currentDelay().days, s.ImmediateAmount, distractor});
         if (const int *status = std::get_if<int>(&given))
             return *status;
         const Choice choice = std::get<Choice>(given);
         s.ChoseImmediate = choice == Choice::Immediate;
         s.ChoseDelayed = choice == Choice::Delayed;
-        TrialContext trial = CaptureTrial(engine, distractor);
-        trial.whiteOnsetMs = shown;
-        trial.answerableOnsetMs = shown;
-        trial.responseMs = clock.milliseconds() - started;
-        const ResponseResult result = engine.ApplyResponse();
-        if (log) {
-            if (const auto status = logRow(*log, RecordResponse(trial, engine, result), logWrittenAgain, err))
-                return status;
-        }
+        recorder.Respond(ResponseInput::Key, clock.milliseconds() - started);
+        const ResponseResult result = recorder.Record(engine);
+        if (host.failed())
+            return SimExit::WriteFailed;
         if (result.outcome == ResponseOutcome::RunFinished)
             return std::nullopt;
         engine.DrawNextAmount(result.DistractorNext);
@@ -100,17 +122,6 @@ std::string trimmed(const std::string &text)
     return text.substr(first, last - first + 1);
 }
 
-// Opens the run's trial log; no run starts without one.
-std::variant<TrialLog, int> openLog(const SimOptions &options, std::ostream &err)
-{
-    auto created = TrialLog::Create(options.outDir, options.subject, SystemClock().localNow());
-    if (auto *failure = std::get_if<WriteFailure>(&created)) {
-        err << "cannot write " << failure->path << ": " << failure->reason << '\n';
-        return SimExit::WriteFailed;
-    }
-    return std::move(std::get<TrialLog>(created));
-}
-
 int writeResults(const SimOptions &options, const RunState &state, std::ostream &out, std::ostream &err)
 {
     if (const auto failure = WriteResults(options.subject, options.outDir, ResultsOf(state))) {
@@ -124,14 +135,14 @@ int writeResults(const SimOptions &options, const RunState &state, std::ostream 
 
 int runStdin(const SimOptions &options, std::uint64_t seed, std::istream &in, std::ostream &out, std::ostream &err)
 {
-    auto opened = openLog(options, err);
-    if (const int *status = std::get_if<int>(&opened))
-        return *status;
-    TrialLog &log = std::get<TrialLog>(opened);
+    // No run starts without its trial log.
+    SimLogHost host(err);
+    TrialRecorder recorder(host);
+    if (!recorder.Open(options.outDir, options.subject, SystemClock().localNow()))
+        return SimExit::WriteFailed;
 
     SeededRandom random = SeededRandom::fixed(seed);
     TaskEngine engine(random);
-    bool logWrittenAgain = false;
     const auto ask = [&](const Trial &trial) -> Answer {
         out << "TRIAL " << trial.block << ' ' << trial.days << ' ' << trial.amount << ' '
             << (trial.distractor ? "distractor" : "ordinary") << std::endl;
@@ -148,11 +159,11 @@ int runStdin(const SimOptions &options, std::uint64_t seed, std::istream &in, st
         err << "expected I or D, got '" << line << "'\n";
         return SimExit::BadInput;
     };
-    const auto aborted = runTask(engine, options.threshold, &log, logWrittenAgain, err, ask);
+    const auto aborted = runTask(engine, options.threshold, recorder, host, ask);
     if (aborted)
         return *aborted;
     const int status = writeResults(options, engine.state(), out, err);
-    return status == SimExit::Ok && logWrittenAgain ? SimExit::LogWrittenAgain : status;
+    return status == SimExit::Ok && host.writtenAgain() ? SimExit::LogWrittenAgain : status;
 }
 
 int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &participant, std::uint64_t seed,
@@ -163,11 +174,10 @@ int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &partic
     int maxTrials = 0;
     int status = SimExit::Ok;
     // Only the first participant leaves files behind, its trial log among them.
-    auto opened = openLog(options, err);
-    if (const int *status = std::get_if<int>(&opened))
-        return *status;
-    std::optional<TrialLog> log(std::move(std::get<TrialLog>(opened)));
-    bool logWrittenAgain = false;
+    SimLogHost host(err);
+    TrialRecorder recorder(host);
+    if (!recorder.Open(options.outDir, options.subject, SystemClock().localNow()))
+        return SimExit::WriteFailed;
 
     for (int run = 0; run < options.runs; ++run) {
         const std::uint64_t runSeed = seed + static_cast<std::uint64_t>(run);
@@ -178,7 +188,9 @@ int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &partic
         std::uniform_real_distribution<double> chance(0.0, 1.0);
         auto valueAt = [&](int days) { return 100.0 / (1.0 + participant.k * days); };
 
-        if (const auto failed = runTask(engine, options.threshold, run == 0 ? &*log : nullptr, logWrittenAgain, err,
+        // A recorder never opened keeps no log.
+        TrialRecorder unlogged(host);
+        if (const auto failed = runTask(engine, options.threshold, run == 0 ? recorder : unlogged, host,
                                         [&](const Trial &trial) -> Answer {
             if (participant.noise > 0 && chance(lapses) < participant.noise)
                 return chance(lapses) < 0.5 ? Choice::Immediate : Choice::Delayed;
@@ -204,7 +216,7 @@ int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &partic
     const double blocks = static_cast<double>(options.runs) * DelayCount;
     out << "mean absolute error " << FixedNumber(absoluteError / blocks, 3) << '\n';
     out << "trials per block mean " << FixedNumber(static_cast<double>(trials) / blocks, 2) << " max " << maxTrials << '\n';
-    return status == SimExit::Ok && logWrittenAgain ? SimExit::LogWrittenAgain : status;
+    return status == SimExit::Ok && host.writtenAgain() ? SimExit::LogWrittenAgain : status;
 }
 
 } // namespace
