@@ -8,7 +8,6 @@
 #include "presentation/TrialScreen.h"
 #include "results/Clock.h"
 
-#include <algorithm>
 #include <array>
 #include <string>
 
@@ -46,6 +45,7 @@ RunFlow::RunFlow(TaskEngine &engine, const RunSettings &settings, TrialScreen &s
     , m_clock(clock)
     , m_timings(timings)
     , m_resultsFormat(resultsFormat)
+    , m_recorder(host)
 {
 }
 
@@ -58,9 +58,7 @@ void RunFlow::setPhaseTrace(std::function<void(const char *, double)> trace)
 
 std::optional<std::string> RunFlow::trialLogPath() const
 {
-    if (!m_trialLog)
-        return std::nullopt;
-    return m_trialLog->path();
+    return m_recorder.logPath();
 }
 
 RunStage RunFlow::stage() const
@@ -94,64 +92,18 @@ void RunFlow::markPhase(const char *phase, double ms)
         m_phaseTrace(phase, ms);
 }
 
-bool RunFlow::openTrialLog()
-{
-    std::string directory = m_settings.OutputDirectory;
-    for (;;) {
-        auto created = TrialLog::Create(directory, m_settings.SubjectId, m_clock.localNow());
-        if (auto *log = std::get_if<TrialLog>(&created)) {
-            m_trialLog.emplace(std::move(*log));
-            return true;
-        }
-        if (!m_host.ResolveLogFailure(std::get<WriteFailure>(created), directory))
-            return false;
-    }
-}
-
 void RunFlow::recordResponse(ResponseInput input, std::uint64_t timestampMs)
 {
     const double handledMs = now();
     // Timed by the event itself, not by when its handler ran; a key pressed just before the
     // options turned black but taken after counts from that moment.
-    m_responseMs = std::max(m_inputTimes.eventTime(timestampMs, handledMs), m_answerableOnsetMs);
-    m_responseInput = input;
-    markPhase("response", m_responseMs);
+    markPhase("response", m_recorder.Respond(input, m_inputTimes.eventTime(timestampMs, handledMs)));
 }
 
 double RunFlow::presentNow()
 {
     m_screen.present();
     return now();
-}
-
-void RunFlow::logResponse(const TrialContext &trial, const ResponseResult &result)
-{
-    if (!m_trialLog)
-        return;
-    const bool lostBefore = m_trialLog->lost();
-    const auto failure = m_trialLog->Append(RecordResponse(trial, m_engine, result));
-    if (failure && m_trialLog->lost()) {
-        // Told at once when first noticed; after that it is tried again quietly with each answer.
-        writeLostLogAgain(m_trialLog->directory(), !lostBefore);
-        return;
-    }
-    if (failure && !m_logFailureReported) {
-        m_logFailureReported = true;
-        m_host.ReportLogFailure(*failure);
-    }
-}
-
-void RunFlow::writeLostLogAgain(std::string directory, bool ask)
-{
-    const std::string lostPath = m_trialLog->path();
-    auto failure = m_trialLog->WriteAgain(directory);
-    while (failure && ask) {
-        if (!m_host.ResolveLogLost(lostPath, *failure, directory))
-            return;
-        failure = m_trialLog->WriteAgain(directory);
-    }
-    if (!failure)
-        m_host.ReportLogWrittenAgain(lostPath, m_trialLog->path());
 }
 
 void RunFlow::StartTask()
@@ -162,7 +114,7 @@ void RunFlow::StartTask()
     m_started = true;
     m_startMs = m_clock.milliseconds();
     // Every answer must be on record from the first trial on.
-    if (!openTrialLog()) {
+    if (!m_recorder.Open(m_settings.OutputDirectory, m_settings.SubjectId, m_clock.localNow())) {
         m_started = false;
         return;
     }
@@ -176,8 +128,9 @@ void RunFlow::StartTask()
     setOptionLabelsForeColor(m_screen, TaskColor::White);
     m_screen.show();
     // The first trial's options are on screen in white from here on, behind the break message.
-    m_whiteOnsetMs = presentNow();
-    markPhase("white", m_whiteOnsetMs);
+    const double whiteOnsetMs = presentNow();
+    m_recorder.TrialShown(whiteOnsetMs, false);
+    markPhase("white", whiteOnsetMs);
     m_break.setDelayCaption(m_screen.caption(TaskControl::VDelay));
     BreakWait();
     if (m_finished)
@@ -265,9 +218,9 @@ void RunFlow::NextTrial()
     setFramesEnabled(m_screen, false);
     m_framesEnabled = false;
     // Each phase is timed from the moment it was painted, which is when the participant sees it.
-    m_greenOnsetMs = presentNow();
-    markPhase("green", m_greenOnsetMs);
-    pauseUntil(m_greenOnsetMs + m_timings.greenSeconds * 1000.0, [this] {
+    const double greenOnsetMs = presentNow();
+    markPhase("green", greenOnsetMs);
+    pauseUntil(greenOnsetMs + m_timings.greenSeconds * 1000.0, [this] {
         m_screen.setVisible(TaskControl::Frame1, false);
         m_screen.setVisible(TaskControl::Frame2, false);
         m_screen.setVisible(TaskControl::Label2, false);
@@ -281,13 +234,7 @@ void RunFlow::NextTrial()
     const double clearedMs = presentNow();
     markPhase("cleared", clearedMs);
 
-    TrialContext trial = CaptureTrial(m_engine, m_distractorOnScreen);
-    trial.input = m_responseInput;
-    trial.whiteOnsetMs = m_whiteOnsetMs;
-    trial.answerableOnsetMs = m_answerableOnsetMs;
-    trial.responseMs = m_responseMs;
-    const ResponseResult result = m_engine.ApplyResponse();
-    logResponse(trial, result);
+    const ResponseResult result = m_recorder.Record(m_engine);
     if (result.outcome == ResponseOutcome::RunFinished) {
         Completion();
         return;
@@ -305,7 +252,6 @@ void RunFlow::NextTrial()
 
     m_screen.setCaption(TaskControl::VDelay, m_engine.currentDelayText());
     m_engine.DrawNextAmount(result.DistractorNext);
-    m_distractorOnScreen = result.DistractorNext;
     m_screen.setCaption(TaskControl::VReward, FormatAmount(m_engine.state().ImmediateAmount));
     setOptionLabelsForeColor(m_screen, TaskColor::White);
     // Counted from the phase's start: writing the trial log must not lengthen the blank second.
@@ -315,9 +261,10 @@ void RunFlow::NextTrial()
     });
     if (m_finished)
         return;
-    m_whiteOnsetMs = presentNow();
+    const double whiteOnsetMs = presentNow();
+    m_recorder.TrialShown(whiteOnsetMs, result.DistractorNext);
     m_screen.setTimerEnabled(true);
-    markPhase("white", m_whiteOnsetMs);
+    markPhase("white", whiteOnsetMs);
 
     m_responding = false;
 }
@@ -332,8 +279,9 @@ void RunFlow::Activate()
     m_screen.setVisible(TaskControl::Label2, true);
     m_screen.setAcceptKeys(true);
     m_screen.setTimerEnabled(false);
-    m_answerableOnsetMs = presentNow();
-    markPhase("answerable", m_answerableOnsetMs);
+    const double answerableOnsetMs = presentNow();
+    m_recorder.TrialAnswerable(answerableOnsetMs);
+    markPhase("answerable", answerableOnsetMs);
 }
 
 void RunFlow::BreakKeyDown(int keyCode, bool autoRepeat)
@@ -391,15 +339,13 @@ void RunFlow::Completion()
     const std::optional<std::string> written = writeResults();
     m_writingResults = false;
     // Rows a full disk held back get one more chance, also when the application is closing.
-    if (m_trialLog && !m_trialLog->lost())
-        m_trialLog->Flush();
+    m_recorder.Flush();
     if (m_finished)
         return;
     m_resultsWritten = written.has_value();
     // A log still lost goes beside the results, where writing is known to work, or where the
     // experimenter says.
-    if (m_trialLog && m_trialLog->lost())
-        writeLostLogAgain(written.value_or(m_trialLog->directory()), true);
+    m_recorder.Rescue(written);
     m_screen.hide();
     if (written)
         m_host.ShowCompletion();

@@ -2,7 +2,7 @@
 
 #include "presentation/InputTime.h"
 #include "results/ResultsWriter.h"
-#include "results/TrialLog.h"
+#include "results/TrialRecorder.h"
 
 #include <cstdint>
 #include <functional>
@@ -92,15 +92,11 @@ public:
     bool responding() const { return m_responding; }
 
 private:
-    bool openTrialLog();
     void recordResponse(ResponseInput input, std::uint64_t timestampMs);
     // Whether a click may answer the trial now; if so, it is recorded as the response.
     bool takeClick(std::uint64_t timestampMs);
     // Shows the changes made so far at once, then returns the moment they were on screen.
     double presentNow();
-    void logResponse(const TrialContext &trial, const ResponseResult &result);
-    // Writes a lost trial log again in full: in the directory given, or where the experimenter says when asked.
-    void writeLostLogAgain(std::string directory, bool ask);
     double now() const;
     // Pauses until the run's clock reaches the deadline, so work done since the phase began counts;
     // `prepare` makes the next phase's changes just before the end, to be painted when it comes.
@@ -134,18 +130,10 @@ private:
     bool m_writingResults = false;
     bool m_resultsWritten = false;
 
-    std::optional<TrialLog> m_trialLog;
-    bool m_logFailureReported = false;
+    TrialRecorder m_recorder;
     std::function<void(const char *, double)> m_phaseTrace;
     double m_startMs = 0.0;
-    // The trial on screen: its kind, its onsets and, once given, its response.
-    bool m_distractorOnScreen = false;
-    double m_whiteOnsetMs = 0.0;
-    double m_answerableOnsetMs = 0.0;
-    double m_responseMs = 0.0;
-    double m_greenOnsetMs = 0.0;
     InputTimeMap m_inputTimes;
-    ResponseInput m_responseInput = ResponseInput::Key;
 };
 
 } // namespace kpx
