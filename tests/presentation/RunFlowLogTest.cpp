@@ -142,19 +142,6 @@ TEST_F(RunFlowLog, NoLogNoRunAndTheInstructionsStayUp)
     EXPECT_TRUE(flow.started());
 }
 
-TEST_F(RunFlowLog, LogCanGoToAnotherDirectoryChosenThen)
-{
-    settings.OutputDirectory = (dir / "gone").string();
-    host.logResolution = [&](std::string &directory) {
-        directory = dir.string();
-        return true;
-    };
-    start();
-    ASSERT_TRUE(flow.trialLogPath());
-    EXPECT_EQ(fs::path(*flow.trialLogPath()).parent_path(), dir);
-    EXPECT_EQ(host.logFailures.size(), 1u);
-}
-
 TEST_F(RunFlowLog, PhasesFollowTheTrialsRhythmAndABreakIsFollowedByAWholeBlankSecond)
 {
     std::vector<std::pair<std::string, double>> phases;
@@ -195,59 +182,23 @@ TEST_F(RunFlowLog, WorkAfterThePhaseBeganShortensItsPauseInsteadOfLengtheningIt)
     EXPECT_GT(pauses[1], 0.99);
 }
 
-// Folder lost mid-run: the experimenter is told at once, and no answered trial is lost.
-class RunFlowLogLost : public RunFlowTest
+// Folder lost mid-run and never back: the run hands the recorder the results' directory at the end.
+TEST_F(RunFlowLog, LostLogFolderNeverBackPutsTheLogBesideTheResultsAtTheEnd)
 {
-protected:
-    void SetUp() override
-    {
-        RunFlowTest::SetUp();
-        fs::create_directories(dir / "g");
-        settings.OutputDirectory = (dir / "g").string();
-        start();
-        answer();
-        lostPath = *flow.trialLogPath();
-        fs::remove_all(dir / "g");
-        takeLog();
-    }
-    void answer()
-    {
-        flow.Activate();
-        flow.KeyDown(VirtualKey::Right);
-        ++answers;
-    }
-    // What the host was told about the log since the last look.
-    Log told()
-    {
-        Log said = takeLog();
-        std::erase_if(said, [](const std::string &entry) { return entry.rfind("log ", 0) != 0; });
-        return said;
-    }
-
-    std::string lostPath;
-    std::size_t answers = 0;
-};
-
-TEST_F(RunFlowLogLost, IsAskedAboutOnceThenWrittenAgainInFullWhenTheFolderIsBack)
-{
-    answer();
-    answer();
-    EXPECT_EQ(told(), (Log{"log lost " + lostPath + ", not written to " + lostPath}));
-
     fs::create_directories(dir / "g");
-    answer();
-    EXPECT_EQ(told(), (Log{"log lost " + lostPath + ", written again to " + lostPath}));
-    EXPECT_EQ(logRows(lostPath).size(), answers);
-}
-
-TEST_F(RunFlowLogLost, FolderNeverBackPutsTheLogBesideTheResultsAtTheEnd)
-{
+    settings.OutputDirectory = (dir / "g").string();
+    start();
+    const std::string lostPath = *flow.trialLogPath();
+    fs::remove_all(dir / "g");
     host.resolutions.push_back([&](std::string &, std::string &directory) {
         directory = dir.string();
         return WriteFailureChoice::Retry;
     });
-    while (!flow.finished() && answers < 5000)
-        answer();
+    std::size_t answers = 0;
+    for (; !flow.finished() && answers < 5000; ++answers) {
+        flow.Activate();
+        flow.KeyDown(VirtualKey::Right);
+    }
 
     ASSERT_TRUE(fs::exists(dir / "S9.KPX"));
     EXPECT_EQ(*flow.trialLogPath(), (dir / fs::path(lostPath).filename()).string());

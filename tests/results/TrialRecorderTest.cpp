@@ -1,0 +1,162 @@
+#include "results/TrialRecorder.h"
+
+#include "engine/RandomSource.h"
+
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <vector>
+
+namespace kpx {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+
+const LocalDateTime Started{2026, 3, 7, 9, 5, 1};
+
+// Writes down what the experimenter would be asked and told, and answers as scripted.
+class ScriptedHost final : public TrialLogHost
+{
+public:
+    bool ResolveLogFailure(const WriteFailure &failure, std::string &directory) override
+    {
+        said.push_back("cannot create " + failure.path);
+        return createAnswer && createAnswer(directory);
+    }
+    void ReportLogFailure(const WriteFailure &failure) override { said.push_back("row failed: " + failure.reason); }
+    bool ResolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) override
+    {
+        said.push_back("lost " + lostPath + ", not written to " + failure.path);
+        return lostAnswer && lostAnswer(directory);
+    }
+    void ReportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override
+    {
+        said.push_back("lost " + lostPath + ", written again to " + newPath);
+    }
+
+    std::vector<std::string> said;
+    std::function<bool(std::string &)> createAnswer;
+    std::function<bool(std::string &)> lostAnswer;
+};
+
+class TrialRecorderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { engine.Reset(20); }
+
+    // The participant takes the delayed amount; returns the log's data rows so far.
+    std::size_t answer()
+    {
+        engine.state().ChoseDelayed = true;
+        engine.DrawNextAmount(recorder.Record(engine).DistractorNext);
+        ++answers;
+        return answers;
+    }
+    std::size_t rowsOnDisk(const std::string &path)
+    {
+        std::istringstream text(readFile(path));
+        std::size_t lines = 0;
+        for (std::string line; std::getline(text, line);)
+            ++lines;
+        return lines - 1; // the header
+    }
+    std::vector<std::string> told()
+    {
+        std::vector<std::string> said;
+        said.swap(host.said);
+        return said;
+    }
+
+    test::ScratchDirectory scratch{"kpx-recorder"};
+    fs::path dir = scratch.path();
+    SeededRandom random = SeededRandom::fixed(3);
+    TaskEngine engine{random};
+    ScriptedHost host;
+    TrialRecorder recorder{host};
+    std::size_t answers = 0;
+};
+
+TEST_F(TrialRecorderTest, UncreatableLogIsAskedAboutUntilAnotherDirectoryWorksOrTheExperimenterGivesUp)
+{
+    const std::string gone = (dir / "gone").string();
+    EXPECT_FALSE(recorder.Open(gone, "S1", Started));
+    EXPECT_EQ(told(), (std::vector<std::string>{"cannot create " + gone + "/S1_20260307-090501.trials.csv"}));
+    EXPECT_FALSE(recorder.logPath());
+
+    host.createAnswer = [&](std::string &directory) {
+        directory = dir.string();
+        return true;
+    };
+    ASSERT_TRUE(recorder.Open(gone, "S1", Started));
+    EXPECT_EQ(told().size(), 1u);
+    EXPECT_EQ(*recorder.logPath(), (dir / "S1_20260307-090501.trials.csv").string());
+}
+
+TEST_F(TrialRecorderTest, ResponseIsNeverTimedBeforeTheTrialBecameAnswerable)
+{
+    ASSERT_TRUE(recorder.Open(dir.string(), "S1", Started));
+    recorder.TrialShown(100.0, false);
+    recorder.TrialAnswerable(2100.0);
+    EXPECT_EQ(recorder.Respond(ResponseInput::Key, 2090.0), 2100.0);
+    EXPECT_EQ(recorder.Respond(ResponseInput::Click, 2600.5), 2600.5);
+    answer();
+    const std::string row = readFile(*recorder.logPath()).substr(TrialLog::header().size());
+    EXPECT_NE(row.find(",click,500.500,"), std::string::npos) << row;
+    EXPECT_NE(row.find(",100.000,2100.000,2600.500\r\n"), std::string::npos) << row;
+}
+
+// Disk full: told once, the run goes on, and the held rows go out with the next row or at the end.
+TEST_F(TrialRecorderTest, RowsThatCannotBeWrittenAreToldOnceAndWrittenLater)
+{
+    ASSERT_TRUE(recorder.Open(dir.string(), "S1", Started));
+    answer();
+    const std::string path = *recorder.logPath();
+    {
+        test::FileSizeLimit full(readFile(path).size() + 10);
+        answer();
+        answer();
+    }
+    EXPECT_EQ(told(), (std::vector<std::string>{std::string("row failed: ") + std::strerror(EFBIG)}));
+    EXPECT_EQ(rowsOnDisk(path), 1u);
+    recorder.Flush();
+    EXPECT_EQ(rowsOnDisk(path), answers);
+}
+
+// Folder lost mid-run: asked about once, then tried again quietly with each answer, and at the end
+// written beside the results.
+TEST_F(TrialRecorderTest, LostLogIsAskedAboutOnceThenWrittenAgainInFull)
+{
+    fs::create_directories(dir / "g");
+    ASSERT_TRUE(recorder.Open((dir / "g").string(), "S1", Started));
+    answer();
+    const std::string lostPath = *recorder.logPath();
+    fs::remove_all(dir / "g");
+
+    answer();
+    answer();
+    EXPECT_EQ(told(), (std::vector<std::string>{"lost " + lostPath + ", not written to " + lostPath}));
+
+    fs::create_directories(dir / "g");
+    answer();
+    EXPECT_EQ(told(), (std::vector<std::string>{"lost " + lostPath + ", written again to " + lostPath}));
+    EXPECT_EQ(rowsOnDisk(lostPath), answers);
+
+    // Lost again and never back: the end puts it beside the results.
+    fs::remove_all(dir / "g");
+    answer();
+    told();
+    recorder.Rescue(dir.string());
+    const std::string rescued = (dir / fs::path(lostPath).filename()).string();
+    EXPECT_EQ(told(), (std::vector<std::string>{"lost " + lostPath + ", written again to " + rescued}));
+    EXPECT_EQ(rowsOnDisk(rescued), answers);
+}
+
+} // namespace
+} // namespace kpx
