@@ -115,6 +115,7 @@ private slots:
     void wholeRunWritesBothFilesUnderTheSubjectIdEntered();
     void closingSetupDuringTheRunAsksFirst();
     void closingSetupBeforeTheRunDoesNotAsk();
+    void runDialogsBelongToTheWindowOnTop();
 
 private:
     QTemporaryDir m_home;
@@ -225,6 +226,21 @@ void SessionTest::closingSetupBeforeTheRunDoesNotAsk()
 
     QVERIFY(session.startForm().close());
     QCOMPARE(asked, 0);
+}
+
+void SessionTest::runDialogsBelongToTheWindowOnTop()
+{
+    Session session(ShortTimings);
+    session.show();
+    QVERIFY(QTest::qWaitForWindowActive(&session.startForm()));
+    QCOMPARE(session.host().dialogParent(), &session.startForm());
+
+    session.instruct().show();
+    QCOMPARE(session.host().dialogParent(), &session.instruct());
+
+    // Over a maximized choice window a dialog without an owner may never be seen.
+    static_cast<TrialScreen &>(session.taskForm()).show();
+    QCOMPARE(session.host().dialogParent(), &session.taskForm());
 }
 
 } // namespace

@@ -18,10 +18,10 @@ namespace {
 
 const QString ApplicationTitle = QStringLiteral("KPX2");
 
-void showCompletionBox()
+void showCompletionBox(QWidget *parent)
 {
     QMessageBox box(QMessageBox::NoIcon, ApplicationTitle, QStringLiteral("The task is now complete"),
-                    QMessageBox::Ok);
+                    QMessageBox::Ok, parent);
     box.exec();
 }
 
@@ -41,12 +41,13 @@ QString startDirectory(const std::string &directory)
 }
 
 // Asks until the experimenter has a new place or name to try, or chooses to discard.
-WriteFailureChoice askAboutWriteFailure(const WriteFailure &failure, std::string &SubjectId,
+WriteFailureChoice askAboutWriteFailure(QWidget *parent, const WriteFailure &failure, std::string &SubjectId,
                                         std::string &OutputDirectory)
 {
     QMessageBox box(QMessageBox::Warning, ApplicationTitle,
                     QStringLiteral("The results could not be written to\n%1\n\n%2")
-                        .arg(QString::fromStdString(failure.path), QString::fromStdString(failure.reason)));
+                        .arg(QString::fromStdString(failure.path), QString::fromStdString(failure.reason)),
+                    QMessageBox::NoButton, parent);
     box.setInformativeText(QStringLiteral("Choose another directory or change the subject ID to try again.  "
                                           "Discarding loses the results of this session."));
     QPushButton *directoryButton = box.addButton(QStringLiteral("Choose Directory..."), QMessageBox::AcceptRole);
@@ -61,14 +62,14 @@ WriteFailureChoice askAboutWriteFailure(const WriteFailure &failure, std::string
             return WriteFailureChoice::Discard;
         if (box.clickedButton() == directoryButton) {
             const QString directory =
-                QFileDialog::getExistingDirectory(nullptr, ApplicationTitle, startDirectory(OutputDirectory));
+                QFileDialog::getExistingDirectory(parent, ApplicationTitle, startDirectory(OutputDirectory));
             if (!directory.isEmpty()) {
                 OutputDirectory = directory.toStdString();
                 return WriteFailureChoice::Retry;
             }
         } else if (box.clickedButton() == subjectButton) {
             bool ok = false;
-            const QString subject = QInputDialog::getText(nullptr, ApplicationTitle, QStringLiteral("Enter Subject ID"),
+            const QString subject = QInputDialog::getText(parent, ApplicationTitle, QStringLiteral("Enter Subject ID"),
                                                           QLineEdit::Normal, QString::fromStdString(SubjectId), &ok);
             // An empty name would leave files named only ".KPX" and ".TC".
             if (ok && !subject.isEmpty()) {
@@ -79,20 +80,21 @@ WriteFailureChoice askAboutWriteFailure(const WriteFailure &failure, std::string
     }
 }
 
-bool askToDiscard()
+bool askToDiscard(QWidget *parent)
 {
-    return QMessageBox::question(nullptr, ApplicationTitle,
+    return QMessageBox::question(parent, ApplicationTitle,
                                  QStringLiteral("The results of this session will be lost.  Discard them?"),
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
 }
 
 // The run cannot start without its trial log: another directory, or back to the setup.
-bool askAboutLogFailure(const WriteFailure &failure, std::string &directory)
+bool askAboutLogFailure(QWidget *parent, const WriteFailure &failure, std::string &directory)
 {
     QMessageBox box(QMessageBox::Warning, ApplicationTitle,
                     QStringLiteral("The trial log could not be created:\n%1\n\n%2")
-                        .arg(QString::fromStdString(failure.path), QString::fromStdString(failure.reason)));
+                        .arg(QString::fromStdString(failure.path), QString::fromStdString(failure.reason)),
+                    QMessageBox::NoButton, parent);
     box.setInformativeText(QStringLiteral("The task cannot start without it.  Choose another directory for the "
                                           "log, or cancel and correct the setup."));
     QPushButton *directoryButton = box.addButton(QStringLiteral("Choose Directory..."), QMessageBox::AcceptRole);
@@ -101,16 +103,16 @@ bool askAboutLogFailure(const WriteFailure &failure, std::string &directory)
     box.exec();
     if (box.clickedButton() != directoryButton)
         return false;
-    const QString chosen = QFileDialog::getExistingDirectory(nullptr, ApplicationTitle, startDirectory(directory));
+    const QString chosen = QFileDialog::getExistingDirectory(parent, ApplicationTitle, startDirectory(directory));
     if (chosen.isEmpty())
         return false;
     directory = chosen.toStdString();
     return true;
 }
 
-void tellLogFailure(const WriteFailure &failure)
+void tellLogFailure(QWidget *parent, const WriteFailure &failure)
 {
-    QMessageBox::warning(nullptr, ApplicationTitle,
+    QMessageBox::warning(parent, ApplicationTitle,
                          QStringLiteral("The trial log could not be written:\n%1\n\n%2\n\nThe task goes on; "
                                         "the results files are still written at the end.")
                              .arg(QString::fromStdString(failure.path), QString::fromStdString(failure.reason)));
@@ -118,9 +120,18 @@ void tellLogFailure(const WriteFailure &failure)
 
 } // namespace
 
-QtRunHost::QtRunHost(QWidget *instructions)
+QtRunHost::QtRunHost(QWidget *instructions, QWidget *choiceWindow)
     : m_instructions(instructions)
+    , m_choiceWindow(choiceWindow)
 {
+}
+
+QWidget *QtRunHost::dialogParent() const
+{
+    for (QWidget *window : {m_choiceWindow, m_instructions})
+        if (window && window->isVisible())
+            return window;
+    return QApplication::activeWindow();
 }
 
 void QtRunHost::setDialogs(Dialogs dialogs)
@@ -139,7 +150,7 @@ void QtRunHost::ShowCompletion()
     if (m_dialogs.showCompletion)
         m_dialogs.showCompletion();
     else
-        showCompletionBox();
+        showCompletionBox(dialogParent());
 }
 
 void QtRunHost::Terminate()
@@ -155,21 +166,21 @@ WriteFailureChoice QtRunHost::ResolveWriteFailure(const WriteFailure &failure, s
 {
     if (m_dialogs.resolveWriteFailure)
         return m_dialogs.resolveWriteFailure(failure, SubjectId, OutputDirectory);
-    return askAboutWriteFailure(failure, SubjectId, OutputDirectory);
+    return askAboutWriteFailure(dialogParent(), failure, SubjectId, OutputDirectory);
 }
 
 bool QtRunHost::ConfirmDiscard()
 {
     if (m_dialogs.confirmDiscard)
         return m_dialogs.confirmDiscard();
-    return askToDiscard();
+    return askToDiscard(dialogParent());
 }
 
 bool QtRunHost::ResolveLogFailure(const WriteFailure &failure, std::string &directory)
 {
     if (m_dialogs.resolveLogFailure)
         return m_dialogs.resolveLogFailure(failure, directory);
-    return askAboutLogFailure(failure, directory);
+    return askAboutLogFailure(dialogParent(), failure, directory);
 }
 
 void QtRunHost::ReportLogFailure(const WriteFailure &failure)
@@ -177,7 +188,7 @@ void QtRunHost::ReportLogFailure(const WriteFailure &failure)
     if (m_dialogs.reportLogFailure)
         m_dialogs.reportLogFailure(failure);
     else
-        tellLogFailure(failure);
+        tellLogFailure(dialogParent(), failure);
 }
 
 } // namespace kpx

@@ -25,10 +25,15 @@ public:
         std::function<void(const WriteFailure &)> reportLogFailure;
     };
 
-    // The instructions window is hidden when the task starts; it may be null.
-    explicit QtRunHost(QWidget *instructions);
+    // The instructions window is hidden when the task starts; either window may be null.
+    explicit QtRunHost(QWidget *instructions, QWidget *choiceWindow = nullptr);
 
     void setDialogs(Dialogs dialogs);
+
+    // The window the run's dialogs belong to: the choice window while it is shown, else the
+    // instructions, else the active window. Owned dialogs float over it and come with the keyboard
+    // (a Wayland compositor hides a window without an owner behind a maximized one).
+    QWidget *dialogParent() const;
 
     void HideInstructions() override;
     void ShowCompletion() override;
@@ -41,6 +46,7 @@ public:
 
 private:
     QWidget *m_instructions = nullptr;
+    QWidget *m_choiceWindow = nullptr;
     Dialogs m_dialogs;
 };
 
