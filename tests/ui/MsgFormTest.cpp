@@ -48,7 +48,6 @@ private slots:
     void controlsMatchTheLayoutTable_data();
     void controlsMatchTheLayoutTable();
     void windowHasItsFixedSizeAndPlace();
-    void mapsOnlyAfterAJustShownChoiceWindow();
 };
 
 void MsgFormTest::onlyTheSpaceBarContinues_data()
@@ -181,36 +180,6 @@ void MsgFormTest::windowHasItsFixedSizeAndPlace()
     QCOMPARE(msg.size(), QSize(467, 297));
     QCOMPARE(msg.minimumSize(), msg.maximumSize());
     QCOMPARE(msg.focusPolicy(), Qt::NoFocus);
-}
-
-void MsgFormTest::mapsOnlyAfterAJustShownChoiceWindow()
-{
-    TaskForm form;
-    MsgForm msg(&form);
-    msg.setMapsAfterOwner(true);
-
-    form.show();
-    QVERIFY(!form.windowHandle()->isExposed()); // the offscreen platform exposes a window later, as Wayland does
-    msg.show();
-    QVERIFY(!msg.isVisible());
-    QTRY_VERIFY(msg.isVisible());
-    QVERIFY(form.windowHandle()->isExposed());
-
-    // With the choice window on screen the next break shows at once.
-    msg.hide();
-    msg.show();
-    QVERIFY(msg.isVisible());
-
-    // Hidden before it came up, it stays hidden.
-    TaskForm other;
-    MsgForm late(&other);
-    late.setMapsAfterOwner(true);
-    other.show();
-    late.show();
-    late.hide();
-    QTRY_VERIFY(other.windowHandle()->isExposed());
-    QCoreApplication::processEvents();
-    QVERIFY(!late.isVisible());
 }
 
 QTEST_MAIN(MsgFormTest)

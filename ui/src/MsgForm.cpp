@@ -5,12 +5,9 @@
 #include "presentation/RunFlow.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
-#include <QTimer>
-#include <QWindow>
 
 namespace kpx {
 
@@ -43,9 +40,6 @@ QLabel *makeLabel(const QString &name, const QString &text, const QRect &geometr
 // Client area size and its place on the screen.
 const QRect ClientArea = fromTwips(4620, 3975, 7005, 4455);
 
-// How long the message waits for the choice window to come on screen before it shows anyway.
-constexpr int OwnerWaitMs = 1000;
-
 } // namespace
 
 // A plain title bar without text or buttons; the choice window as parent keeps the message above it,
@@ -68,12 +62,6 @@ MsgForm::MsgForm(QWidget *parent)
                                         "Press the space bar to continue the task."),
                          fromTwips(120, 2040, 6735, 2295), QFont::Normal, this);
     m_label3->setWordWrap(true);
-
-    m_ownerWait = new QTimer(this);
-    m_ownerWait->setSingleShot(true);
-    m_ownerWait->setInterval(OwnerWaitMs);
-    connect(m_ownerWait, &QTimer::timeout, this, &MsgForm::showIfPending);
-    m_mapsAfterOwner = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 void MsgForm::attach(RunFlow &flow)
@@ -86,52 +74,8 @@ void MsgForm::setDelayCaption(const std::string &text)
     m_label2->setText(QString::fromStdString(text));
 }
 
-void MsgForm::setMapsAfterOwner(bool mapsAfterOwner)
-{
-    m_mapsAfterOwner = mapsAfterOwner;
-}
-
 void MsgForm::show()
 {
-    // A Wayland compositor gives the keyboard to a window when it maps it, and the program cannot ask
-    // for it later: shown together, the choice window could map second and keep the keys, leaving the
-    // break with no way on. So the message maps after its owner is on screen.
-    QWidget *owner = parentWidget();
-    if (m_mapsAfterOwner && owner && owner->isVisible() && owner->windowHandle()
-        && !owner->windowHandle()->isExposed()) {
-        m_showPending = true;
-        owner->windowHandle()->installEventFilter(this);
-        m_ownerWait->start();
-        return;
-    }
-    showNow();
-}
-
-bool MsgForm::eventFilter(QObject *watched, QEvent *event)
-{
-    // Queued, so the owner draws itself (and maps) before the message does.
-    if (event->type() == QEvent::Expose && m_showPending && static_cast<QWindow *>(watched)->isExposed())
-        QTimer::singleShot(0, this, &MsgForm::showIfPending);
-    return QWidget::eventFilter(watched, event);
-}
-
-void MsgForm::showIfPending()
-{
-    if (m_showPending)
-        showNow();
-}
-
-void MsgForm::stopWaitingForOwner()
-{
-    m_showPending = false;
-    m_ownerWait->stop();
-    if (QWidget *owner = parentWidget(); owner && owner->windowHandle())
-        owner->windowHandle()->removeEventFilter(this);
-}
-
-void MsgForm::showNow()
-{
-    stopWaitingForOwner();
     const QScreen *screen = parentWidget() ? parentWidget()->screen() : this->screen();
     setGeometry(ClientArea.translated(screen->geometry().topLeft()));
     QWidget::show();
@@ -141,7 +85,6 @@ void MsgForm::showNow()
 
 void MsgForm::hide()
 {
-    stopWaitingForOwner();
     QWidget::hide();
     if (QWidget *owner = parentWidget(); owner && owner->isVisible())
         owner->window()->activateWindow();

@@ -5,7 +5,6 @@
 #include <QWidget>
 
 class QLabel;
-class QTimer;
 
 namespace kpx {
 
@@ -29,27 +28,15 @@ public:
     // Hands the keyboard back to the choice window.
     void hide() override;
 
-    // Whether show() waits for a just-shown owner to come on screen first: on Wayland (the default
-    // there) a window gets the keyboard only when it maps, so the message must map after the owner.
-    void setMapsAfterOwner(bool mapsAfterOwner);
-
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void showNow();
-    void showIfPending();
-    void stopWaitingForOwner();
-
     QLabel *m_label1 = nullptr;
     QLabel *m_label2 = nullptr;
     QLabel *m_label3 = nullptr;
     RunFlow *m_flow = nullptr;
-    QTimer *m_ownerWait = nullptr;
-    bool m_mapsAfterOwner = false;
-    bool m_showPending = false;
 };
 
 } // namespace kpx
