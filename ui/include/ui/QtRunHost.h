@@ -31,8 +31,8 @@ public:
     void setDialogs(Dialogs dialogs);
 
     // The window the run's dialogs belong to: the choice window while it is shown, else the
-    // instructions, else the active window. Owned dialogs float over it and come with the keyboard
-    // (a Wayland compositor hides a window without an owner behind a maximized one).
+    // instructions, else the active window. Desktops keep an owned dialog above its owner; on Wayland,
+    // where a program cannot raise its own windows, nothing else keeps it in sight.
     QWidget *dialogParent() const;
 
     void HideInstructions() override;
