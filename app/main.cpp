@@ -1,16 +1,65 @@
+#include "CommandLine.h"
+
+#include "kpx/Version.h"
 #include "ui/Session.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QTextStream>
 
+#include <iostream>
 #include <memory>
+#include <optional>
+
+namespace {
+
+QStringList argumentsOf(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+// Answers --help and --version, or tells what was not understood; empty when the task should run.
+std::optional<int> answerCommandLine(const QStringList &arguments, bool reportErrors)
+{
+    const auto parsed = kpx::parseAppArguments(arguments);
+    if (const auto *error = std::get_if<kpx::AppUsageError>(&parsed)) {
+        if (!reportErrors)
+            return std::nullopt;
+        std::cerr << "kpx2: " << error->message << " (kpx2 --help shows the usage)\n";
+        return 2;
+    }
+    switch (std::get<kpx::AppCommand>(parsed)) {
+    case kpx::AppCommand::Help:
+        std::cout << kpx::appUsageText();
+        return 0;
+    case kpx::AppCommand::Version:
+        std::cout << "kpx2 " << kpx::kVersion << "\n";
+        return 0;
+    case kpx::AppCommand::Run:
+        break;
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    // --help and --version need no display: they are answered before the window system is opened.
+    // Anything else may be one of Qt's own options, which only QApplication knows and removes.
+    if (const auto status = answerCommandLine(argumentsOf(argc, argv), false))
+        return *status;
     QApplication app(argc, argv);
+    if (const auto status = answerCommandLine(argumentsOf(argc, argv), true))
+        return *status;
+
     // Dialogs and message boxes without a title of their own carry the application title.
     QApplication::setApplicationName(QStringLiteral("KPX2"));
+    // Ties the windows to kpx2.desktop (its name and icon), which Wayland desktops go by.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kpx2"));
 
     kpx::Session session;
 

@@ -118,6 +118,7 @@ private slots:
     void closingSetupBeforeTheRunDoesNotAsk();
     void closingSetupUnderTheCompletionMessageAsksNothingAndKeepsTheResults();
     void closingSetupUnderAWriteFailureSaysTheResultsAreNotWrittenYet();
+    void runDialogsBelongToTheWindowOnTop();
 
 private:
     QTemporaryDir m_home;
@@ -300,6 +301,21 @@ void SessionTest::closingSetupUnderAWriteFailureSaysTheResultsAreNotWrittenYet()
     QCOMPARE(failuresShown, 1);
     QCOMPARE(end.completions, 0);
     QCOMPARE(end.terminations, 1);
+}
+
+void SessionTest::runDialogsBelongToTheWindowOnTop()
+{
+    Session session(ShortTimings);
+    session.show();
+    QVERIFY(QTest::qWaitForWindowActive(&session.startForm()));
+    QCOMPARE(session.host().dialogParent(), &session.startForm());
+
+    session.instruct().show();
+    QCOMPARE(session.host().dialogParent(), &session.instruct());
+
+    // Over a maximized choice window a dialog without an owner may never be seen.
+    static_cast<TrialScreen &>(session.taskForm()).show();
+    QCOMPARE(session.host().dialogParent(), &session.taskForm());
 }
 
 } // namespace

@@ -18,10 +18,10 @@ namespace {
 
 const QString ApplicationTitle = QStringLiteral("KPX2");
 
-void showCompletionBox()
+void showCompletionBox(QWidget *parent)
 {
     QMessageBox box(QMessageBox::NoIcon, ApplicationTitle, QStringLiteral("The task is now complete"),
-                    QMessageBox::Ok);
+                    QMessageBox::Ok, parent);
     box.exec();
 }
 
@@ -41,12 +41,13 @@ QString startDirectory(const std::string &directory)
 }
 
 // Asks until the experimenter has a new place or name to try, or chooses to discard.
-WriteFailureChoice askAboutWriteFailure(const WriteFailure &failure, std::string &SubjectId,
+WriteFailureChoice askAboutWriteFailure(QWidget *parent, const WriteFailure &failure, std::string &SubjectId,
                                         std::string &OutputDirectory, const bool &terminating)
 {
     QMessageBox box(QMessageBox::Warning, ApplicationTitle,
                     QStringLiteral("The results could not be written to\n%1\n\n%2")
-                        .arg(QString::fromStdString(failure.path), QString::fromStdString(failure.reason)));
+                        .arg(QString::fromStdString(failure.path), QString::fromStdString(failure.reason)),
+                    QMessageBox::NoButton, parent);
     box.setInformativeText(QStringLiteral("Choose another directory or change the subject ID to try again.  "
                                           "Discarding loses the results of this session."));
     QPushButton *directoryButton = box.addButton(QStringLiteral("Choose Directory..."), QMessageBox::AcceptRole);
@@ -64,14 +65,14 @@ WriteFailureChoice askAboutWriteFailure(const WriteFailure &failure, std::string
             return WriteFailureChoice::Discard;
         if (box.clickedButton() == directoryButton) {
             const QString directory =
-                QFileDialog::getExistingDirectory(nullptr, ApplicationTitle, startDirectory(OutputDirectory));
+                QFileDialog::getExistingDirectory(parent, ApplicationTitle, startDirectory(OutputDirectory));
             if (!directory.isEmpty()) {
                 OutputDirectory = directory.toStdString();
                 return WriteFailureChoice::Retry;
             }
         } else if (box.clickedButton() == subjectButton) {
             bool ok = false;
-            const QString subject = QInputDialog::getText(nullptr, ApplicationTitle, QStringLiteral("Enter Subject ID"),
+            const QString subject = QInputDialog::getText(parent, ApplicationTitle, QStringLiteral("Enter Subject ID"),
                                                           QLineEdit::Normal, QString::fromStdString(SubjectId), &ok);
             // An empty name would leave files named only ".KPX" and ".TC".
             if (ok && !subject.isEmpty()) {
@@ -82,20 +83,21 @@ WriteFailureChoice askAboutWriteFailure(const WriteFailure &failure, std::string
     }
 }
 
-bool askToDiscard()
+bool askToDiscard(QWidget *parent)
 {
-    return QMessageBox::question(nullptr, ApplicationTitle,
+    return QMessageBox::question(parent, ApplicationTitle,
                                  QStringLiteral("The results of this session will be lost.  Discard them?"),
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
 }
 
 // The run cannot start without its trial log: another directory, or back to the setup.
-bool askAboutLogFailure(const WriteFailure &failure, std::string &directory)
+bool askAboutLogFailure(QWidget *parent, const WriteFailure &failure, std::string &directory)
 {
     QMessageBox box(QMessageBox::Warning, ApplicationTitle,
                     QStringLiteral("The trial log could not be created:\n%1\n\n%2")
-                        .arg(QString::fromStdString(failure.path), QString::fromStdString(failure.reason)));
+                        .arg(QString::fromStdString(failure.path), QString::fromStdString(failure.reason)),
+                    QMessageBox::NoButton, parent);
     box.setInformativeText(QStringLiteral("The task cannot start without it.  Choose another directory for the "
                                           "log, or cancel and correct the setup."));
     QPushButton *directoryButton = box.addButton(QStringLiteral("Choose Directory..."), QMessageBox::AcceptRole);
@@ -104,16 +106,16 @@ bool askAboutLogFailure(const WriteFailure &failure, std::string &directory)
     box.exec();
     if (box.clickedButton() != directoryButton)
         return false;
-    const QString chosen = QFileDialog::getExistingDirectory(nullptr, ApplicationTitle, startDirectory(directory));
+    const QString chosen = QFileDialog::getExistingDirectory(parent, ApplicationTitle, startDirectory(directory));
     if (chosen.isEmpty())
         return false;
     directory = chosen.toStdString();
     return true;
 }
 
-void tellLogFailure(const WriteFailure &failure)
+void tellLogFailure(QWidget *parent, const WriteFailure &failure)
 {
-    QMessageBox::warning(nullptr, ApplicationTitle,
+    QMessageBox::warning(parent, ApplicationTitle,
                          QStringLiteral("The trial log could not be written:\n%1\n\n%2\n\nThe task goes on; "
                                         "the answers not yet in the log are kept and written with the next "
                                         "answer that can be, and the results files are still written at the end.")
@@ -121,13 +123,15 @@ void tellLogFailure(const WriteFailure &failure)
 }
 
 // The log's file vanished mid-run and its folder cannot take it again: another directory, or later.
-bool askAboutLostLog(const std::string &lostPath, const WriteFailure &failure, std::string &directory)
+bool askAboutLostLog(QWidget *parent, const std::string &lostPath, const WriteFailure &failure,
+                     std::string &directory)
 {
     QMessageBox box(QMessageBox::Warning, ApplicationTitle,
                     QStringLiteral("The trial log was removed or replaced during the run:\n%1\n\n"
                                    "It cannot be written again there:\n%2\n\n%3")
                         .arg(QString::fromStdString(lostPath), QString::fromStdString(failure.path),
-                             QString::fromStdString(failure.reason)));
+                             QString::fromStdString(failure.reason)),
+                    QMessageBox::NoButton, parent);
     box.setInformativeText(QStringLiteral("Every answer so far is kept.  Choose a directory to write the whole "
                                           "log to now, or choose Later: it is tried again where it was after each "
                                           "answer, and beside the results at the end."));
@@ -137,16 +141,16 @@ bool askAboutLostLog(const std::string &lostPath, const WriteFailure &failure, s
     box.exec();
     if (box.clickedButton() != directoryButton)
         return false;
-    const QString chosen = QFileDialog::getExistingDirectory(nullptr, ApplicationTitle, startDirectory(directory));
+    const QString chosen = QFileDialog::getExistingDirectory(parent, ApplicationTitle, startDirectory(directory));
     if (chosen.isEmpty())
         return false;
     directory = chosen.toStdString();
     return true;
 }
 
-void tellLogWrittenAgain(const std::string &lostPath, const std::string &newPath)
+void tellLogWrittenAgain(QWidget *parent, const std::string &lostPath, const std::string &newPath)
 {
-    QMessageBox::warning(nullptr, ApplicationTitle,
+    QMessageBox::warning(parent, ApplicationTitle,
                          QStringLiteral("The trial log was removed or replaced during the run:\n%1\n\n"
                                         "Every answer so far has been written again to:\n%2\n\nThe task goes on.")
                              .arg(QString::fromStdString(lostPath), QString::fromStdString(newPath)));
@@ -154,9 +158,18 @@ void tellLogWrittenAgain(const std::string &lostPath, const std::string &newPath
 
 } // namespace
 
-QtRunHost::QtRunHost(QWidget *instructions)
+QtRunHost::QtRunHost(QWidget *instructions, QWidget *choiceWindow)
     : m_instructions(instructions)
+    , m_choiceWindow(choiceWindow)
 {
+}
+
+QWidget *QtRunHost::dialogParent() const
+{
+    for (QWidget *window : {m_choiceWindow, m_instructions})
+        if (window && window->isVisible())
+            return window;
+    return QApplication::activeWindow();
 }
 
 void QtRunHost::setDialogs(Dialogs dialogs)
@@ -175,7 +188,7 @@ void QtRunHost::ShowCompletion()
     if (m_dialogs.showCompletion)
         m_dialogs.showCompletion();
     else
-        showCompletionBox();
+        showCompletionBox(dialogParent());
 }
 
 void QtRunHost::Terminate()
@@ -192,21 +205,21 @@ WriteFailureChoice QtRunHost::ResolveWriteFailure(const WriteFailure &failure, s
 {
     if (m_dialogs.resolveWriteFailure)
         return m_dialogs.resolveWriteFailure(failure, SubjectId, OutputDirectory);
-    return askAboutWriteFailure(failure, SubjectId, OutputDirectory, m_terminating);
+    return askAboutWriteFailure(dialogParent(), failure, SubjectId, OutputDirectory, m_terminating);
 }
 
 bool QtRunHost::ConfirmDiscard()
 {
     if (m_dialogs.confirmDiscard)
         return m_dialogs.confirmDiscard();
-    return askToDiscard();
+    return askToDiscard(dialogParent());
 }
 
 bool QtRunHost::ResolveLogFailure(const WriteFailure &failure, std::string &directory)
 {
     if (m_dialogs.resolveLogFailure)
         return m_dialogs.resolveLogFailure(failure, directory);
-    return askAboutLogFailure(failure, directory);
+    return askAboutLogFailure(dialogParent(), failure, directory);
 }
 
 void QtRunHost::ReportLogFailure(const WriteFailure &failure)
@@ -214,14 +227,14 @@ void QtRunHost::ReportLogFailure(const WriteFailure &failure)
     if (m_dialogs.reportLogFailure)
         m_dialogs.reportLogFailure(failure);
     else
-        tellLogFailure(failure);
+        tellLogFailure(dialogParent(), failure);
 }
 
 bool QtRunHost::ResolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory)
 {
     if (m_dialogs.resolveLogLost)
         return m_dialogs.resolveLogLost(lostPath, failure, directory);
-    return askAboutLostLog(lostPath, failure, directory);
+    return askAboutLostLog(dialogParent(), lostPath, failure, directory);
 }
 
 void QtRunHost::ReportLogWrittenAgain(const std::string &lostPath, const std::string &newPath)
@@ -229,7 +242,7 @@ void QtRunHost::ReportLogWrittenAgain(const std::string &lostPath, const std::st
     if (m_dialogs.reportLogWrittenAgain)
         m_dialogs.reportLogWrittenAgain(lostPath, newPath);
     else
-        tellLogWrittenAgain(lostPath, newPath);
+        tellLogWrittenAgain(dialogParent(), lostPath, newPath);
 }
 
 } // namespace kpx

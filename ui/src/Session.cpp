@@ -71,7 +71,7 @@ Session::Session(Timings timings)
     , m_taskForm(std::make_unique<TaskForm>())
     , m_msgForm(std::make_unique<MsgForm>(m_taskForm.get()))
     , m_instruct(std::make_unique<Instruct>())
-    , m_host(std::make_unique<QtRunHost>(m_instruct.get()))
+    , m_host(std::make_unique<QtRunHost>(m_instruct.get(), m_taskForm.get()))
     , m_clock(std::make_unique<SystemClock>())
     , m_flow(std::make_unique<RunFlow>(*m_engine, *m_settings, *m_taskForm, *m_msgForm, *m_waiter, *m_host, *m_clock,
                                        timings, systemResultsFormat()))

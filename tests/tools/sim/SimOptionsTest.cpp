@@ -44,6 +44,27 @@ TEST(SimOptions, ReadsEveryOption)
     EXPECT_EQ(options.runs, 40);
 }
 
+TEST(SimOptions, HelpAndVersionNeedNoOtherOption)
+{
+    const struct
+    {
+        std::vector<std::string> arguments;
+        bool help;
+        bool version;
+    } cases[] = {{{"--help"}, true, false},
+                 {{"-h"}, true, false},
+                 {{"--version"}, false, true},
+                 {{"--subject", "S", "--version"}, false, true}};
+    for (const auto &c : cases) {
+        const auto parsed = ParseSimArguments(c.arguments);
+        ASSERT_TRUE(std::holds_alternative<SimOptions>(parsed)) << c.arguments.front();
+        EXPECT_EQ(std::get<SimOptions>(parsed).helpRequested, c.help) << c.arguments.front();
+        EXPECT_EQ(std::get<SimOptions>(parsed).versionRequested, c.version) << c.arguments.front();
+    }
+    EXPECT_FALSE(std::get<SimOptions>(parse({})).helpRequested);
+    EXPECT_FALSE(std::get<SimOptions>(parse({})).versionRequested);
+}
+
 struct BadArguments
 {
     std::string name;

@@ -60,6 +60,14 @@ std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::s
     bool haveOut = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string &name = arguments[i];
+        if (name == "--help" || name == "-h") {
+            options.helpRequested = true;
+            continue;
+        }
+        if (name == "--version") {
+            options.versionRequested = true;
+            continue;
+        }
         if (name != "--subject" && name != "--out" && name != "--threshold" && name != "--seed"
             && name != "--participant" && name != "--runs")
             return "unknown option '" + name + "'";
@@ -102,6 +110,8 @@ std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::s
             options.runs = *runs;
         }
     }
+    if (options.helpRequested || options.versionRequested)
+        return options;
     if (!haveSubject)
         return "--subject is required";
     // Refused before any file is made: such an ID would break the file names or their lines.
@@ -112,6 +122,23 @@ std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::s
     if (options.runs > 1 && std::holds_alternative<StdinParticipant>(options.participant))
         return "--runs above 1 needs a simulated participant (--participant hyperbolic:K)";
     return options;
+}
+
+std::string SimUsageText()
+{
+    return "Usage: kpx2-sim --subject ID --out DIR [--threshold N] [--seed N]\n"
+           "                [--participant stdin | hyperbolic:K[:NOISE]] [--runs N]\n"
+           "       kpx2-sim --help | --version\n"
+           "Runs the task engine and the results writer without windows and writes the files the\n"
+           "application writes (ID.KPX, ID.TC and the trial log) into DIR.\n"
+           "  --threshold N    distractor threshold, 6 to 34 (default 20)\n"
+           "  --seed N         seed of the amount draws (default: from the clock)\n"
+           "  --participant P  stdin (default): print \"TRIAL <block> <days> <amount> <kind>\" and\n"
+           "                   read I or D; hyperbolic:K[:NOISE]: a simulated participant with\n"
+           "                   V = 100 / (1 + K*days) who answers at random with probability NOISE\n"
+           "  --runs N         N simulated participants (seeds seed, seed+1, ...), summarised\n"
+           "Exit status: 0 done, 1 the files could not be written, 2 a bad option or answer,\n"
+           "3 the input ended early.\n";
 }
 
 } // namespace kpx

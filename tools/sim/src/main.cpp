@@ -1,6 +1,8 @@
 #include "sim/SimOptions.h"
 #include "sim/Simulation.h"
 
+#include "kpx/Version.h"
+
 #include <chrono>
 #include <iostream>
 #include <string>
@@ -11,10 +13,18 @@ int main(int argc, char **argv)
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const auto parsed = kpx::ParseSimArguments(arguments);
     if (const auto *message = std::get_if<std::string>(&parsed)) {
-        std::cerr << "kpx2-sim: " << *message << '\n';
+        std::cerr << "kpx2-sim: " << *message << " (kpx2-sim --help shows the usage)\n";
         return kpx::SimExit::BadInput;
     }
     const auto &options = std::get<kpx::SimOptions>(parsed);
+    if (options.helpRequested) {
+        std::cout << kpx::SimUsageText();
+        return kpx::SimExit::Ok;
+    }
+    if (options.versionRequested) {
+        std::cout << "kpx2-sim " << kpx::kVersion << '\n';
+        return kpx::SimExit::Ok;
+    }
     const std::uint64_t seed = options.seed.value_or(
         static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
     return kpx::RunSimulation(options, seed, std::cin, std::cout, std::cerr);

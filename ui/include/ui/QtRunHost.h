@@ -27,10 +27,15 @@ public:
         std::function<void(const std::string &lostPath, const std::string &newPath)> reportLogWrittenAgain;
     };
 
-    // The instructions window is hidden when the task starts; it may be null.
-    explicit QtRunHost(QWidget *instructions);
+    // The instructions window is hidden when the task starts; either window may be null.
+    explicit QtRunHost(QWidget *instructions, QWidget *choiceWindow = nullptr);
 
     void setDialogs(Dialogs dialogs);
+
+    // The window the run's dialogs belong to: the choice window while it is shown, else the
+    // instructions, else the active window. Desktops keep an owned dialog above its owner; on Wayland,
+    // where a program cannot raise its own windows, nothing else keeps it in sight.
+    QWidget *dialogParent() const;
 
     void HideInstructions() override;
     void ShowCompletion() override;
@@ -45,6 +50,7 @@ public:
 
 private:
     QWidget *m_instructions = nullptr;
+    QWidget *m_choiceWindow = nullptr;
     Dialogs m_dialogs;
     // Once the application is ending, every dialog's event loop returns at once.
     bool m_terminating = false;

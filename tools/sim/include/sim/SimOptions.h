@@ -32,9 +32,14 @@ struct SimOptions
     std::optional<std::uint64_t> seed; // from the clock when absent
     std::variant<StdinParticipant, HyperbolicParticipant> participant;
     int runs = 1;
+    bool helpRequested = false;    // --help: print the usage, run nothing
+    bool versionRequested = false; // --version: print the version, run nothing
 };
 
 // The parsed options, or a one-line message saying what was wrong.
 std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::string> &arguments);
+
+// The usage text for --help and bad command lines.
+std::string SimUsageText();
 
 } // namespace kpx

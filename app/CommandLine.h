@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QStringList>
+
+#include <string>
+#include <variant>
+
+namespace kpx {
+
+// What the command line of kpx2 asks for, once Qt has taken its own options (-style, -platform, ...).
+enum class AppCommand {
+    Run,     // no arguments: open the setup window
+    Help,    // --help
+    Version, // --version
+};
+
+// A command line kpx2 does not understand; the message names the argument.
+struct AppUsageError
+{
+    std::string message;
+};
+
+std::variant<AppCommand, AppUsageError> parseAppArguments(const QStringList &arguments);
+
+// The text --help prints.
+std::string appUsageText();
+
+} // namespace kpx
