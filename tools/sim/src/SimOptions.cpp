@@ -137,8 +137,9 @@ std::string SimUsageText()
            "                   read I or D; hyperbolic:K[:NOISE]: a simulated participant with\n"
            "                   V = 100 / (1 + K*days) who answers at random with probability NOISE\n"
            "  --runs N         N simulated participants (seeds seed, seed+1, ...), summarised\n"
-           "Exit status: 0 done, 1 the files could not be written, 2 a bad option or answer,\n"
-           "3 the input ended early.\n";
+           "Exit status: 0 done, 1 the files could not be written, 2 a bad option or answer or an\n"
+           "unusable subject ID, 3 the input ended early, 4 done, but the trial log's folder was\n"
+           "removed or replaced during the run and the whole log was written again.\n";
 }
 
 } // namespace kpx
