@@ -1,4 +1,5 @@
 #include "StormRig.h"
+#include "WindowRig.h"
 
 #include "engine/DelayTable.h"
 #include "engine/RunSettings.h"
@@ -6,7 +7,6 @@
 #include "presentation/RunFlow.h"
 #include "results/TrialLog.h"
 #include "ui/MsgForm.h"
-#include "ui/QtRunHost.h"
 #include "ui/Session.h"
 #include "ui/TaskForm.h"
 
@@ -29,6 +29,7 @@
 
 using namespace kpx;
 using kpx::test::Route;
+using kpx::test::SessionRig;
 using kpx::test::sendKey;
 using kpx::test::sendMouse;
 
@@ -621,14 +622,6 @@ private:
 };
 
 // What the end of the run did, instead of dialogs and quitting.
-struct RunEnd
-{
-    int completions = 0;
-    int terminations = 0;
-    bool filesBeforeCompletion = false;
-    QStringList failures;
-};
-
 QByteArray contents(const QString &path)
 {
     QFile file(path);
@@ -702,31 +695,16 @@ void stormOneRun(std::uint32_t seed, RunSummary &summary)
         }
     } keep{dir, seed};
 
-    Session session(StormTimings);
+    SessionRig rig(StormTimings, seed);
+    Session &session = rig.session;
     session.settings().SubjectId = "STORM";
     session.settings().OutputDirectory = dir.path().toStdString();
     const QString kpxPath = dir.filePath(QStringLiteral("STORM.KPX"));
     const QString tcPath = dir.filePath(QStringLiteral("STORM.TC"));
-    RunEnd end;
-    QtRunHost::Dialogs dialogs;
-    dialogs.showCompletion = [&] {
-        ++end.completions;
-        end.filesBeforeCompletion = QFile::exists(kpxPath) && QFile::exists(tcPath);
+    bool filesBeforeCompletion = false;
+    rig.dialogs.whileShown = [&](const QString &) {
+        filesBeforeCompletion = QFile::exists(kpxPath) && QFile::exists(tcPath);
     };
-    dialogs.terminate = [&] { ++end.terminations; };
-    dialogs.resolveWriteFailure = [&](const WriteFailure &failure, std::string &, std::string &) {
-        end.failures << QString::fromStdString("results: " + failure.path + ": " + failure.reason);
-        return WriteFailureChoice::Discard;
-    };
-    dialogs.confirmDiscard = [] { return true; };
-    dialogs.resolveLogFailure = [&](const WriteFailure &failure, std::string &) {
-        end.failures << QString::fromStdString("trial log: " + failure.path + ": " + failure.reason);
-        return false;
-    };
-    dialogs.reportLogFailure = [&](const WriteFailure &failure) {
-        end.failures << QString::fromStdString("trial log: " + failure.path + ": " + failure.reason);
-    };
-    session.host().setDialogs(dialogs);
 
     RunWatch watch(session);
     Storm storm(session, watch, seed);
@@ -745,10 +723,11 @@ void stormOneRun(std::uint32_t seed, RunSummary &summary)
 
     QVERIFY2(watchdog.stall().isEmpty(), qPrintable(watchdog.stall()));
     QVERIFY2(watch.violations().isEmpty(), qPrintable(watch.violations().join(QStringLiteral("; "))));
-    QCOMPARE(end.failures, QStringList());
-    QCOMPARE(end.completions, 1);
-    QCOMPARE(end.terminations, 1);
-    QVERIFY(end.filesBeforeCompletion);
+    // No dialog but the completion message, and the files were written before it.
+    QCOMPARE(rig.dialogs.questions, QStringList());
+    QCOMPARE(rig.dialogs.messages, QStringList{QStringLiteral("The task is now complete")});
+    QCOMPARE(rig.quits, 1);
+    QVERIFY(filesBeforeCompletion);
     QCOMPARE(watch.lastMark(), QStringLiteral("cleared"));
 
     // Input that arrives after the end changes nothing.

@@ -1,17 +1,11 @@
-#include "WindowRig.h"
-
 #include "results/ResultsWriter.h"
-#include "ui/MsgForm.h"
+#include "ui/QtDialogs.h"
 #include "ui/QtRunHost.h"
-#include "ui/TaskForm.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QInputDialog>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -22,98 +16,6 @@ using namespace kpx;
 using namespace std::chrono_literals;
 
 namespace {
-
-QStringList linesOf(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines = QString::fromLatin1(file.readAll()).split("\r\n");
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
-
-// A participant worth $50 now: takes any amount from $50 up, answering by key and now and then by a click,
-// and presses the space bar on each break message.
-class ScriptedParticipant : public QObject
-{
-public:
-    ScriptedParticipant(TaskForm &form, MsgForm &msg)
-        : m_form(form)
-        , m_msg(msg)
-    {
-        connect(&m_timer, &QTimer::timeout, this, &ScriptedParticipant::act);
-        m_timer.start(1ms);
-    }
-
-    int breaks = 0;
-    int responses = 0;
-
-private:
-    // A timer does not fire again while its own handler runs, and an answer runs on into the next break's
-    // wait: answer from a queued call, so the timer keeps ticking through the break.
-    void act()
-    {
-        if (m_pending)
-            return;
-        m_pending = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_pending = false;
-                respond();
-            },
-            Qt::QueuedConnection);
-    }
-
-    void respond()
-    {
-        if (m_msg.isVisible()) {
-            ++breaks;
-            QTest::keyClick(&m_msg, Qt::Key_Space);
-            return;
-        }
-        if (!m_form.AcceptKeys())
-            return;
-        const int amount = m_form.findChild<QLabel *>("VReward")->text().mid(1).toInt();
-        const bool now = amount >= 50;
-        ++responses;
-        if (responses % 4 == 0)
-            QTest::mouseClick(m_form.findChild<QLabel *>(now ? "Label3" : "VDelay"), Qt::LeftButton);
-        else
-            QTest::keyClick(&m_form, now ? Qt::Key_Left : Qt::Key_Right, responses % 3 == 0 ? Qt::ShiftModifier
-                                                                                               : Qt::NoModifier);
-    }
-
-    TaskForm &m_form;
-    MsgForm &m_msg;
-    QTimer m_timer;
-    bool m_pending = false;
-};
-
-// The application's windows and run flow, with the dialogs replaced.
-struct AppRig
-{
-    explicit AppRig(const RunSettings &runSettings)
-        : settings(runSettings)
-        , host(nullptr)
-        , flow(engine, settings, form, msg, waiter, host, clock, Timings{0.001, 0.001, 1})
-    {
-        form.attach(flow);
-        msg.attach(flow);
-    }
-
-    SeededRandom random = SeededRandom::fixed(2024);
-    TaskEngine engine{random};
-    RunSettings settings;
-    TaskForm form;
-    MsgForm msg{&form};
-    QtEventWaiter waiter;
-    QtRunHost host;
-    SystemClock clock;
-    RunFlow flow;
-};
 
 // Answers the next modal dialog once it is up.
 void whenModal(QObject *scope, std::function<void(QWidget *)> answer)
@@ -136,59 +38,16 @@ class WindowsRunTest : public QObject
     Q_OBJECT
 
 private slots:
-    void sevenBlocksInTheRealWindowsWriteBothFiles();
     void completionMessageIsTitledAndHasOnlyOk();
     void writeFailureDialogNamesTheFileAndCanChangeTheSubjectId();
     void discardQuestionDefaultsToNo();
     void lostLogIsToldWithBothPathsAndCanWaitForLater();
 };
 
-void WindowsRunTest::sevenBlocksInTheRealWindowsWriteBothFiles()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    AppRig rig(RunSettings{"P07", dir.path().toStdString(), 20, 1000});
-    bool filesBeforeMessage = false;
-    int terminations = 0;
-    rig.host.setDialogs({
-        .showCompletion = [&] { filesBeforeMessage = QFile::exists(dir.filePath("P07.KPX")) && QFile::exists(dir.filePath("P07.TC")); },
-        .terminate = [&] { ++terminations; },
-        .resolveWriteFailure = {},
-        .confirmDiscard = {},
-        .resolveLogFailure = {},
-        .reportLogFailure = {},
-        .resolveLogLost = {},
-        .reportLogWrittenAgain = {},
-    });
-    ScriptedParticipant participant(rig.form, rig.msg);
-
-    rig.flow.StartTask();
-    QTRY_VERIFY_WITH_TIMEOUT(rig.flow.finished(), 60000);
-
-    QCOMPARE(participant.breaks, 7);
-    QVERIFY(filesBeforeMessage);
-    QCOMPARE(terminations, 1);
-    QVERIFY(!rig.form.isVisible());
-    const QStringList points = linesOf(dir.filePath("P07.KPX"));
-    const QStringList counts = linesOf(dir.filePath("P07.TC"));
-    QCOMPARE(points.size(), 8);
-    QCOMPARE(counts.size(), 8);
-    QCOMPARE(points.first(), QString("P07"));
-    QCOMPARE(counts.first(), QString("P07"));
-    int trials = 0;
-    for (int line = 1; line < 8; ++line) {
-        // The participant's own value brackets to $45-$50 at every delay.
-        QCOMPARE(points[line], QString(" 47.5 "));
-        trials += counts[line].trimmed().toInt();
-    }
-    QCOMPARE(trials, participant.responses);
-    QVERIFY(rig.form.close());
-    QVERIFY(rig.msg.close());
-}
-
 void WindowsRunTest::completionMessageIsTitledAndHasOnlyOk()
 {
-    QtRunHost host(nullptr);
+    QtDialogs dialogs;
+    QtRunHost host(nullptr, dialogs, {});
     QObject scope;
     QString text;
     QString title;
@@ -211,7 +70,8 @@ void WindowsRunTest::completionMessageIsTitledAndHasOnlyOk()
 
 void WindowsRunTest::writeFailureDialogNamesTheFileAndCanChangeTheSubjectId()
 {
-    QtRunHost host(nullptr);
+    QtDialogs dialogs;
+    QtRunHost host(nullptr, dialogs, {});
     QObject scope;
     QString message;
     QString prefilled;
@@ -246,7 +106,8 @@ void WindowsRunTest::writeFailureDialogNamesTheFileAndCanChangeTheSubjectId()
 
 void WindowsRunTest::discardQuestionDefaultsToNo()
 {
-    QtRunHost host(nullptr);
+    QtDialogs dialogs;
+    QtRunHost host(nullptr, dialogs, {});
     QObject scope;
     whenModal(&scope, [](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Return); });
 
@@ -255,7 +116,8 @@ void WindowsRunTest::discardQuestionDefaultsToNo()
 
 void WindowsRunTest::lostLogIsToldWithBothPathsAndCanWaitForLater()
 {
-    QtRunHost host(nullptr);
+    QtDialogs dialogs;
+    QtRunHost host(nullptr, dialogs, {});
     QObject scope;
     QStringList texts;
     auto answer = [&](const QString &button) {
