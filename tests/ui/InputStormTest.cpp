@@ -621,7 +621,6 @@ private:
     QString m_stall;
 };
 
-// What the end of the run did, instead of dialogs and quitting.
 QByteArray contents(const QString &path)
 {
     QFile file(path);
