@@ -1,3 +1,4 @@
+#include "Participant.h"
 #include "StormRig.h"
 #include "WindowRig.h"
 
@@ -28,6 +29,7 @@
 #include <vector>
 
 using namespace kpx;
+using kpx::test::PollingDriver;
 using kpx::test::Route;
 using kpx::test::SessionRig;
 using kpx::test::sendKey;
@@ -503,7 +505,7 @@ private:
 
 // A participant worth `value` dollars now, who answers every trial sooner or later (a fresh arrow key,
 // or a click when a stray key has used up the keys) and presses the space bar on every break message.
-class Participant : public QObject
+class Participant final : public PollingDriver
 {
 public:
     Participant(Session &session, RunWatch &watch, std::uint32_t seed, int value)
@@ -512,13 +514,11 @@ public:
         , m_random(seed)
         , m_value(value)
     {
-        connect(&m_poll, &QTimer::timeout, this, &Participant::poll);
-        m_poll.start(1);
         m_since.start();
     }
 
 private:
-    void poll()
+    bool ready() override
     {
         const bool breakUp = m_session.msgForm().isVisible();
         if (m_watch.marks() != m_seenMarks || breakUp != m_seenBreak) {
@@ -528,20 +528,10 @@ private:
             m_latencyMs = std::uniform_int_distribution<int>(0, 10)(m_random);
             m_since.restart();
         }
-        if (m_pending || m_since.elapsed() < m_latencyMs)
-            return;
-        // Queued, not from the timer's own handler: an answer runs on through the pauses and breaks after it.
-        m_pending = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_pending = false;
-                act();
-            },
-            Qt::QueuedConnection);
+        return m_since.elapsed() >= m_latencyMs;
     }
 
-    void act()
+    void act() override
     {
         TaskForm &form = m_session.taskForm();
         if (m_session.msgForm().isVisible()) {
@@ -565,12 +555,10 @@ private:
     RunWatch &m_watch;
     std::mt19937 m_random;
     int m_value;
-    QTimer m_poll;
     QElapsedTimer m_since;
     int m_seenMarks = -1;
     bool m_seenBreak = false;
     int m_latencyMs = 0;
-    bool m_pending = false;
 };
 
 // Fails the run, and ends it, once nothing has moved for a while.

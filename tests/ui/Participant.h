@@ -11,30 +11,27 @@
 
 namespace kpx::test {
 
-// A participant in the real windows who presses the space bar on each break message and, given a value,
-// answers every trial from what the choice window shows: the immediate amount exactly when it is worth
-// `value` dollars or more, mostly by arrow key (every third one with Shift held), every fourth by a click.
-class Participant : public QObject
+// Acts on what the windows show, looked at every millisecond. A timer does not fire again while its own
+// handler runs, and an answer runs on through the pauses and the next break's wait: act() runs from a
+// queued call, so the polling goes on through them.
+class PollingDriver : public QObject
 {
 public:
-    Participant(TaskForm &form, MsgForm &msg, std::optional<int> value)
-        : m_form(form)
-        , m_msg(msg)
-        , m_value(value)
+    PollingDriver()
     {
-        connect(&m_poll, &QTimer::timeout, this, &Participant::poll);
+        connect(&m_poll, &QTimer::timeout, this, &PollingDriver::poll);
         m_poll.start(1);
     }
 
-    int breaks = 0;
-    int responses = 0;
+protected:
+    // Looked at on every tick; false lets the tick pass (a reaction time, say).
+    virtual bool ready() { return true; }
+    virtual void act() = 0;
 
 private:
-    // A timer does not fire again while its own handler runs, and an answer runs on into the next
-    // break's wait: act from a queued call, so the poll keeps ticking through the break.
     void poll()
     {
-        if (m_pending)
+        if (!ready() || m_pending)
             return;
         m_pending = true;
         QMetaObject::invokeMethod(
@@ -46,7 +43,28 @@ private:
             Qt::QueuedConnection);
     }
 
-    void act()
+    QTimer m_poll;
+    bool m_pending = false;
+};
+
+// A participant in the real windows who presses the space bar on each break message and, given a value,
+// answers every trial from what the choice window shows: the immediate amount exactly when it is worth
+// `value` dollars or more, mostly by arrow key (every third one with Shift held), every fourth by a click.
+class Participant final : public PollingDriver
+{
+public:
+    Participant(TaskForm &form, MsgForm &msg, std::optional<int> value)
+        : m_form(form)
+        , m_msg(msg)
+        , m_value(value)
+    {
+    }
+
+    int breaks = 0;
+    int responses = 0;
+
+private:
+    void act() override
     {
         if (m_msg.isVisible()) {
             ++breaks;
@@ -68,8 +86,6 @@ private:
     TaskForm &m_form;
     MsgForm &m_msg;
     std::optional<int> m_value;
-    QTimer m_poll;
-    bool m_pending = false;
 };
 
 } // namespace kpx::test
