@@ -33,7 +33,7 @@ void whenModal(QObject *scope, std::function<void(QWidget *)> answer)
 
 } // namespace
 
-class WindowsRunTest : public QObject
+class QtDialogsTest : public QObject
 {
     Q_OBJECT
 
@@ -41,10 +41,10 @@ private slots:
     void completionMessageIsTitledAndHasOnlyOk();
     void writeFailureDialogNamesTheFileAndCanChangeTheSubjectId();
     void discardQuestionDefaultsToNo();
-    void lostLogIsToldWithBothPathsAndCanWaitForLater();
+    void logDialogsNameThePathsAndCanBeLeft();
 };
 
-void WindowsRunTest::completionMessageIsTitledAndHasOnlyOk()
+void QtDialogsTest::completionMessageIsTitledAndHasOnlyOk()
 {
     QtDialogs dialogs;
     QtRunHost host(nullptr, dialogs, {});
@@ -68,7 +68,7 @@ void WindowsRunTest::completionMessageIsTitledAndHasOnlyOk()
     QCOMPARE(buttons, 1);
 }
 
-void WindowsRunTest::writeFailureDialogNamesTheFileAndCanChangeTheSubjectId()
+void QtDialogsTest::writeFailureDialogNamesTheFileAndCanChangeTheSubjectId()
 {
     QtDialogs dialogs;
     QtRunHost host(nullptr, dialogs, {});
@@ -104,7 +104,7 @@ void WindowsRunTest::writeFailureDialogNamesTheFileAndCanChangeTheSubjectId()
     QCOMPARE(directory, std::string("/data"));
 }
 
-void WindowsRunTest::discardQuestionDefaultsToNo()
+void QtDialogsTest::discardQuestionDefaultsToNo()
 {
     QtDialogs dialogs;
     QtRunHost host(nullptr, dialogs, {});
@@ -114,7 +114,7 @@ void WindowsRunTest::discardQuestionDefaultsToNo()
     QVERIFY(!host.ConfirmDiscard());
 }
 
-void WindowsRunTest::lostLogIsToldWithBothPathsAndCanWaitForLater()
+void QtDialogsTest::logDialogsNameThePathsAndCanBeLeft()
 {
     QtDialogs dialogs;
     QtRunHost host(nullptr, dialogs, {});
@@ -136,13 +136,20 @@ void WindowsRunTest::lostLogIsToldWithBothPathsAndCanWaitForLater()
     QVERIFY(!host.ResolveLogLost("/data/g/S1.csv", failure, directory));
     answer("OK");
     host.ReportLogWrittenAgain("/data/g/S1.csv", "/data/h/S1.csv");
+    // Escape is the log-failure box's Cancel: the run stays unstarted.
+    whenModal(&scope, [&texts](QWidget *dialog) {
+        texts << qobject_cast<QMessageBox *>(dialog)->text();
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    QVERIFY(!host.ResolveLogFailure(WriteFailure{"/data/g/S1.csv", "Permission denied"}, directory));
 
-    QCOMPARE(texts.size(), 2);
+    QCOMPARE(texts.size(), 3);
     QVERIFY2(texts[0].contains("removed or replaced") && texts[0].contains("No such file or directory"),
              qPrintable(texts[0]));
     QVERIFY2(texts[1].contains("/data/g/S1.csv") && texts[1].contains("/data/h/S1.csv"), qPrintable(texts[1]));
+    QVERIFY2(texts[2].contains("could not be created") && texts[2].contains("Permission denied"), qPrintable(texts[2]));
     QCOMPARE(directory, std::string("/data/g"));
 }
 
-QTEST_MAIN(WindowsRunTest)
-#include "WindowsRunTest.moc"
+QTEST_MAIN(QtDialogsTest)
+#include "QtDialogsTest.moc"
