@@ -2,7 +2,6 @@
 
 #include "presentation/RunFlow.h"
 
-#include <QString>
 
 #include <functional>
 #include <memory>
@@ -44,7 +43,6 @@ public:
     Instruct &instruct() { return *m_instruct; }
     TaskForm &taskForm() { return *m_taskForm; }
     MsgForm &msgForm() { return *m_msgForm; }
-    QtRunHost &host() { return *m_host; }
     RunFlow &flow() { return *m_flow; }
 
 private:
