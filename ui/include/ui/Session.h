@@ -2,7 +2,6 @@
 
 #include "presentation/RunFlow.h"
 
-
 #include <functional>
 #include <memory>
 
