@@ -1,12 +1,17 @@
 #include "CommandLine.h"
 
+#include "engine/RandomSource.h"
 #include "kpx/Version.h"
+#include "results/Clock.h"
+#include "ui/QtDialogs.h"
 #include "ui/Session.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QTextStream>
 
+#include <chrono>
+#include <cstdint>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -61,7 +66,12 @@ int main(int argc, char *argv[])
     // Ties the windows to kpx2.desktop (its name and icon), which Wayland desktops go by.
     QGuiApplication::setDesktopFileName(QStringLiteral("kpx2"));
 
-    kpx::Session session;
+    // Each run draws its amounts from a seed taken from the clock when the task starts.
+    kpx::SeededRandom random(
+        [] { return static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()); });
+    kpx::SystemClock clock;
+    kpx::QtDialogs dialogs;
+    kpx::Session session(kpx::Timings{}, random, clock, dialogs, [] { QCoreApplication::exit(0); });
 
     // For timing audits (bench/timing): the onset of every trial phase, one line each.
     std::unique_ptr<QFile> trace;

@@ -28,59 +28,58 @@ inline std::string name(TaskControl control)
     return names[static_cast<int>(control)];
 }
 
-inline std::string name(TaskColor color)
-{
-    static const char *names[] = {"ButtonFace", "Green", "White", "Black"};
-    return names[static_cast<int>(color)];
-}
-
-// Records every operation in the shared log and keeps the state a real window would show.
+// Keeps the state a real window would show; logs only its hiding, for the order of the run's end.
 class FakeScreen final : public TrialScreen
 {
 public:
     explicit FakeScreen(Log &log) : m_log(log) {}
 
-    void setEnabled(TaskControl frame, bool enabled) override
-    {
-        this->enabled[frame] = enabled;
-        m_log.push_back("enabled " + name(frame) + (enabled ? " 1" : " 0"));
-    }
-    void setVisible(TaskControl control, bool visible) override
-    {
-        this->visible[control] = visible;
-        m_log.push_back("visible " + name(control) + (visible ? " 1" : " 0"));
-    }
-    void setBackColor(TaskControl control, TaskColor color) override
-    {
-        back[control] = color;
-        m_log.push_back("back " + name(control) + " " + name(color));
-    }
-    void setForeColor(TaskControl control, TaskColor color) override
-    {
-        fore[control] = color;
-        m_log.push_back("fore " + name(control) + " " + name(color));
-    }
-    void setCaption(TaskControl label, const std::string &text) override
-    {
-        captions[label] = text;
-        m_log.push_back("caption " + name(label) + " " + text);
-    }
+    void setEnabled(TaskControl frame, bool enabled) override { this->enabled[frame] = enabled; }
+    void setVisible(TaskControl control, bool visible) override { this->visible[control] = visible; }
+    void setBackColor(TaskControl control, TaskColor color) override { back[control] = color; }
+    void setForeColor(TaskControl control, TaskColor color) override { fore[control] = color; }
+    void setCaption(TaskControl label, const std::string &text) override { captions[label] = text; }
     std::string caption(TaskControl label) const override { return captions.at(label); }
-    void setTimerInterval(int milliseconds) override { m_log.push_back("interval " + std::to_string(milliseconds)); }
-    void setTimerEnabled(bool enabled) override
-    {
-        timerEnabled = enabled;
-        m_log.push_back(enabled ? "timer 1" : "timer 0");
-    }
+    void setTimerInterval(int milliseconds) override { timerInterval = milliseconds; }
+    void setTimerEnabled(bool enabled) override { timerEnabled = enabled; }
     bool AcceptKeys() const override { return acceptKeys; }
-    void setAcceptKeys(bool accept) override
+    void setAcceptKeys(bool accept) override { acceptKeys = accept; }
+    void present() override { painted = onScreen(); }
+    void show() override { shown = true; }
+    void hide() override
     {
-        acceptKeys = accept;
-        m_log.push_back(accept ? "accept 1" : "accept 0");
+        shown = false;
+        painted = onScreen();
+        m_log.push_back("hide");
     }
-    void present() override { m_log.push_back("present"); }
-    void show() override { m_log.push_back("show"); }
-    void hide() override { m_log.push_back("hide"); }
+
+    // What the participant sees and can do, in words: the text colour, amount and delay, the frames,
+    // the prompt, the controls lit green and the keys. A pair that differs shows as "mixed".
+    std::string onScreen() const
+    {
+        if (!shown)
+            return "hidden";
+        const auto of = [](const auto &map, TaskControl c, auto absent) { return map.count(c) ? map.at(c) : absent; };
+        const auto both = [](bool a, bool b, const char *yes, const char *no) { return a != b ? "mixed" : a ? yes : no; };
+        std::string colour = of(fore, TaskControl::VReward, TaskColor::Black) == TaskColor::White ? "white" : "black";
+        for (TaskControl label : {TaskControl::Label1, TaskControl::Label3, TaskControl::Label4, TaskControl::Label5,
+                                  TaskControl::VDelay})
+            if (of(fore, label, TaskColor::Black) != of(fore, TaskControl::VReward, TaskColor::Black))
+                colour = "mixed";
+        std::string text = colour + " " + of(captions, TaskControl::VReward, std::string()) + " " +
+                           of(captions, TaskControl::VDelay, std::string()) + "; frames " +
+                           both(of(visible, TaskControl::Frame1, true), of(visible, TaskControl::Frame2, true), "shown",
+                                "hidden") +
+                           " " + both(enabled.at(TaskControl::Frame1), enabled.at(TaskControl::Frame2), "enabled", "disabled") +
+                           "; prompt " + (of(visible, TaskControl::Label2, true) ? "shown" : "hidden") + "; green";
+        const std::size_t before = text.size();
+        for (int c = 0; c <= static_cast<int>(TaskControl::VReward); ++c)
+            if (of(back, TaskControl(c), TaskColor::ButtonFace) == TaskColor::Green)
+                text += " " + name(TaskControl(c));
+        if (text.size() == before)
+            text += " none";
+        return text + (acceptKeys ? "; keys on" : "; keys off");
+    }
 
     // Frames start disabled, every control visible.
     std::map<TaskControl, bool> enabled{{TaskControl::Frame1, false}, {TaskControl::Frame2, false}};
@@ -89,7 +88,11 @@ public:
     std::map<TaskControl, TaskColor> fore;
     std::map<TaskControl, std::string> captions;
     bool timerEnabled = false;
+    int timerInterval = 0;
     bool acceptKeys = false;
+    bool shown = false;
+    // What the window showed when last painted (present) or hidden.
+    std::string painted = "hidden";
 
 private:
     Log &m_log;
@@ -98,28 +101,12 @@ private:
 class FakeBreak final : public BreakScreen
 {
 public:
-    explicit FakeBreak(Log &log) : m_log(log) {}
-    void setDelayCaption(const std::string &text) override
-    {
-        caption = text;
-        m_log.push_back("msg caption " + text);
-    }
-    void show() override
-    {
-        shown = true;
-        m_log.push_back("msg show");
-    }
-    void hide() override
-    {
-        shown = false;
-        m_log.push_back("msg hide");
-    }
+    void setDelayCaption(const std::string &text) override { caption = text; }
+    void show() override { shown = true; }
+    void hide() override { shown = false; }
 
     std::string caption;
     bool shown = false;
-
-private:
-    Log &m_log;
 };
 
 // A clock the test moves by hand.

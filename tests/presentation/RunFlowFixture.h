@@ -62,7 +62,7 @@ public:
     LoggingRandom random{log};
     TaskEngine engine{random};
     FakeScreen screen{log};
-    FakeBreak breakScreen{log};
+    FakeBreak breakScreen;
     FakeWaiter waiter{log};
     FakeHost host{log};
     FakeClock clock;

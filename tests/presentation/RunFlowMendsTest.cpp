@@ -64,9 +64,11 @@ TEST_F(RunFlowMends, SecondStartTaskIsIgnored)
     flow.Activate();
     takeLog();
 
+    const std::string before = screen.painted;
     flow.StartTask();
 
     EXPECT_TRUE(log.empty()) << log.front();
+    EXPECT_EQ(screen.painted, before);
     EXPECT_EQ(engine.state().ImmediateAmount, amount);
     EXPECT_TRUE(screen.AcceptKeys());
 }

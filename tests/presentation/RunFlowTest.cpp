@@ -12,132 +12,122 @@ namespace {
 
 using namespace test;
 
-const std::vector<std::string> WhiteLabels = {"fore Label1 White", "fore Label3 White", "fore Label4 White",
-                                              "fore Label5 White", "fore VDelay White", "fore VReward White"};
+// What the choice window shows in each phase of the first trial ($40 in a day) and the next ($15).
+const std::string White = "white $40 IN 1 DAY; frames shown disabled; prompt shown; green none; keys off";
+const std::string Answerable = "black $40 IN 1 DAY; frames shown enabled; prompt shown; green none; keys on";
+const std::string Cleared = "black $40 IN 1 DAY; frames hidden disabled; prompt hidden; green none; keys off";
 
-std::vector<std::string> concat(std::initializer_list<std::vector<std::string>> parts)
+// What was on screen during each pause and break wait, and when the next trial was up.
+struct Painted
 {
-    std::vector<std::string> all;
-    for (const auto &part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
+    std::vector<std::string> phases;
+    std::string after;
 
-struct SequenceCase
-{
-    std::string name;
-    std::function<void(RunFlowTest &)> arrange;
-    std::function<void(RunFlowTest &)> act;
-    std::vector<std::string> expected;
+    bool operator==(const Painted &) const = default;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const SequenceCase &c, std::ostream *out)
+void PrintTo(const Painted &p, std::ostream *out)
 {
-    *out << c.name;
+    for (const std::string &phase : p.phases)
+        *out << "\n  " << phase;
+    *out << "\n  then " << p.after;
 }
 
-const std::vector<std::string> Activation = {
-    "fore Label1 Black", "fore Label3 Black", "fore Label4 Black", "fore Label5 Black", "fore VDelay Black",
-    "fore VReward Black", "enabled Frame1 1", "enabled Frame2 1", "visible Label2 1", "accept 1", "timer 0", "present"};
-
-// Each phase is painted at once ("present") before its pause begins.
-const std::vector<std::string> ClearAfterResponse = {
-    "enabled Frame1 0",    "enabled Frame2 0",      "present", "pause 0.5",           "visible Frame1 0",
-    "visible Frame2 0",    "visible Label2 0",      "back Frame1 ButtonFace", "back Frame2 ButtonFace",
-    "back VReward ButtonFace", "back Label3 ButtonFace", "back VDelay ButtonFace", "back Label1 ButtonFace",
-    "back Label4 ButtonFace",  "back Label5 ButtonFace", "present"};
-
-const std::vector<std::string> GreenDelayed = {"back Frame1 Green", "back VDelay Green", "back Label1 Green",
-                                               "back Label4 Green"};
-const std::vector<std::string> GreenImmediate = {"back Frame2 Green", "back VReward Green", "back Label3 Green",
-                                                 "back Label5 Green"};
-
-std::vector<std::string> nextTrialShown(const std::string &delay, const std::string &amount)
+class Phases : public RunFlowTest
 {
-    return concat({{"caption VDelay " + delay, "random", "caption VReward " + amount},
-                   WhiteLabels,
-                   {"pause 1", "visible Frame1 1", "visible Frame2 1", "present", "timer 1"}});
-}
-
-class Sequences : public RunFlowTest, public ::testing::WithParamInterface<SequenceCase>
-{
+protected:
+    // Answers the first trial and records what was painted while each pause and break lasted.
+    Painted answer(const std::function<void()> &respond)
+    {
+        start();
+        flow.Activate();
+        Painted painted;
+        waiter.duringPause = [&](double seconds) {
+            painted.phases.push_back(std::to_string(int(seconds * 1000)) + " ms: " + screen.painted);
+        };
+        waiter.duringWait = [&] {
+            painted.phases.push_back("break " + breakScreen.caption + " over: " + screen.painted);
+            flow.BreakKeyDown(VirtualKey::Space);
+        };
+        respond();
+        EXPECT_EQ(screen.painted, screen.onScreen()) << "the last change was painted";
+        EXPECT_EQ(screen.timerEnabled, !flow.finished()) << "Timer1 runs in each white phase";
+        painted.after = screen.painted;
+        return painted;
+    }
 };
 
-TEST_P(Sequences, HappenInTheOrderTheParticipantSees)
+TEST_F(Phases, FirstTrialWaitsInWhiteUnderItsBreakMessageThenBecomesAnswerable)
 {
-    GetParam().arrange(*this);
-    takeLog();
-    GetParam().act(*this);
-    EXPECT_EQ(takeLog(), GetParam().expected);
-}
+    std::string underBreak;
+    waiter.duringWait = [&] {
+        underBreak = screen.painted + " / break " + breakScreen.caption;
+        flow.BreakKeyDown(VirtualKey::Space);
+    };
+    const Log started = start();
 
-INSTANTIATE_TEST_SUITE_P(
-    RunFlow, Sequences,
-    ::testing::Values(
-        SequenceCase{"StartTask", [](RunFlowTest &) {}, [](RunFlowTest &t) { t.random.queued = {0.375f}; t.flow.StartTask(); },
-                     concat({{"hide instructions", "reseed", "random", "caption VReward $40", "caption VDelay IN 1 DAY",
-                              "accept 0"},
-                             WhiteLabels,
-                             {"show", "present", "msg caption IN 1 DAY", "msg show", "wait", "msg hide", "interval 2000",
-                              "timer 1"}})},
-        SequenceCase{"Activation", [](RunFlowTest &t) { t.start(); }, [](RunFlowTest &t) { t.flow.Activate(); },
-                     Activation},
-        SequenceCase{"RightArrowOrdinaryTrial",
-                     [](RunFlowTest &t) {
-                         t.start();
-                         t.flow.Activate();
-                         t.random.queued = {0.125f};
-                     },
-                     [](RunFlowTest &t) { t.flow.KeyDown(VirtualKey::Right); },
-                     concat({{"accept 0"}, GreenDelayed, ClearAfterResponse, nextTrialShown("IN 1 DAY", "$15")})},
-        SequenceCase{"ClickImmediateOrdinaryTrial",
-                     [](RunFlowTest &t) {
-                         t.start();
-                         t.flow.Activate();
-                         t.random.queued = {0.125f};
-                     },
-                     [](RunFlowTest &t) { t.flow.ClickImmediate(); },
-                     concat({{"accept 0"}, GreenImmediate, ClearAfterResponse, nextTrialShown("IN 1 DAY", "$15")})},
-        SequenceCase{"BlockBreak",
-                     [](RunFlowTest &t) {
-                         t.start();
-                         t.flow.Activate();
-                         t.oneAnswerFromBlockEnd();
-                         t.random.queued = {0.975f};
-                     },
-                     [](RunFlowTest &t) { t.flow.KeyDown(VirtualKey::Right); },
-                     concat({{"accept 0"}, GreenDelayed, ClearAfterResponse,
-                             {"msg caption IN 1 WEEK", "msg show", "wait", "msg hide"},
-                             nextTrialShown("IN 1 WEEK", "$100")})},
-        SequenceCase{"Completion",
-                     [](RunFlowTest &t) {
-                         t.start();
-                         t.flow.Activate();
-                         t.oneAnswerFromBlockEnd();
-                         t.engine.state().BlockIndex = 7;
-                     },
-                     [](RunFlowTest &t) { t.flow.KeyDown(VirtualKey::Right); },
-                     concat({{"accept 0"}, GreenDelayed, ClearAfterResponse, {"hide", "completion", "terminate"}})}),
-    [](const auto &info) { return info.param.name; });
-
-TEST_F(RunFlowTest, FirstTrialWaitsInWhiteWithThePromptShowingAndTheFramesDisabled)
-{
-    start();
-    EXPECT_EQ(screen.captions[TaskControl::VReward], "$40");
-    EXPECT_EQ(screen.captions[TaskControl::VDelay], "IN 1 DAY");
-    EXPECT_EQ(breakScreen.caption, "IN 1 DAY");
-    EXPECT_FALSE(screen.enabled[TaskControl::Frame1]);
-    EXPECT_FALSE(screen.enabled[TaskControl::Frame2]);
-    EXPECT_FALSE(screen.visible.count(TaskControl::Label2)) << "the prompt is never hidden before the first trial";
-    EXPECT_EQ(screen.fore[TaskControl::VReward], TaskColor::White);
-    EXPECT_FALSE(screen.AcceptKeys());
+    EXPECT_EQ(underBreak, White + " / break IN 1 DAY");
+    EXPECT_EQ(screen.painted, White);
     EXPECT_TRUE(screen.timerEnabled);
+    EXPECT_FALSE(breakScreen.shown);
+    EXPECT_EQ(screen.timerInterval, 2000);
+    EXPECT_EQ(Log(started.begin(), started.begin() + 2), (Log{"hide instructions", "reseed"}));
     EXPECT_EQ(engine.state().DistractorThreshold, 15);
-
     flow.KeyDown(VirtualKey::Left);
     flow.ClickDelayed();
     EXPECT_EQ(engine.state().TrialCount, 0) << "nothing is answerable before activation";
+
+    flow.Activate();
+    EXPECT_EQ(screen.painted, Answerable);
+    EXPECT_FALSE(screen.timerEnabled);
+}
+
+TEST_F(Phases, DelayedKeyLightsTheDelayedOptionThenClearsThenShowsTheNextTrial)
+{
+    EXPECT_EQ(answer([this] {
+                  random.queued = {0.125f};
+                  flow.KeyDown(VirtualKey::Right);
+              }),
+              (Painted{{"500 ms: black $40 IN 1 DAY; frames shown disabled; prompt shown; green Frame1 Label1 Label4 "
+                        "VDelay; keys off",
+                        "1000 ms: " + Cleared},
+                       "white $15 IN 1 DAY; frames shown disabled; prompt hidden; green none; keys off"}));
+}
+
+TEST_F(Phases, ImmediateClickLightsTheImmediateOption)
+{
+    EXPECT_EQ(answer([this] { flow.ClickImmediate(); }).phases.front(),
+              "500 ms: black $40 IN 1 DAY; frames shown disabled; prompt shown; green Frame2 Label3 Label5 VReward; "
+              "keys off");
+}
+
+TEST_F(Phases, BlockEndShowsTheNextDelaysBreakOverTheClearedWindow)
+{
+    Painted painted = answer([this] {
+        oneAnswerFromBlockEnd();
+        random.queued = {0.975f};
+        flow.KeyDown(VirtualKey::Right);
+    });
+
+    ASSERT_EQ(painted.phases.size(), 3u);
+    EXPECT_EQ(painted.phases[1], "break IN 1 WEEK over: " + Cleared);
+    EXPECT_EQ(painted.phases[2], "1000 ms: " + Cleared);
+    EXPECT_EQ(painted.after,
+              "white $100 IN 1 WEEK; frames shown disabled; prompt hidden; green none; keys off");
+}
+
+TEST_F(Phases, LastAnswerHidesTheWindowBeforeTheCompletionMessage)
+{
+    std::string atCompletion;
+    host.onCompletion = [&] { atCompletion = screen.painted; };
+    answer([this] {
+        oneAnswerFromBlockEnd();
+        engine.state().BlockIndex = 7;
+        flow.KeyDown(VirtualKey::Right);
+    });
+
+    EXPECT_EQ(atCompletion, "hidden");
+    EXPECT_EQ(Log(log.end() - 2, log.end()), (Log{"completion", "terminate"}));
 }
 
 struct KeyCase

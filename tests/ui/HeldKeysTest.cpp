@@ -54,7 +54,6 @@ private:
     TaskRig &answerableRig()
     {
         m_rig = std::make_unique<TaskRig>(Quick);
-        m_rig->form.show();
         m_rig->start();
         m_rig->form.activateWindow();
         return *m_rig;

@@ -1,4 +1,6 @@
+#include "Participant.h"
 #include "StormRig.h"
+#include "WindowRig.h"
 
 #include "engine/DelayTable.h"
 #include "engine/RunSettings.h"
@@ -6,7 +8,6 @@
 #include "presentation/RunFlow.h"
 #include "results/TrialLog.h"
 #include "ui/MsgForm.h"
-#include "ui/QtRunHost.h"
 #include "ui/Session.h"
 #include "ui/TaskForm.h"
 
@@ -28,7 +29,9 @@
 #include <vector>
 
 using namespace kpx;
+using kpx::test::PollingDriver;
 using kpx::test::Route;
+using kpx::test::SessionRig;
 using kpx::test::sendKey;
 using kpx::test::sendMouse;
 
@@ -502,7 +505,7 @@ private:
 
 // A participant worth `value` dollars now, who answers every trial sooner or later (a fresh arrow key,
 // or a click when a stray key has used up the keys) and presses the space bar on every break message.
-class Participant : public QObject
+class Participant final : public PollingDriver
 {
 public:
     Participant(Session &session, RunWatch &watch, std::uint32_t seed, int value)
@@ -511,13 +514,11 @@ public:
         , m_random(seed)
         , m_value(value)
     {
-        connect(&m_poll, &QTimer::timeout, this, &Participant::poll);
-        m_poll.start(1);
         m_since.start();
     }
 
 private:
-    void poll()
+    bool ready() override
     {
         const bool breakUp = m_session.msgForm().isVisible();
         if (m_watch.marks() != m_seenMarks || breakUp != m_seenBreak) {
@@ -527,20 +528,10 @@ private:
             m_latencyMs = std::uniform_int_distribution<int>(0, 10)(m_random);
             m_since.restart();
         }
-        if (m_pending || m_since.elapsed() < m_latencyMs)
-            return;
-        // Queued, not from the timer's own handler: an answer runs on through the pauses and breaks after it.
-        m_pending = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_pending = false;
-                act();
-            },
-            Qt::QueuedConnection);
+        return m_since.elapsed() >= m_latencyMs;
     }
 
-    void act()
+    void act() override
     {
         TaskForm &form = m_session.taskForm();
         if (m_session.msgForm().isVisible()) {
@@ -564,12 +555,10 @@ private:
     RunWatch &m_watch;
     std::mt19937 m_random;
     int m_value;
-    QTimer m_poll;
     QElapsedTimer m_since;
     int m_seenMarks = -1;
     bool m_seenBreak = false;
     int m_latencyMs = 0;
-    bool m_pending = false;
 };
 
 // Fails the run, and ends it, once nothing has moved for a while.
@@ -618,15 +607,6 @@ private:
     QElapsedTimer m_since;
     int m_progress = -1;
     QString m_stall;
-};
-
-// What the end of the run did, instead of dialogs and quitting.
-struct RunEnd
-{
-    int completions = 0;
-    int terminations = 0;
-    bool filesBeforeCompletion = false;
-    QStringList failures;
 };
 
 QByteArray contents(const QString &path)
@@ -702,31 +682,16 @@ void stormOneRun(std::uint32_t seed, RunSummary &summary)
         }
     } keep{dir, seed};
 
-    Session session(StormTimings);
+    SessionRig rig(StormTimings, seed);
+    Session &session = rig.session;
     session.settings().SubjectId = "STORM";
     session.settings().OutputDirectory = dir.path().toStdString();
     const QString kpxPath = dir.filePath(QStringLiteral("STORM.KPX"));
     const QString tcPath = dir.filePath(QStringLiteral("STORM.TC"));
-    RunEnd end;
-    QtRunHost::Dialogs dialogs;
-    dialogs.showCompletion = [&] {
-        ++end.completions;
-        end.filesBeforeCompletion = QFile::exists(kpxPath) && QFile::exists(tcPath);
+    bool filesBeforeCompletion = false;
+    rig.dialogs.whileShown = [&](const QString &) {
+        filesBeforeCompletion = QFile::exists(kpxPath) && QFile::exists(tcPath);
     };
-    dialogs.terminate = [&] { ++end.terminations; };
-    dialogs.resolveWriteFailure = [&](const WriteFailure &failure, std::string &, std::string &) {
-        end.failures << QString::fromStdString("results: " + failure.path + ": " + failure.reason);
-        return WriteFailureChoice::Discard;
-    };
-    dialogs.confirmDiscard = [] { return true; };
-    dialogs.resolveLogFailure = [&](const WriteFailure &failure, std::string &) {
-        end.failures << QString::fromStdString("trial log: " + failure.path + ": " + failure.reason);
-        return false;
-    };
-    dialogs.reportLogFailure = [&](const WriteFailure &failure) {
-        end.failures << QString::fromStdString("trial log: " + failure.path + ": " + failure.reason);
-    };
-    session.host().setDialogs(dialogs);
 
     RunWatch watch(session);
     Storm storm(session, watch, seed);
@@ -745,10 +710,11 @@ void stormOneRun(std::uint32_t seed, RunSummary &summary)
 
     QVERIFY2(watchdog.stall().isEmpty(), qPrintable(watchdog.stall()));
     QVERIFY2(watch.violations().isEmpty(), qPrintable(watch.violations().join(QStringLiteral("; "))));
-    QCOMPARE(end.failures, QStringList());
-    QCOMPARE(end.completions, 1);
-    QCOMPARE(end.terminations, 1);
-    QVERIFY(end.filesBeforeCompletion);
+    // No dialog but the completion message, and the files were written before it.
+    QCOMPARE(rig.dialogs.questions, QStringList());
+    QCOMPARE(rig.dialogs.messages, QStringList{QStringLiteral("The task is now complete")});
+    QCOMPARE(rig.quits, 1);
+    QVERIFY(filesBeforeCompletion);
     QCOMPARE(watch.lastMark(), QStringLiteral("cleared"));
 
     // Input that arrives after the end changes nothing.

@@ -6,6 +6,8 @@
 #include "ui/StartForm.h"
 #include "ui/TaskForm.h"
 
+#include "ScriptedDialogs.h"
+
 #include <QAction>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -130,7 +132,8 @@ void LayoutFontsTest::instructionsFit()
 void LayoutFontsTest::setupWindowShowsEveryCommand()
 {
     RunSettings settings;
-    StartForm form(settings);
+    kpx::test::ScriptedDialogs dialogs;
+    StartForm form(settings, dialogs);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QMenuBar *bar = form.menuBar();

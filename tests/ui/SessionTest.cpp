@@ -1,6 +1,5 @@
 #include "engine/RunSettings.h"
 #include "engine/TaskEngine.h"
-#include "results/ResultsWriter.h"
 #include "ui/Instruct.h"
 #include "ui/MsgForm.h"
 #include "ui/QtRunHost.h"
@@ -8,7 +7,9 @@
 #include "ui/StartForm.h"
 #include "ui/TaskForm.h"
 
+#include "Participant.h"
 #include "SetupRig.h"
+#include "WindowRig.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,74 +23,13 @@
 #include <QTreeWidget>
 
 using namespace kpx;
-using kpx::test::ScriptedPrompt;
+using kpx::test::Participant;
+using kpx::test::SessionRig;
 using kpx::test::doubleClickItem;
 
 namespace {
 
 const Timings ShortTimings{0.001, 0.001, 1};
-
-// What the run's end did, instead of dialogs and quitting.
-struct RunEnd
-{
-    int completions = 0;
-    int terminations = 0;
-    QStringList writeFailures;
-};
-
-void recordRunEnd(Session &session, RunEnd &end)
-{
-    QtRunHost::Dialogs dialogs;
-    dialogs.showCompletion = [&end] { ++end.completions; };
-    dialogs.terminate = [&end] { ++end.terminations; };
-    dialogs.resolveWriteFailure = [&end](const WriteFailure &failure, std::string &, std::string &) {
-        end.writeFailures << QString::fromStdString(failure.path + ": " + failure.reason);
-        return WriteFailureChoice::Discard;
-    };
-    dialogs.confirmDiscard = [] { return true; };
-    session.host().setDialogs(dialogs);
-}
-
-// The participant: the space bar on each break message, and, when answerTrials is set, the immediate
-// option exactly when it is $65 or more. Keys go in from fresh timer events, never from inside this
-// poll, so a key that starts a nested wait never stops the poll from answering the next break.
-class Participant : public QObject
-{
-public:
-    Participant(Session &session, bool answerTrials)
-        : m_session(session)
-        , m_answerTrials(answerTrials)
-    {
-        connect(&m_poll, &QTimer::timeout, this, &Participant::poll);
-        m_poll.start(1);
-    }
-
-private:
-    void poll()
-    {
-        if (m_keyPending)
-            return;
-        if (m_session.msgForm().isVisible())
-            press(&m_session.msgForm(), Qt::Key_Space);
-        else if (m_answerTrials && m_session.taskForm().AcceptKeys())
-            press(&m_session.taskForm(),
-                  m_session.engine().state().ImmediateAmount >= 65 ? Qt::Key_Left : Qt::Key_Right);
-    }
-
-    void press(QWidget *window, Qt::Key key)
-    {
-        m_keyPending = true;
-        QTimer::singleShot(0, this, [this, window, key] {
-            m_keyPending = false;
-            QTest::keyClick(window, key);
-        });
-    }
-
-    Session &m_session;
-    bool m_answerTrials;
-    bool m_keyPending = false;
-    QTimer m_poll;
-};
 
 QAction *command(Session &session, const char *name)
 {
@@ -99,6 +39,16 @@ QAction *command(Session &session, const char *name)
 void clickOk(Session &session)
 {
     QTest::mouseClick(session.instruct().findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+}
+
+// Starts a run under the subject ID "S01".
+void startRun(SessionRig &rig)
+{
+    rig.dialogs.texts = {"S01"};
+    rig.session.show();
+    command(rig.session, "SIDCtrl")->trigger();
+    command(rig.session, "StartCtrl")->trigger();
+    clickOk(rig.session);
 }
 
 QByteArray fileContents(const QString &path)
@@ -136,11 +86,13 @@ void SessionTest::initTestCase()
 
 void SessionTest::wholeRunWritesBothFilesUnderTheSubjectIdEntered()
 {
-    Session session(ShortTimings);
-    RunEnd end;
-    recordRunEnd(session, end);
-    ScriptedPrompt prompt({"S01", "12"});
-    session.startForm().setPrompt(prompt.function());
+    SessionRig rig(ShortTimings);
+    Session &session = rig.session;
+    rig.dialogs.texts = {"S01", "12"};
+    bool filesBeforeMessage = false;
+    rig.dialogs.whileShown = [&](const QString &) {
+        filesBeforeMessage = QFile::exists(m_out + "/S02.KPX") && QFile::exists(m_out + "/S02.TC");
+    };
     session.show();
     QVERIFY(QTest::qWaitForWindowExposed(&session.startForm()));
 
@@ -153,169 +105,132 @@ void SessionTest::wholeRunWritesBothFilesUnderTheSubjectIdEntered()
     command(session, "StartCtrl")->trigger();
     QTRY_VERIFY(session.instruct().isVisible());
 
-    Participant participant(session, true);
+    Participant participant(session.taskForm(), session.msgForm(), 50);
     clickOk(session);
     QVERIFY(session.flow().started());
     QVERIFY(!session.instruct().isVisible());
     QCOMPARE(session.engine().state().DistractorThreshold, 12);
 
     // During the run: Start does nothing more, a new threshold comes too late, a new subject ID names the files.
-    prompt.append({"S02", "30"});
+    rig.dialogs.texts << "S02" << "30";
     command(session, "StartCtrl")->trigger();
     QVERIFY(!session.instruct().isVisible());
     command(session, "SIDCtrl")->trigger();
     command(session, "DTThresh")->trigger();
 
     QTRY_VERIFY_WITH_TIMEOUT(session.flow().finished(), 120000);
-    QCOMPARE(end.writeFailures, QStringList());
-    QCOMPARE(end.completions, 1);
-    QCOMPARE(end.terminations, 1);
+    QCOMPARE(participant.breaks, 7);
+    QCOMPARE(rig.dialogs.questions, QStringList());
+    QCOMPARE(rig.dialogs.messages, QStringList{"The task is now complete"});
+    QVERIFY(filesBeforeMessage);
+    QCOMPARE(rig.quits, 1);
+    QVERIFY(!session.taskForm().isVisible());
     QCOMPARE(session.engine().state().DistractorThreshold, 12);
 
-    // The user's decimal separator, set to a comma for this whole test (see main).
-    const QString point = QStringLiteral(" 62,5 \r\n");
+    // The participant's own value brackets to $45-$50 at every delay, written with the user's decimal
+    // separator, set to a comma for this whole test (see main).
     QCOMPARE(QString::fromLatin1(fileContents(m_out + QStringLiteral("/S02.KPX"))),
-             QStringLiteral("S02\r\n") + point.repeated(7));
+             QStringLiteral("S02\r\n") + QStringLiteral(" 47,5 \r\n").repeated(7));
     QByteArray counts("S02\r\n");
+    int trials = 0;
     for (int delay = 1; delay <= 7; ++delay) {
         const int count = session.engine().state().TrialCounts[delay];
         QVERIFY(count >= 2);
+        trials += count;
         counts += ' ' + QByteArray::number(count) + " \r\n";
     }
+    QCOMPARE(trials, participant.responses);
     QCOMPARE(fileContents(m_out + QStringLiteral("/S02.TC")), counts);
     QVERIFY(!QFile::exists(m_out + QStringLiteral("/S01.KPX")));
 }
 
 void SessionTest::closingSetupDuringTheRunAsksFirst()
 {
-    Session session(ShortTimings);
-    RunEnd end;
-    recordRunEnd(session, end);
-    bool endRun = false;
-    int asked = 0;
-    session.setConfirmEndRun([&](const QString &) {
-        ++asked;
-        return endRun;
-    });
-    ScriptedPrompt prompt({"S01"});
-    session.startForm().setPrompt(prompt.function());
-    session.show();
-    command(session, "SIDCtrl")->trigger();
-    command(session, "StartCtrl")->trigger();
-    Participant participant(session, false);
-    clickOk(session);
-    QVERIFY(session.flow().started());
+    SessionRig rig(ShortTimings);
+    rig.dialogs.yesNo = {false, true};
+    Participant participant(rig.session.taskForm(), rig.session.msgForm(), std::nullopt);
+    startRun(rig);
+    QVERIFY(rig.session.flow().started());
 
-    QVERIFY(!session.startForm().close());
-    QCOMPARE(asked, 1);
-    QVERIFY(session.startForm().isVisible());
-    QCOMPARE(end.terminations, 0);
-    QCOMPARE(session.settings().SubjectId, std::string("S01"));
+    QVERIFY(!rig.session.startForm().close());
+    QCOMPARE(rig.dialogs.questions.size(), 1);
+    QVERIFY(rig.session.startForm().isVisible());
+    QVERIFY(rig.session.taskForm().isVisible());
+    QCOMPARE(rig.quits, 0);
+    QCOMPARE(rig.session.settings().SubjectId, std::string("S01"));
 
-    endRun = true;
-    QVERIFY(session.startForm().close());
-    QCOMPARE(asked, 2);
-    QCOMPARE(end.terminations, 1);
+    QVERIFY(rig.session.startForm().close());
+    QCOMPARE(rig.dialogs.questions.size(), 2);
+    QVERIFY(!rig.session.taskForm().isVisible());
+    QCOMPARE(rig.quits, 1);
 }
 
 void SessionTest::closingSetupBeforeTheRunDoesNotAsk()
 {
-    Session session(ShortTimings);
-    int asked = 0;
-    session.setConfirmEndRun([&](const QString &) {
-        ++asked;
-        return false;
-    });
-    session.show();
+    SessionRig rig(ShortTimings);
+    rig.session.show();
 
-    QVERIFY(session.startForm().close());
-    QCOMPARE(asked, 0);
-}
-
-// Starts a run under the prompt's subject ID, recording the questions asked before the setup window closes.
-void startRun(Session &session, ScriptedPrompt &prompt, QStringList &questions, bool endRun)
-{
-    session.setConfirmEndRun([&questions, endRun](const QString &question) {
-        questions << question;
-        return endRun;
-    });
-    session.startForm().setPrompt(prompt.function());
-    session.show();
-    command(session, "SIDCtrl")->trigger();
-    command(session, "StartCtrl")->trigger();
-    clickOk(session);
+    QVERIFY(rig.session.startForm().close());
+    QCOMPARE(rig.dialogs.questions, QStringList());
 }
 
 void SessionTest::closingSetupUnderTheCompletionMessageAsksNothingAndKeepsTheResults()
 {
-    Session session(ShortTimings);
-    RunEnd end;
-    recordRunEnd(session, end);
+    SessionRig rig(ShortTimings);
     bool closed = false;
-    QtRunHost::Dialogs dialogs;
-    dialogs.showCompletion = [&] {
-        ++end.completions;
-        closed = session.startForm().close();
+    rig.dialogs.whileShown = [&](const QString &text) {
+        if (text == QLatin1String("The task is now complete"))
+            closed = rig.session.startForm().close();
     };
-    dialogs.terminate = [&end] { ++end.terminations; };
-    session.host().setDialogs(dialogs);
-    QStringList questions;
-    ScriptedPrompt prompt({"S01"});
-    Participant participant(session, true);
-    startRun(session, prompt, questions, false);
+    Participant participant(rig.session.taskForm(), rig.session.msgForm(), 65);
+    startRun(rig);
 
-    QTRY_VERIFY_WITH_TIMEOUT(session.flow().finished(), 120000);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.session.flow().finished(), 120000);
     QVERIFY(closed);
-    QCOMPARE(questions, QStringList());
-    QCOMPARE(end.completions, 1);
+    QCOMPARE(rig.dialogs.questions, QStringList());
+    QCOMPARE(rig.dialogs.messages, QStringList{"The task is now complete"});
     QVERIFY(QFile::exists(m_home.filePath(QStringLiteral("Documents/S01.KPX"))));
 }
 
 void SessionTest::closingSetupUnderAWriteFailureSaysTheResultsAreNotWrittenYet()
 {
-    Session session(ShortTimings);
-    RunEnd end;
-    recordRunEnd(session, end);
-    int failuresShown = 0;
-    QtRunHost::Dialogs dialogs;
-    dialogs.showCompletion = [&end] { ++end.completions; };
-    dialogs.terminate = [&end] { ++end.terminations; };
-    dialogs.resolveWriteFailure = [&](const WriteFailure &, std::string &, std::string &) {
-        ++failuresShown;
-        session.startForm().close();
-        return WriteFailureChoice::Retry;
+    SessionRig rig(ShortTimings);
+    // Under the write-failure box the experimenter closes the setup window and ends the run.
+    rig.dialogs.yesNo = {true};
+    rig.dialogs.whileShown = [&](const QString &text) {
+        if (text.startsWith(QLatin1String("The results could not be written")))
+            rig.session.startForm().close();
     };
-    session.host().setDialogs(dialogs);
-    QStringList questions;
-    ScriptedPrompt prompt({"S01"});
     // The results go where they cannot be written once the trial log is open there.
-    QTimer::singleShot(0, &session.startForm(), [&] {
-        session.settings().OutputDirectory = m_home.filePath(QStringLiteral("gone")).toStdString();
+    QTimer::singleShot(0, &rig.session.startForm(), [&] {
+        rig.session.settings().OutputDirectory = m_home.filePath(QStringLiteral("gone")).toStdString();
     });
-    Participant participant(session, true);
-    startRun(session, prompt, questions, true);
+    Participant participant(rig.session.taskForm(), rig.session.msgForm(), 65);
+    startRun(rig);
 
-    QTRY_VERIFY_WITH_TIMEOUT(session.flow().finished(), 120000);
-    QCOMPARE(questions.size(), 1);
-    QVERIFY2(questions.first().contains(QStringLiteral("not been written yet")), qPrintable(questions.first()));
-    QCOMPARE(failuresShown, 1);
-    QCOMPARE(end.completions, 0);
-    QCOMPARE(end.terminations, 1);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.session.flow().finished(), 120000);
+    QCOMPARE(rig.dialogs.questions.size(), 2);
+    QVERIFY2(rig.dialogs.questions[0].startsWith("The results could not be written"), qPrintable(rig.dialogs.questions[0]));
+    QVERIFY2(rig.dialogs.questions[1].contains("not been written yet"), qPrintable(rig.dialogs.questions[1]));
+    QCOMPARE(rig.dialogs.messages, QStringList());
+    QCOMPARE(rig.quits, 1);
 }
 
 void SessionTest::runDialogsBelongToTheWindowOnTop()
 {
-    Session session(ShortTimings);
+    SessionRig rig(ShortTimings);
+    Session &session = rig.session;
+    QtRunHost host(&session.instruct(), &session.taskForm(), rig.dialogs, {});
     session.show();
     QVERIFY(QTest::qWaitForWindowActive(&session.startForm()));
-    QCOMPARE(session.host().dialogParent(), &session.startForm());
+    QCOMPARE(host.dialogParent(), &session.startForm());
 
     session.instruct().show();
-    QCOMPARE(session.host().dialogParent(), &session.instruct());
+    QCOMPARE(host.dialogParent(), &session.instruct());
 
     // Over a maximized choice window a dialog without an owner may never be seen.
     static_cast<TrialScreen &>(session.taskForm()).show();
-    QCOMPARE(session.host().dialogParent(), &session.taskForm());
+    QCOMPARE(host.dialogParent(), &session.taskForm());
 }
 
 } // namespace

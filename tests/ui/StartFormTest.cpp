@@ -1,4 +1,5 @@
 #include "engine/RunSettings.h"
+#include "ui/QtDialogs.h"
 #include "ui/StartForm.h"
 
 #include "SetupRig.h"
@@ -20,7 +21,7 @@
 
 using namespace kpx;
 using kpx::test::Cancel;
-using kpx::test::ScriptedPrompt;
+using kpx::test::ScriptedDialogs;
 using kpx::test::doubleClickItem;
 
 namespace {
@@ -69,6 +70,7 @@ private:
     QTemporaryDir m_home;
     QString m_documents;
     RunSettings m_settings;
+    ScriptedDialogs m_dialogs;
     std::unique_ptr<StartForm> m_form;
 };
 
@@ -87,7 +89,8 @@ void StartFormTest::init()
 {
     m_form.reset();
     m_settings = RunSettings{};
-    m_form = std::make_unique<StartForm>(m_settings);
+    m_dialogs = ScriptedDialogs();
+    m_form = std::make_unique<StartForm>(m_settings, m_dialogs);
 }
 
 QTreeWidgetItem *StartFormTest::dir1Item(const QString &text) const
@@ -125,8 +128,7 @@ void StartFormTest::menuAtStart()
 
 void StartFormTest::startIsDisabledUntilTheFirstSubjectIdEntry()
 {
-    ScriptedPrompt prompt({Cancel});
-    m_form->setPrompt(prompt.function());
+    m_dialogs.texts = QStringList{Cancel};
     int instructionsShown = 0;
     m_form->setShowInstructions([&] { ++instructionsShown; });
     m_form->show();
@@ -161,8 +163,7 @@ void StartFormTest::subjectIdEntry()
     QFETCH(QString, answer);
     QFETCH(QString, menuText);
     QFETCH(QString, subjectId);
-    ScriptedPrompt prompt({answer});
-    m_form->setPrompt(prompt.function());
+    m_dialogs.texts = QStringList{answer};
 
     action("SIDCtrl")->trigger();
 
@@ -173,16 +174,14 @@ void StartFormTest::subjectIdEntry()
 
 void StartFormTest::subjectIdThatBreaksTheFilesIsRefusedAndAskedAgain()
 {
-    ScriptedPrompt prompt({"S\n01", "lab/S01", "S01"});
-    m_form->setPrompt(prompt.function());
-    QStringList notices;
-    m_form->setNotice([&](const QString &message) { notices << message; });
+    m_dialogs.texts = QStringList{"S\n01", "lab/S01", "S01"};
+    const QStringList &notices = m_dialogs.messages;
 
     action("SIDCtrl")->trigger();
 
     QCOMPARE(notices.size(), 2);
     QVERIFY2(notices[0].contains("line break") && notices[1].contains("'/'"), qPrintable(notices.join('\n')));
-    QCOMPARE(prompt.calls.size(), 3);
+    QCOMPARE(m_dialogs.textCalls.size(), 3);
     QCOMPARE(action("SIDCtrl")->text(), QString("S01"));
 }
 
@@ -206,14 +205,13 @@ void StartFormTest::cutoffEntry()
     QFETCH(QString, answer);
     QFETCH(QString, menuText);
     QFETCH(int, maxTrials);
-    ScriptedPrompt prompt({answer});
-    m_form->setPrompt(prompt.function());
+    m_dialogs.texts = QStringList{answer};
 
     action("CutCtrl")->trigger();
 
     QCOMPARE(action("CutCtrl")->text(), menuText);
     QCOMPARE(m_settings.MaxTrials, maxTrials);
-    QCOMPARE(prompt.calls.size(), 1);
+    QCOMPARE(m_dialogs.textCalls.size(), 1);
 }
 
 void StartFormTest::thresholdEntry_data()
@@ -239,29 +237,27 @@ void StartFormTest::thresholdEntry()
     QFETCH(QString, menuText);
     QFETCH(int, threshold);
     QFETCH(int, dialogs);
-    ScriptedPrompt prompt(answers);
-    m_form->setPrompt(prompt.function());
+    m_dialogs.texts = answers;
 
     action("DTThresh")->trigger();
 
     QCOMPARE(action("DTThresh")->text(), menuText);
     QCOMPARE(m_settings.DistractorThreshold, threshold);
-    QCOMPARE(prompt.calls.size(), dialogs);
-    for (const ScriptedPrompt::Call &call : std::as_const(prompt.calls))
+    QCOMPARE(m_dialogs.textCalls.size(), dialogs);
+    for (const ScriptedDialogs::TextCall &call : std::as_const(m_dialogs.textCalls))
         QCOMPARE(call.defaultText, QStringLiteral("20"));
 }
 
 void StartFormTest::thresholdCancelKeepsTheCurrentThreshold()
 {
-    ScriptedPrompt prompt({"12", "40", Cancel});
-    m_form->setPrompt(prompt.function());
+    m_dialogs.texts = QStringList{"12", "40", Cancel};
 
     action("DTThresh")->trigger();
     action("DTThresh")->trigger();
 
     QCOMPARE(m_settings.DistractorThreshold, 12);
     QCOMPARE(action("DTThresh")->text(), QStringLiteral("DTT:12"));
-    QCOMPARE(prompt.calls.size(), 3);
+    QCOMPARE(m_dialogs.textCalls.size(), 3);
 }
 
 void StartFormTest::dialogsCarryTheirPromptTitleAndDefault_data()
@@ -284,7 +280,9 @@ void StartFormTest::dialogsCarryTheirPromptTitleAndDefault()
     QFETCH(QString, prompt);
     QFETCH(QString, title);
     QFETCH(QString, defaultText);
-    m_form->show();
+    QtDialogs realDialogs;
+    StartForm form(m_settings, realDialogs);
+    form.show();
     QString seenPrompt;
     QString seenTitle;
     QString seenDefault = QStringLiteral("never shown");
@@ -300,7 +298,7 @@ void StartFormTest::dialogsCarryTheirPromptTitleAndDefault()
     });
     watcher.start(1);
 
-    m_form->findChild<QAction *>(command)->trigger();
+    form.findChild<QAction *>(command)->trigger();
 
     QCOMPARE(seenPrompt, prompt);
     QCOMPARE(seenTitle, title);
@@ -410,8 +408,7 @@ void StartFormTest::keyboardInTheMenuBarIsSeenWhereItIs_data()
 void StartFormTest::keyboardInTheMenuBarIsSeenWhereItIs()
 {
     QFETCH(Qt::Key, enter);
-    ScriptedPrompt prompt({Cancel});
-    m_form->setPrompt(prompt.function());
+    m_dialogs.texts = QStringList{Cancel};
     m_form->show();
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
@@ -439,8 +436,8 @@ void StartFormTest::keyboardInTheMenuBarIsSeenWhereItIs()
 
     QTest::keyClick(m_form->windowHandle(), Qt::Key_Right);
     QTest::keyClick(m_form->windowHandle(), Qt::Key_Return);
-    QCOMPARE(prompt.calls.size(), 1);
-    QCOMPARE(prompt.calls.first().title, QStringLiteral("Set Distractor Threshold"));
+    QCOMPARE(m_dialogs.textCalls.size(), 1);
+    QCOMPARE(m_dialogs.textCalls.first().title, QStringLiteral("Set Distractor Threshold"));
     QVERIFY(!marked("DTThresh"));
     QTRY_COMPARE(QApplication::focusWidget(), drive1);
 }

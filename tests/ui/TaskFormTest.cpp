@@ -78,21 +78,15 @@ private slots:
     void closeIsRefusedDuringTheRun();
 
 private:
+    // The first trial under way: answerable at once, or after a long white phase.
     TaskRig &answerableRig(Timings timings = Quick)
     {
         m_rig = std::make_unique<TaskRig>(timings);
-        m_rig->form.show();
         m_rig->start();
         return *m_rig;
     }
 
-    TaskRig &whiteRig()
-    {
-        m_rig = std::make_unique<TaskRig>(LongWhitePhase);
-        m_rig->form.show();
-        m_rig->start();
-        return *m_rig;
-    }
+    TaskRig &whiteRig() { return answerableRig(LongWhitePhase); }
 
     std::unique_ptr<TaskRig> m_rig;
 };

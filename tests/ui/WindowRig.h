@@ -1,49 +1,20 @@
 #pragma once
 
+#include "ScriptedDialogs.h"
+
 #include "engine/RandomSource.h"
 #include "engine/RunSettings.h"
 #include "engine/TaskEngine.h"
-#include "presentation/BreakScreen.h"
-#include "presentation/QtEventWaiter.h"
-#include "presentation/RunHost.h"
 #include "presentation/RunFlow.h"
 #include "results/Clock.h"
 #include "ui/MsgForm.h"
+#include "ui/Session.h"
 #include "ui/TaskForm.h"
 
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <string>
-
 namespace kpx::test {
-
-// Stands in for the break window where only the choice window is under test.
-class SilentBreak final : public BreakScreen
-{
-public:
-    void setDelayCaption(const std::string &) override {}
-    void show() override {}
-    void hide() override {}
-};
-
-// Neither shows dialogs nor quits; these tests never reach the end of a run.
-class SilentHost final : public RunHost
-{
-public:
-    void HideInstructions() override {}
-    void ShowCompletion() override {}
-    void Terminate() override {}
-    WriteFailureChoice ResolveWriteFailure(const WriteFailure &, std::string &, std::string &) override
-    {
-        return WriteFailureChoice::Discard;
-    }
-    bool ConfirmDiscard() override { return true; }
-    bool ResolveLogFailure(const WriteFailure &, std::string &) override { return false; }
-    void ReportLogFailure(const WriteFailure &) override {}
-    bool ResolveLogLost(const std::string &, const WriteFailure &, std::string &) override { return false; }
-    void ReportLogWrittenAgain(const std::string &, const std::string &) override {}
-};
 
 // Which option the first response of a run took, read from the bounds it moved.
 enum class Chosen { Nothing, Immediate, Delayed };
@@ -59,17 +30,17 @@ inline Chosen firstChoice(const RunState &state, std::int16_t firstAmount)
     return Chosen::Nothing;
 }
 
-// A choice window wired to a real flow, with a break that releases itself.
-struct TaskRig
+// The application as main builds it, with a seeded random source, scripted dialogs and a count of the
+// times it would have quit.
+struct SessionRig
 {
-    explicit TaskRig(Timings timings)
-        : flow(engine, settings, form, breakScreen, waiter, host, clock, timings)
+    explicit SessionRig(Timings timings, std::uint64_t seed = 2024)
+        : random(SeededRandom::fixed(seed))
+        , session(timings, random, clock, dialogs, [this] { ++quits; })
     {
-        settings.OutputDirectory = outDir.path().toStdString();
-        form.attach(flow);
     }
 
-    // Starts the task and returns once the first trial is on screen in white.
+    // Starts the task, lets the first break pass, and returns once the first trial is on screen in white.
     void start()
     {
         QTimer::singleShot(0, [this] { flow.SignalContinue(); });
@@ -79,41 +50,46 @@ struct TaskRig
 
     Chosen chosen() const { return firstChoice(engine.state(), firstAmount); }
 
-    // A seed whose first amount lies strictly inside the scale, so either choice moves a bound.
-    SeededRandom random = SeededRandom::fixed(11);
-    TaskEngine engine{random};
-    RunSettings settings;
-    QTemporaryDir outDir;
-    TaskForm form;
-    SilentBreak breakScreen;
-    QtEventWaiter waiter;
-    SilentHost host;
+    SeededRandom random;
     SystemClock clock;
-    RunFlow flow;
+    ScriptedDialogs dialogs;
+    int quits = 0;
+    Session session;
+    TaskForm &form = session.taskForm();
+    MsgForm &msg = session.msgForm();
+    TaskEngine &engine = session.engine();
+    RunFlow &flow = session.flow();
     std::int16_t firstAmount = 0;
 };
 
-// The choice window with the break message over it, wired to a real flow; Timer1 never runs out.
-struct BreakRig
+// A session writing to a fresh directory.
+struct WindowRig : SessionRig
 {
-    BreakRig()
-        : flow(engine, settings, form, msg, waiter, host, clock, Timings{0.001, 0.001, 600000})
+    WindowRig(Timings timings, std::uint64_t seed)
+        : SessionRig(timings, seed)
     {
-        settings.OutputDirectory = outDir.path().toStdString();
-        form.attach(flow);
-        msg.attach(flow);
+        session.settings().OutputDirectory = outDir.path().toStdString();
     }
 
-    SeededRandom random = SeededRandom::fixed(3);
-    TaskEngine engine{random};
-    RunSettings settings;
     QTemporaryDir outDir;
-    TaskForm form;
-    MsgForm msg{&form};
-    QtEventWaiter waiter;
-    SilentHost host;
-    SystemClock clock;
-    RunFlow flow;
+};
+
+// A choice window whose first amount lies strictly inside the scale, so either choice moves a bound.
+struct TaskRig : WindowRig
+{
+    explicit TaskRig(Timings timings)
+        : WindowRig(timings, 11)
+    {
+    }
+};
+
+// The choice window with the break message over it; Timer1 never runs out.
+struct BreakRig : WindowRig
+{
+    BreakRig()
+        : WindowRig(Timings{0.001, 0.001, 600000}, 3)
+    {
+    }
 };
 
 } // namespace kpx::test

@@ -1,10 +1,9 @@
 #include "ui/Session.h"
 
-#include "engine/RandomSource.h"
 #include "engine/RunSettings.h"
 #include "engine/TaskEngine.h"
 #include "presentation/QtEventWaiter.h"
-#include "results/Clock.h"
+#include "ui/Dialogs.h"
 #include "ui/Instruct.h"
 #include "ui/MsgForm.h"
 #include "ui/QtRunHost.h"
@@ -12,18 +11,12 @@
 #include "ui/TaskForm.h"
 
 #include <QLocale>
-#include <QMessageBox>
 
-#include <chrono>
+#include <utility>
 
 namespace kpx {
 
 namespace {
-
-std::uint64_t clockSeed()
-{
-    return static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
-}
 
 // Numbers in the results files use the decimal separator of the user's regional settings.
 ResultsFormat systemResultsFormat()
@@ -34,13 +27,6 @@ ResultsFormat systemResultsFormat()
     if (decimalPoint.size() == 1 && decimalPoint.at(0).unicode() > 0x20 && decimalPoint.at(0).unicode() < 0x7f)
         format.decimalSeparator = decimalPoint.at(0).toLatin1();
     return format;
-}
-
-bool askToEndRun(QWidget *parent, const QString &question)
-{
-    return QMessageBox::question(parent, QStringLiteral("KPX2"), question, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No)
-        == QMessageBox::Yes;
 }
 
 // What ending the run now would lose, in the words the experimenter is asked; empty when nothing.
@@ -63,19 +49,18 @@ QString endRunQuestion(RunStage stage)
 
 } // namespace
 
-Session::Session(Timings timings)
-    : m_settings(std::make_unique<RunSettings>())
-    , m_random(std::make_unique<SeededRandom>(clockSeed))
-    , m_engine(std::make_unique<TaskEngine>(*m_random))
+Session::Session(Timings timings, RandomSource &random, const Clock &clock, Dialogs &dialogs, std::function<void()> quit)
+    : m_dialogs(dialogs)
+    , m_settings(std::make_unique<RunSettings>())
+    , m_engine(std::make_unique<TaskEngine>(random))
     , m_waiter(std::make_unique<QtEventWaiter>())
     , m_taskForm(std::make_unique<TaskForm>())
     , m_msgForm(std::make_unique<MsgForm>(m_taskForm.get()))
     , m_instruct(std::make_unique<Instruct>())
-    , m_host(std::make_unique<QtRunHost>(m_instruct.get(), m_taskForm.get()))
-    , m_clock(std::make_unique<SystemClock>())
-    , m_flow(std::make_unique<RunFlow>(*m_engine, *m_settings, *m_taskForm, *m_msgForm, *m_waiter, *m_host, *m_clock,
+    , m_host(std::make_unique<QtRunHost>(m_instruct.get(), m_taskForm.get(), dialogs, std::move(quit)))
+    , m_flow(std::make_unique<RunFlow>(*m_engine, *m_settings, *m_taskForm, *m_msgForm, *m_waiter, *m_host, clock,
                                        timings, systemResultsFormat()))
-    , m_startForm(std::make_unique<StartForm>(*m_settings))
+    , m_startForm(std::make_unique<StartForm>(*m_settings, dialogs))
 {
     m_taskForm->attach(*m_flow);
     m_msgForm->attach(*m_flow);
@@ -89,11 +74,6 @@ Session::~Session() = default;
 void Session::show()
 {
     m_startForm->show();
-}
-
-void Session::setConfirmEndRun(std::function<bool(const QString &)> confirmEndRun)
-{
-    m_confirmEndRun = std::move(confirmEndRun);
 }
 
 void Session::showInstructions()
@@ -111,8 +91,7 @@ bool Session::maySetupClose()
     const QString question = endRunQuestion(m_flow->stage());
     if (m_ending || question.isEmpty())
         return true;
-    const bool endRun = m_confirmEndRun ? m_confirmEndRun(question) : askToEndRun(m_startForm.get(), question);
-    if (!endRun)
+    if (!m_dialogs.askYesNo(m_startForm.get(), question))
         return false;
     // Ending closes every window, this one included: it must not ask again.
     m_ending = true;

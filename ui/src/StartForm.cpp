@@ -1,6 +1,7 @@
 #include "ui/StartForm.h"
 
 #include "engine/RunSettings.h"
+#include "ui/Dialogs.h"
 #include "ui/DocumentsFolder.h"
 #include "ui/SettingsEntry.h"
 
@@ -11,10 +12,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QInputDialog>
 #include <QKeyEvent>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPointer>
 #include <QShortcut>
 #include <QStorageInfo>
@@ -121,9 +120,10 @@ private:
 
 } // namespace
 
-StartForm::StartForm(RunSettings &settings, QWidget *parent)
+StartForm::StartForm(RunSettings &settings, Dialogs &dialogs, QWidget *parent)
     : QMainWindow(parent)
     , m_settings(settings)
+    , m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("StartForm"));
     setWindowTitle(QStringLiteral("KPX-2"));
@@ -180,16 +180,6 @@ StartForm::StartForm(RunSettings &settings, QWidget *parent)
     setDirectory(GetDocumentsFolder());
 }
 
-void StartForm::setPrompt(Prompt prompt)
-{
-    m_prompt = std::move(prompt);
-}
-
-void StartForm::setNotice(Notice notice)
-{
-    m_notice = std::move(notice);
-}
-
 void StartForm::setShowInstructions(std::function<void()> showInstructions)
 {
     m_showInstructions = std::move(showInstructions);
@@ -223,13 +213,7 @@ void StartForm::closeEvent(QCloseEvent *event)
 
 std::optional<QString> StartForm::ask(const QString &prompt, const QString &title, const QString &defaultText)
 {
-    if (m_prompt)
-        return m_prompt(prompt, title, defaultText);
-    bool ok = false;
-    const QString text = QInputDialog::getText(this, title, prompt, QLineEdit::Normal, defaultText, &ok);
-    if (!ok)
-        return std::nullopt;
-    return text;
+    return m_dialogs.askText(this, title, prompt, defaultText);
 }
 
 void StartForm::enterSubjectId()
@@ -242,10 +226,7 @@ void StartForm::enterSubjectId()
         if (!refusal)
             break;
         // Said now, not when the run ends: such an ID would break the results files.
-        if (m_notice)
-            m_notice(*refusal);
-        else
-            QMessageBox::warning(this, QStringLiteral("KPX2"), *refusal);
+        m_dialogs.inform(this, *refusal, Dialogs::Tone::Warning);
     }
     m_settings.SubjectId = subjectId.toStdString();
     m_SIDCtrl->setText(subjectIdMenuText(subjectId));

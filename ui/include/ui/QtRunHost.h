@@ -9,28 +9,15 @@ class QWidget;
 
 namespace kpx {
 
-// The run's dialogs and the end of the application, in Qt; each dialog can be replaced (tests do).
+class Dialogs;
+
+// The run's dialogs, through the application's Dialogs, and the end of the application.
 class QtRunHost : public RunHost
 {
 public:
-    // The dialogs a run may show; an empty member keeps the real Qt dialog.
-    struct Dialogs
-    {
-        std::function<void()> showCompletion;
-        std::function<void()> terminate;
-        std::function<WriteFailureChoice(const WriteFailure &, std::string &SubjectId, std::string &OutputDirectory)>
-            resolveWriteFailure;
-        std::function<bool()> confirmDiscard;
-        std::function<bool(const WriteFailure &, std::string &directory)> resolveLogFailure;
-        std::function<void(const WriteFailure &)> reportLogFailure;
-        std::function<bool(const std::string &lostPath, const WriteFailure &, std::string &directory)> resolveLogLost;
-        std::function<void(const std::string &lostPath, const std::string &newPath)> reportLogWrittenAgain;
-    };
-
-    // The instructions window is hidden when the task starts; either window may be null.
-    explicit QtRunHost(QWidget *instructions, QWidget *choiceWindow = nullptr);
-
-    void setDialogs(Dialogs dialogs);
+    // The instructions window is hidden when the task starts; either window may be null. Ending the
+    // application closes every window and then calls quit; both must outlive the host.
+    QtRunHost(QWidget *instructions, QWidget *choiceWindow, Dialogs &dialogs, std::function<void()> quit);
 
     // The window the run's dialogs belong to: the choice window while it is shown, else the
     // instructions, else the active window. Desktops keep an owned dialog above its owner; on Wayland,
@@ -51,7 +38,8 @@ public:
 private:
     QWidget *m_instructions = nullptr;
     QWidget *m_choiceWindow = nullptr;
-    Dialogs m_dialogs;
+    Dialogs &m_dialogs;
+    std::function<void()> m_quit;
     // Once the application is ending, every dialog's event loop returns at once.
     bool m_terminating = false;
 };

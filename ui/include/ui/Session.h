@@ -2,19 +2,18 @@
 
 #include "presentation/RunFlow.h"
 
-#include <QString>
-
 #include <functional>
 #include <memory>
 
 namespace kpx {
 
 class Clock;
+class Dialogs;
 class Instruct;
 class MsgForm;
 class QtEventWaiter;
 class QtRunHost;
-class SeededRandom;
+class RandomSource;
 class StartForm;
 class TaskEngine;
 class TaskForm;
@@ -25,7 +24,10 @@ struct RunSettings;
 class Session
 {
 public:
-    explicit Session(Timings timings = {});
+    // Wires the windows and the run to what it is given: the application passes the real clock,
+    // random source and dialogs, tests their fakes. quit ends the event loop once every window has
+    // closed at the end of the run. random, clock and dialogs must outlive the session.
+    Session(Timings timings, RandomSource &random, const Clock &clock, Dialogs &dialogs, std::function<void()> quit);
     ~Session();
 
     Session(const Session &) = delete;
@@ -34,17 +36,12 @@ public:
     // Opens the setup window.
     void show();
 
-    // Replaces the question asked before the setup window closes an unfinished run; it is given the
-    // question's text and returns true to end the run.
-    void setConfirmEndRun(std::function<bool(const QString &question)> confirmEndRun);
-
     RunSettings &settings() { return *m_settings; }
     TaskEngine &engine() { return *m_engine; }
     StartForm &startForm() { return *m_startForm; }
     Instruct &instruct() { return *m_instruct; }
     TaskForm &taskForm() { return *m_taskForm; }
     MsgForm &msgForm() { return *m_msgForm; }
-    QtRunHost &host() { return *m_host; }
     RunFlow &flow() { return *m_flow; }
 
 private:
@@ -52,18 +49,16 @@ private:
     bool maySetupClose();
 
     // Declared in the order they depend on each other; destroyed in reverse.
+    Dialogs &m_dialogs;
     std::unique_ptr<RunSettings> m_settings;
-    std::unique_ptr<SeededRandom> m_random;
     std::unique_ptr<TaskEngine> m_engine;
     std::unique_ptr<QtEventWaiter> m_waiter;
     std::unique_ptr<TaskForm> m_taskForm;
     std::unique_ptr<MsgForm> m_msgForm;
     std::unique_ptr<Instruct> m_instruct;
     std::unique_ptr<QtRunHost> m_host;
-    std::unique_ptr<Clock> m_clock;
     std::unique_ptr<RunFlow> m_flow;
     std::unique_ptr<StartForm> m_startForm;
-    std::function<bool(const QString &)> m_confirmEndRun;
     bool m_ending = false;
 };
 

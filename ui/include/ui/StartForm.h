@@ -13,6 +13,7 @@ class QTreeWidgetItem;
 
 namespace kpx {
 
+class Dialogs;
 struct RunSettings;
 
 // The setup window: enters the run's settings through its menu and picks the output directory.
@@ -21,20 +22,10 @@ class StartForm final : public QMainWindow
     Q_OBJECT
 
 public:
-    // A modal text entry: the text as typed, or nullopt on Cancel.
-    using Prompt = std::function<std::optional<QString>(const QString &prompt, const QString &title,
-                                                        const QString &defaultText)>;
+    // Opens Dir1 on the documents folder, which becomes OutputDirectory; settings and dialogs must
+    // outlive the window.
+    StartForm(RunSettings &settings, Dialogs &dialogs, QWidget *parent = nullptr);
 
-    // Opens Dir1 on the documents folder, which becomes OutputDirectory; settings must outlive the window.
-    explicit StartForm(RunSettings &settings, QWidget *parent = nullptr);
-
-    // A modal message to the experimenter.
-    using Notice = std::function<void(const QString &message)>;
-
-    // Replaces the text-entry dialog; an empty function restores the real one.
-    void setPrompt(Prompt prompt);
-    // Replaces the message box; an empty function restores the real one.
-    void setNotice(Notice notice);
     // Called by Start.
     void setShowInstructions(std::function<void()> showInstructions);
     // Asked before the window closes; false keeps it open.
@@ -58,8 +49,7 @@ private:
     void fillDir1();
 
     RunSettings &m_settings;
-    Prompt m_prompt;
-    Notice m_notice;
+    Dialogs &m_dialogs;
     std::function<void()> m_showInstructions;
     std::function<bool()> m_mayClose;
     QString m_directory;

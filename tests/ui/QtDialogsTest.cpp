@@ -1,0 +1,155 @@
+#include "results/ResultsWriter.h"
+#include "ui/QtDialogs.h"
+#include "ui/QtRunHost.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+
+using namespace kpx;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Answers the next modal dialog once it is up.
+void whenModal(QObject *scope, std::function<void(QWidget *)> answer)
+{
+    auto *poll = new QTimer(scope);
+    QObject::connect(poll, &QTimer::timeout, scope, [poll, answer = std::move(answer)] {
+        if (QWidget *dialog = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            answer(dialog);
+        }
+    });
+    poll->start(5ms);
+}
+
+} // namespace
+
+class QtDialogsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void completionMessageIsTitledAndHasOnlyOk();
+    void writeFailureDialogNamesTheFileAndCanChangeTheSubjectId();
+    void discardQuestionDefaultsToNo();
+    void logDialogsNameThePathsAndCanBeLeft();
+};
+
+void QtDialogsTest::completionMessageIsTitledAndHasOnlyOk()
+{
+    QtDialogs dialogs;
+    QtRunHost host(nullptr, nullptr, dialogs, {});
+    QObject scope;
+    QString text;
+    QString title;
+    int buttons = 0;
+    whenModal(&scope, [&](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        QVERIFY(box);
+        text = box->text();
+        title = box->windowTitle();
+        buttons = box->buttons().size();
+        box->button(QMessageBox::Ok)->click();
+    });
+
+    host.ShowCompletion();
+
+    QCOMPARE(text, QString("The task is now complete"));
+    QCOMPARE(title, QString("KPX2"));
+    QCOMPARE(buttons, 1);
+}
+
+void QtDialogsTest::writeFailureDialogNamesTheFileAndCanChangeTheSubjectId()
+{
+    QtDialogs dialogs;
+    QtRunHost host(nullptr, nullptr, dialogs, {});
+    QObject scope;
+    QString message;
+    QString prefilled;
+    whenModal(&scope, [&](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        QVERIFY(box);
+        message = box->text();
+        for (QAbstractButton *button : box->buttons())
+            if (button->text().contains("Subject"))
+                button->click();
+        whenModal(&scope, [&](QWidget *dialog) {
+            auto *input = qobject_cast<QInputDialog *>(dialog);
+            QVERIFY(input);
+            prefilled = input->textValue();
+            input->setTextValue("P09");
+            input->accept();
+        });
+    });
+    std::string subject = "P08";
+    std::string directory = "/data";
+
+    const WriteFailureChoice choice =
+        host.ResolveWriteFailure(WriteFailure{"/data/P08.KPX", "Permission denied"}, subject, directory);
+
+    QVERIFY(message.contains("/data/P08.KPX"));
+    QVERIFY(message.contains("Permission denied"));
+    QCOMPARE(prefilled, QString("P08"));
+    QCOMPARE(choice, WriteFailureChoice::Retry);
+    QCOMPARE(subject, std::string("P09"));
+    QCOMPARE(directory, std::string("/data"));
+}
+
+void QtDialogsTest::discardQuestionDefaultsToNo()
+{
+    QtDialogs dialogs;
+    QtRunHost host(nullptr, nullptr, dialogs, {});
+    QObject scope;
+    whenModal(&scope, [](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Return); });
+
+    QVERIFY(!host.ConfirmDiscard());
+}
+
+void QtDialogsTest::logDialogsNameThePathsAndCanBeLeft()
+{
+    QtDialogs dialogs;
+    QtRunHost host(nullptr, nullptr, dialogs, {});
+    QObject scope;
+    QStringList texts;
+    auto answer = [&](const QString &button) {
+        whenModal(&scope, [&texts, button](QWidget *dialog) {
+            auto *box = qobject_cast<QMessageBox *>(dialog);
+            texts << box->text();
+            for (QAbstractButton *choice : box->buttons())
+                if (choice->text() == button)
+                    choice->click();
+        });
+    };
+    std::string directory = "/data/g";
+
+    answer("Later");
+    const WriteFailure failure{"/data/g/S1.csv", "No such file or directory"};
+    QVERIFY(!host.ResolveLogLost("/data/g/S1.csv", failure, directory));
+    answer("OK");
+    host.ReportLogWrittenAgain("/data/g/S1.csv", "/data/h/S1.csv");
+    // Escape is the log-failure box's Cancel: the run stays unstarted.
+    whenModal(&scope, [&texts](QWidget *dialog) {
+        texts << qobject_cast<QMessageBox *>(dialog)->text();
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    QVERIFY(!host.ResolveLogFailure(WriteFailure{"/data/g/S1.csv", "Permission denied"}, directory));
+
+    QCOMPARE(texts.size(), 3);
+    QVERIFY2(texts[0].contains("removed or replaced") && texts[0].contains("No such file or directory"),
+             qPrintable(texts[0]));
+    QVERIFY2(texts[1].contains("/data/g/S1.csv") && texts[1].contains("/data/h/S1.csv"), qPrintable(texts[1]));
+    QVERIFY2(texts[2].contains("could not be created") && texts[2].contains("Permission denied"), qPrintable(texts[2]));
+    QCOMPARE(directory, std::string("/data/g"));
+}
+
+QTEST_MAIN(QtDialogsTest)
+#include "QtDialogsTest.moc"
