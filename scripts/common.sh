@@ -8,8 +8,8 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
     libgtest-dev googletest
     fonts-liberation
-    xvfb xauth xdotool x11-utils imagemagick
-    python3
+    xvfb xauth  # scripts/run on a machine without a display
+    python3     # the trial log's read-back by an independent CSV reader (TrialLogTest)
 )
 
 ensure_packages() {
