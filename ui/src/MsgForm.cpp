@@ -91,7 +91,7 @@ void MsgForm::keyPressEvent(QKeyEvent *event)
     event->accept();
     if (!m_flow || isModifierKey(event->key()))
         return;
-    m_flow->BreakKeyDown(virtualKeyCode(event->key()), event->isAutoRepeat());
+    m_flow->breakKeyDown(virtualKeyCode(event->key()), event->isAutoRepeat());
 }
 
 void MsgForm::closeEvent(QCloseEvent *event)

@@ -299,7 +299,7 @@ void TaskForm::timer1Timeout()
     if (m_timer1Deadline - std::chrono::steady_clock::now() <= 2 * WakeEarly)
         m_presentNotBefore = m_timer1Deadline;
     if (m_flow)
-        m_flow->Activate();
+        m_flow->activate();
     if (m_presentNotBefore)
         present();
     // Enabled, the timer fires again each interval.
@@ -368,13 +368,13 @@ void TaskForm::closeEvent(QCloseEvent *event)
 void TaskForm::clickDelayed(std::uint64_t timestampMs)
 {
     if (m_flow)
-        m_flow->ClickDelayed(timestampMs);
+        m_flow->clickDelayed(timestampMs);
 }
 
 void TaskForm::clickImmediate(std::uint64_t timestampMs)
 {
     if (m_flow)
-        m_flow->ClickImmediate(timestampMs);
+        m_flow->clickImmediate(timestampMs);
 }
 
 } // namespace kpx
