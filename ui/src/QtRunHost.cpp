@@ -1,6 +1,7 @@
 #include "ui/QtRunHost.h"
 
 #include "results/ResultsWriter.h"
+#include "ui/ApplicationTitle.h"
 #include "ui/Dialogs.h"
 
 #include <QApplication>
@@ -98,7 +99,7 @@ WriteFailureChoice QtRunHost::resolveWriteFailure(const WriteFailure &failure, s
         if (choice == ChooseDirectory && chooseDirectory(m_dialogs, dialogParent(), OutputDirectory))
             return WriteFailureChoice::Retry;
         if (choice == ChangeSubjectId) {
-            const std::optional<QString> subject = m_dialogs.askText(dialogParent(), QStringLiteral("KPX2"), QStringLiteral("Enter Subject ID"), QString::fromStdString(SubjectId));
+            const std::optional<QString> subject = m_dialogs.askText(dialogParent(), ApplicationTitle, QStringLiteral("Enter Subject ID"), QString::fromStdString(SubjectId));
             // An empty name would leave files named only ".KPX" and ".TC".
             if (subject && !subject->isEmpty()) {
                 SubjectId = subject->toStdString();

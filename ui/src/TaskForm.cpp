@@ -2,6 +2,7 @@
 
 #include "ui/Fonts.h"
 #include "ui/KeyCodes.h"
+#include "ui/Twips.h"
 
 #include "presentation/PreciseDeadline.h"
 #include "presentation/RunFlow.h"
@@ -22,14 +23,6 @@
 namespace kpx {
 
 namespace {
-
-// Window measures are given in twips, 15 to the pixel.
-constexpr int TwipsPerPixel = 15;
-
-QRect fromTwips(int left, int top, int width, int height)
-{
-    return QRect(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel, height / TwipsPerPixel);
-}
 
 QColor toQColor(TaskColor color)
 {
