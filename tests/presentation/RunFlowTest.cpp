@@ -164,17 +164,17 @@ INSTANTIATE_TEST_SUITE_P(
     Keys, KeyRule,
     ::testing::Values(KeyCase{"LeftChoosesImmediate", VirtualKey::Left, false, 1, false},
                       KeyCase{"RightChoosesDelayed", VirtualKey::Right, false, 1, false},
-                      KeyCase{"UpUsesUpTheAcceptance", 38, false, 0, false},
+                      KeyCase{"UpUsesUpTheAcceptance", VirtualKey::Up, false, 0, false},
                       KeyCase{"SpaceUsesUpTheAcceptance", VirtualKey::Space, false, 0, false},
                       KeyCase{"AutoRepeatedRightIsNoResponse", VirtualKey::Right, true, 0, true},
-                      KeyCase{"AutoRepeatedUpKeepsTheAcceptance", 38, true, 0, true}),
+                      KeyCase{"AutoRepeatedUpKeepsTheAcceptance", VirtualKey::Up, true, 0, true}),
     [](const auto &info) { return info.param.name; });
 
 TEST_F(RunFlowTest, AfterAnotherKeyOnlyAClickAnswersTheTrial)
 {
     start();
     flow.activate();
-    flow.KeyDown(40);
+    flow.KeyDown(VirtualKey::Down);
     flow.KeyDown(VirtualKey::Left);
     EXPECT_EQ(engine.state().TrialCount, 0);
 

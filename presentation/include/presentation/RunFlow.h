@@ -18,11 +18,13 @@ class TaskEngine;
 class TrialScreen;
 struct RunSettings;
 
-// Virtual-key codes the task listens to.
+// Virtual-key codes the windows pass on; the task answers to Left, Right and Space.
 namespace VirtualKey {
 constexpr int Space = 32;
 constexpr int Left = 37;
+constexpr int Up = 38;
 constexpr int Right = 39;
+constexpr int Down = 40;
 } // namespace VirtualKey
 
 // How long each phase of a trial lasts; shortened in tests.
