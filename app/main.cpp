@@ -3,6 +3,7 @@
 #include "engine/RandomSource.h"
 #include "kpx/Version.h"
 #include "results/Clock.h"
+#include "ui/ApplicationTitle.h"
 #include "ui/QtDialogs.h"
 #include "ui/Session.h"
 
@@ -62,7 +63,7 @@ int main(int argc, char *argv[])
         return *status;
 
     // Dialogs and message boxes without a title of their own carry the application title.
-    QApplication::setApplicationName(QStringLiteral("KPX2"));
+    QApplication::setApplicationName(kpx::ApplicationTitle);
     // Ties the windows to kpx2.desktop (its name and icon), which Wayland desktops go by.
     QGuiApplication::setDesktopFileName(QStringLiteral("kpx2"));
 

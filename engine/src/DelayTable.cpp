@@ -2,7 +2,7 @@
 
 namespace kpx {
 
-DelayTable StandardDelayTable()
+DelayTable standardDelayTable()
 {
     DelayTable table;
     table[1] = {StandardDelayDays[0], "IN 1 DAY"};
@@ -15,7 +15,7 @@ DelayTable StandardDelayTable()
     return table;
 }
 
-PresentationOrder IdentityOrder()
+PresentationOrder identityOrder()
 {
     PresentationOrder order;
     for (int k = 1; k <= DelayCount; ++k)

@@ -9,16 +9,16 @@ namespace kpx {
 
 TaskEngine::TaskEngine(RandomSource &random)
     : m_random(random)
-    , m_delayTable(StandardDelayTable())
-    , m_order(IdentityOrder())
+    , m_delayTable(standardDelayTable())
+    , m_order(identityOrder())
 {
 }
 
-void TaskEngine::ResetSchedule()
+void TaskEngine::resetSchedule()
 {
-    m_delayTable = StandardDelayTable();
+    m_delayTable = standardDelayTable();
     m_random.reseed();
-    m_order = IdentityOrder();
+    m_order = identityOrder();
     m_state.LowInner = 0;
     m_state.LowOuter = 0;
     m_state.HighInner = DelayedAmount;
@@ -28,7 +28,7 @@ void TaskEngine::ResetSchedule()
     m_state.ImmediateAmount = rangeDraw();
 }
 
-void TaskEngine::ResetCounters(std::int16_t distractorThreshold)
+void TaskEngine::resetCounters(std::int16_t distractorThreshold)
 {
     m_state.ChoseDelayed = false;
     m_state.ChoseImmediate = false;
@@ -37,10 +37,10 @@ void TaskEngine::ResetCounters(std::int16_t distractorThreshold)
     m_state.TrialCount = 0;
 }
 
-void TaskEngine::Reset(std::int16_t distractorThreshold)
+void TaskEngine::reset(std::int16_t distractorThreshold)
 {
-    ResetSchedule();
-    ResetCounters(distractorThreshold);
+    resetSchedule();
+    resetCounters(distractorThreshold);
 }
 
 ResponseResult TaskEngine::ApplyResponse()

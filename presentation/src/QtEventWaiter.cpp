@@ -9,7 +9,7 @@
 
 namespace kpx {
 
-void QtEventWaiter::PauseThen(double seconds, const std::function<void()> &prepare)
+void QtEventWaiter::pauseThen(double seconds, const std::function<void()> &prepare)
 {
     using namespace std::chrono;
     const auto deadline = steady_clock::now() + duration_cast<steady_clock::duration>(duration<double>(seconds));
@@ -35,7 +35,7 @@ void QtEventWaiter::PauseThen(double seconds, const std::function<void()> &prepa
     sleepUntil(deadline);
 }
 
-void QtEventWaiter::WaitUntil(const std::function<bool()> &done)
+void QtEventWaiter::waitUntil(const std::function<bool()> &done)
 {
     while (!done() && !m_cancelled) {
         QEventLoop loop;

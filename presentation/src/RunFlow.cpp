@@ -81,7 +81,7 @@ void RunFlow::pauseUntil(double deadlineMs, const std::function<void()> &prepare
 {
     const double left = deadlineMs - now();
     if (left > 0.0)
-        m_waiter.PauseThen(left / 1000.0, prepare);
+        m_waiter.pauseThen(left / 1000.0, prepare);
     else if (prepare && !m_finished)
         prepare();
 }
@@ -97,7 +97,7 @@ void RunFlow::recordResponse(ResponseInput input, std::uint64_t timestampMs)
     const double handledMs = now();
     // Timed by the event itself, not by when its handler ran; a key pressed just before the
     // options turned black but taken after counts from that moment.
-    markPhase("response", m_recorder.Respond(input, m_inputTimes.eventTime(timestampMs, handledMs)));
+    markPhase("response", m_recorder.respond(input, m_inputTimes.eventTime(timestampMs, handledMs)));
 }
 
 double RunFlow::presentNow()
@@ -114,25 +114,25 @@ void RunFlow::StartTask()
     m_started = true;
     m_startMs = m_clock.milliseconds();
     // Every answer must be on record from the first trial on.
-    if (!m_recorder.Open(m_settings.OutputDirectory, m_settings.SubjectId, m_clock.localNow())) {
+    if (!m_recorder.open(m_settings.OutputDirectory, m_settings.SubjectId, m_clock.localNow())) {
         m_started = false;
         return;
     }
 
-    m_host.HideInstructions();
-    m_engine.ResetSchedule();
+    m_host.hideInstructions();
+    m_engine.resetSchedule();
     m_screen.setCaption(TaskControl::VReward, FormatAmount(m_engine.state().ImmediateAmount));
     m_screen.setCaption(TaskControl::VDelay, m_engine.currentDelayText());
-    m_engine.ResetCounters(m_settings.DistractorThreshold);
+    m_engine.resetCounters(m_settings.DistractorThreshold);
     m_screen.setAcceptKeys(false);
     setOptionLabelsForeColor(m_screen, TaskColor::White);
     m_screen.show();
     // The first trial's options are on screen in white from here on, behind the break message.
     const double whiteOnsetMs = presentNow();
-    m_recorder.TrialShown(whiteOnsetMs, false);
+    m_recorder.trialShown(whiteOnsetMs, false);
     markPhase("white", whiteOnsetMs);
     m_break.setDelayCaption(m_screen.caption(TaskControl::VDelay));
-    BreakWait();
+    breakWait();
     if (m_finished)
         return;
     m_screen.setTimerInterval(m_timings.activationMs);
@@ -140,7 +140,7 @@ void RunFlow::StartTask()
     markPhase("continued", now());
 }
 
-void RunFlow::Abort()
+void RunFlow::abort()
 {
     if (m_finished)
         return;
@@ -154,7 +154,7 @@ void RunFlow::KeyDown(int keyCode, bool autoRepeat, std::uint64_t timestampMs)
     // Where the window system does not hand the keyboard to the break message, the space bar
     // reaches the choice window instead; it must still continue the task.
     if (m_breakWaiting) {
-        BreakKeyDown(keyCode, autoRepeat);
+        breakKeyDown(keyCode, autoRepeat);
         return;
     }
     // A key held down from an earlier trial repeats; only a fresh press is a choice.
@@ -172,13 +172,13 @@ void RunFlow::KeyDown(int keyCode, bool autoRepeat, std::uint64_t timestampMs)
     }
 }
 
-void RunFlow::ClickDelayed(std::uint64_t timestampMs)
+void RunFlow::clickDelayed(std::uint64_t timestampMs)
 {
     if (takeClick(timestampMs))
         ChooseDelayed();
 }
 
-void RunFlow::ClickImmediate(std::uint64_t timestampMs)
+void RunFlow::clickImmediate(std::uint64_t timestampMs)
 {
     if (takeClick(timestampMs))
         ChooseImmediate();
@@ -236,14 +236,14 @@ void RunFlow::NextTrial()
 
     const ResponseResult result = m_recorder.Record(m_engine);
     if (result.outcome == ResponseOutcome::RunFinished) {
-        Completion();
+        completion();
         return;
     }
     // The blank second runs from the clearing, or after a break from its end: the participant
     // always sees one empty second before the options.
     double blankFromMs = clearedMs;
     if (result.outcome == ResponseOutcome::BlockFinished) {
-        BlockBreak();
+        blockBreak();
         if (m_finished)
             return;
         blankFromMs = now();
@@ -262,14 +262,14 @@ void RunFlow::NextTrial()
     if (m_finished)
         return;
     const double whiteOnsetMs = presentNow();
-    m_recorder.TrialShown(whiteOnsetMs, result.DistractorNext);
+    m_recorder.trialShown(whiteOnsetMs, result.DistractorNext);
     m_screen.setTimerEnabled(true);
     markPhase("white", whiteOnsetMs);
 
     m_responding = false;
 }
 
-void RunFlow::Activate()
+void RunFlow::activate()
 {
     if (!m_started || m_finished)
         return;
@@ -280,11 +280,11 @@ void RunFlow::Activate()
     m_screen.setAcceptKeys(true);
     m_screen.setTimerEnabled(false);
     const double answerableOnsetMs = presentNow();
-    m_recorder.TrialAnswerable(answerableOnsetMs);
+    m_recorder.trialAnswerable(answerableOnsetMs);
     markPhase("answerable", answerableOnsetMs);
 }
 
-void RunFlow::BreakKeyDown(int keyCode, bool autoRepeat)
+void RunFlow::breakKeyDown(int keyCode, bool autoRepeat)
 {
     if (!autoRepeat && keyCode == VirtualKey::Space)
         SignalContinue();
@@ -296,21 +296,21 @@ void RunFlow::SignalContinue()
     m_waiter.wake();
 }
 
-void RunFlow::BreakWait()
+void RunFlow::breakWait()
 {
     m_break.show();
     ContinueFlag = 0;
     m_breakWaiting = true;
-    m_waiter.WaitUntil([this] { return ContinueFlag != 0; });
+    m_waiter.waitUntil([this] { return ContinueFlag != 0; });
     m_breakWaiting = false;
     m_break.hide();
 }
 
-void RunFlow::BlockBreak()
+void RunFlow::blockBreak()
 {
     markPhase("break", now());
     m_break.setDelayCaption(m_engine.currentDelayText());
-    BreakWait();
+    breakWait();
 }
 
 std::optional<std::string> RunFlow::writeResults()
@@ -318,39 +318,39 @@ std::optional<std::string> RunFlow::writeResults()
     // Read now, so changes made in the setup window during the run take effect.
     std::string subjectId = m_settings.SubjectId;
     std::string directory = m_settings.OutputDirectory;
-    const RunResults results = ResultsOf(m_engine.state());
+    const RunResults results = resultsOf(m_engine.state());
     for (;;) {
         const auto failure = WriteResults(subjectId, directory, results, m_resultsFormat);
         if (!failure)
             return directory;
         // A whole session's data is at stake: only an explicit, confirmed choice gives it up.
-        const WriteFailureChoice choice = m_host.ResolveWriteFailure(*failure, subjectId, directory);
+        const WriteFailureChoice choice = m_host.resolveWriteFailure(*failure, subjectId, directory);
         // The experimenter may have ended the application while the question was up.
         if (m_finished)
             return std::nullopt;
-        if (choice == WriteFailureChoice::Discard && m_host.ConfirmDiscard())
+        if (choice == WriteFailureChoice::Discard && m_host.confirmDiscard())
             return std::nullopt;
     }
 }
 
-void RunFlow::Completion()
+void RunFlow::completion()
 {
     m_writingResults = true;
     const std::optional<std::string> written = writeResults();
     m_writingResults = false;
     // Rows a full disk held back get one more chance, also when the application is closing.
-    m_recorder.Flush();
+    m_recorder.flush();
     if (m_finished)
         return;
     m_resultsWritten = written.has_value();
     // A log still lost goes beside the results, where writing is known to work, or where the
     // experimenter says.
-    m_recorder.Rescue(written);
+    m_recorder.rescue(written);
     m_screen.hide();
     if (written)
-        m_host.ShowCompletion();
+        m_host.showCompletion();
     m_finished = true;
-    m_host.Terminate();
+    m_host.terminate();
 }
 
 } // namespace kpx

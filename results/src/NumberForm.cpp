@@ -22,10 +22,10 @@ std::string toChars(double value, Format... format)
 
 } // namespace
 
-std::string NumberForm(double value, char decimalSeparator)
+std::string numberForm(double value, char decimalSeparator)
 {
     std::string text(1, std::signbit(value) && value != 0.0 ? '-' : ' ');
-    const std::string digits = PlainNumber(std::fabs(value));
+    const std::string digits = plainNumber(std::fabs(value));
     std::string body = digits.empty() ? std::string(1, '0') : digits;
     for (char &c : body) {
         if (c == '.')
@@ -36,22 +36,22 @@ std::string NumberForm(double value, char decimalSeparator)
     return text;
 }
 
-std::string PlainNumber(double value)
+std::string plainNumber(double value)
 {
     return toChars(value, std::chars_format::fixed);
 }
 
-std::string FixedNumber(double value, int decimals)
+std::string fixedNumber(double value, int decimals)
 {
     return toChars(value, std::chars_format::fixed, decimals);
 }
 
-std::string RoundTripNumber(double value)
+std::string roundTripNumber(double value)
 {
     return toChars(value);
 }
 
-std::string SignificantNumber(double value, int digits)
+std::string significantNumber(double value, int digits)
 {
     return toChars(value, std::chars_format::general, digits);
 }

@@ -81,9 +81,9 @@ Parsed<EightLines> parseEightLines(std::string_view contents, double maxValue)
         const std::string_view text = lines[i + 1];
         const std::optional<double> value = parseNumberForm(text);
         if (!value)
-            return FileProblem{lineNumber, QuotedExcerpt(text) + " is not a number"};
+            return FileProblem{lineNumber, quotedExcerpt(text) + " is not a number"};
         if (*value < 0.0 || *value > maxValue)
-            return FileProblem{lineNumber, QuotedExcerpt(trimmed(text)) + " is outside 0.."
+            return FileProblem{lineNumber, quotedExcerpt(trimmed(text)) + " is outside 0.."
                                                + std::to_string(static_cast<long>(maxValue))};
         parsed.values[i] = *value;
     }
@@ -92,7 +92,7 @@ Parsed<EightLines> parseEightLines(std::string_view contents, double maxValue)
 
 } // namespace
 
-std::string QuotedExcerpt(std::string_view text)
+std::string quotedExcerpt(std::string_view text)
 {
     constexpr std::size_t MaxShown = 32;
     std::string shown = "\"";

@@ -31,7 +31,7 @@ std::string resultsFile(const std::string &SubjectId, const OneBased<T, DelayCou
     std::string text = SubjectId;
     text += LineEnd;
     for (int k = 1; k <= DelayCount; ++k) {
-        text += NumberForm(static_cast<double>(values[k]), decimalSeparator);
+        text += numberForm(static_cast<double>(values[k]), decimalSeparator);
         text += LineEnd;
     }
     return text;
@@ -69,7 +69,7 @@ int writeTemporary(PendingFile &file, const std::string &contents)
     const mode_t mask = ::umask(0);
     ::umask(mask);
     int error = 0;
-    if (::fchmod(fd, 0666 & ~mask) != 0 || !WriteAll(fd, contents) || ::fsync(fd) != 0)
+    if (::fchmod(fd, 0666 & ~mask) != 0 || !writeAll(fd, contents) || ::fsync(fd) != 0)
         error = errno;
     if (::close(fd) != 0 && error == 0)
         error = errno;
@@ -111,7 +111,7 @@ void rollBack(PendingFile &file)
 // Removes "<target>.partial-XXXXXX" files that an interrupted earlier write left behind.
 void removeLeftovers(const std::string &target)
 {
-    const std::string directory = DirectoryOf(target);
+    const std::string directory = directoryOf(target);
     const std::string prefix = baseName(target) + PartialSuffix;
     DIR *dir = ::opendir(directory.c_str());
     if (!dir)
@@ -130,7 +130,7 @@ void removeLeftovers(const std::string &target)
 
 } // namespace
 
-std::optional<std::string> UnusableSubjectId(const std::string &SubjectId, char directorySeparator)
+std::optional<std::string> unusableSubjectId(const std::string &SubjectId, char directorySeparator)
 {
     const std::string notText = "the subject ID is not valid UTF-8 text";
     std::size_t i = 0;
@@ -178,19 +178,19 @@ std::optional<std::string> UnusableSubjectId(const std::string &SubjectId, char 
     return std::nullopt;
 }
 
-RunResults ResultsOf(const RunState &state)
+RunResults resultsOf(const RunState &state)
 {
     return {state.IndifferencePoints, state.TrialCounts};
 }
 
-ResultsPaths ResultsPathsFor(const std::string &SubjectId, const std::string &OutputDirectory,
+ResultsPaths resultsPathsFor(const std::string &SubjectId, const std::string &OutputDirectory,
                              const ResultsFormat &format)
 {
     const std::string stem = OutputDirectory + format.directorySeparator + SubjectId;
     return {stem + std::string(IndifferenceSuffix), stem + std::string(TrialCountSuffix)};
 }
 
-std::optional<WriteFailure> WriteFilesTogether(const std::vector<FileContents> &files)
+std::optional<WriteFailure> writeFilesTogether(const std::vector<FileContents> &files)
 {
     std::vector<PendingFile> pending(files.size());
     for (std::size_t i = 0; i < files.size(); ++i)
@@ -219,7 +219,7 @@ std::optional<WriteFailure> WriteFilesTogether(const std::vector<FileContents> &
             ::unlink(file.temp.c_str());
     }
     for (const FileContents &file : files) {
-        SyncDirectory(DirectoryOf(file.path));
+        syncDirectory(directoryOf(file.path));
         removeLeftovers(file.path);
     }
     return std::nullopt;
@@ -228,14 +228,14 @@ std::optional<WriteFailure> WriteFilesTogether(const std::vector<FileContents> &
 std::optional<WriteFailure> WriteResults(const std::string &SubjectId, const std::string &OutputDirectory,
                                          const RunResults &results, const ResultsFormat &format)
 {
-    const ResultsPaths paths = ResultsPathsFor(SubjectId, OutputDirectory, format);
+    const ResultsPaths paths = resultsPathsFor(SubjectId, OutputDirectory, format);
     // An empty directory would put the files at the top of the file system, where nobody looks.
     if (OutputDirectory.empty())
         return WriteFailure{paths.indifferencePoints, NoDirectoryReason};
-    if (auto reason = UnusableSubjectId(SubjectId, format.directorySeparator))
+    if (auto reason = unusableSubjectId(SubjectId, format.directorySeparator))
         return WriteFailure{paths.indifferencePoints, *reason};
 
-    return WriteFilesTogether(
+    return writeFilesTogether(
         {{paths.indifferencePoints, resultsFile(SubjectId, results.IndifferencePoints, format.decimalSeparator)},
          {paths.trialCounts, resultsFile(SubjectId, results.TrialCounts, format.decimalSeparator)}});
 }

@@ -37,7 +37,7 @@ std::string isoTime(const LocalDateTime &t)
 
 } // namespace
 
-TrialContext CaptureTrial(const TaskEngine &engine, bool distractor)
+TrialContext captureTrial(const TaskEngine &engine, bool distractor)
 {
     TrialContext trial;
     trial.block = engine.state().BlockIndex;
@@ -49,7 +49,7 @@ TrialContext CaptureTrial(const TaskEngine &engine, bool distractor)
     return trial;
 }
 
-TrialRecord RecordResponse(const TrialContext &trial, const TaskEngine &after, const ResponseResult &result)
+TrialRecord recordResponse(const TrialContext &trial, const TaskEngine &after, const ResponseResult &result)
 {
     TrialRecord record;
     record.trial = trial;
@@ -92,11 +92,11 @@ std::variant<OpenedLog, WriteFailure> openUnique(const std::string &directory, c
 
 } // namespace
 
-std::variant<TrialLog, WriteFailure> TrialLog::Create(const std::string &directory, const std::string &SubjectId,
+std::variant<TrialLog, WriteFailure> TrialLog::create(const std::string &directory, const std::string &SubjectId,
                                                       const LocalDateTime &started)
 {
     const std::string name = SubjectId + "_" + nameTime(started);
-    if (auto reason = UnusableSubjectId(SubjectId))
+    if (auto reason = unusableSubjectId(SubjectId))
         return WriteFailure{directory + "/" + name + std::string(TrialLogSuffix), *reason};
 
     auto opened = openUnique(directory, name);
@@ -105,14 +105,14 @@ std::variant<TrialLog, WriteFailure> TrialLog::Create(const std::string &directo
     auto &[fd, path] = std::get<OpenedLog>(opened);
     const std::string startedText = isoTime(started);
     TrialLog log(fd, path, directory, name, SubjectId, startedText);
-    if (!WriteAll(fd, log.m_text) || ::fsync(fd) != 0) {
+    if (!writeAll(fd, log.m_text) || ::fsync(fd) != 0) {
         const int error = errno;
         ::unlink(path.c_str());
         return WriteFailure{path, std::strerror(error)};
     }
     log.m_onDisk = log.m_text.size();
     // Make the new file's name durable too.
-    SyncDirectory(directory);
+    syncDirectory(directory);
     return log;
 }
 
@@ -176,7 +176,7 @@ std::string TrialLog::header()
     return line + "\r\n";
 }
 
-std::string TrialLogRow(const std::string &subject, const std::string &started, const TrialRecord &record)
+std::string trialLogRow(const std::string &subject, const std::string &started, const TrialRecord &record)
 {
     const TrialContext &t = record.trial;
     const std::string fields[] = {
@@ -190,16 +190,16 @@ std::string TrialLogRow(const std::string &subject, const std::string &started, 
         std::to_string(t.amount),
         t.immediate ? "immediate" : "delayed",
         t.input == ResponseInput::Key ? "key" : "click",
-        FixedNumber(t.responseMs - t.answerableOnsetMs, TimeDecimals),
+        fixedNumber(t.responseMs - t.answerableOnsetMs, TimeDecimals),
         std::to_string(record.bounds.LowInner),
         std::to_string(record.bounds.LowOuter),
         std::to_string(record.bounds.HighInner),
         std::to_string(record.bounds.HighOuter),
         record.blockEnded ? "1" : "0",
-        record.indifferencePoint ? PlainNumber(*record.indifferencePoint) : std::string(),
-        FixedNumber(t.whiteOnsetMs, TimeDecimals),
-        FixedNumber(t.answerableOnsetMs, TimeDecimals),
-        FixedNumber(t.responseMs, TimeDecimals),
+        record.indifferencePoint ? plainNumber(*record.indifferencePoint) : std::string(),
+        fixedNumber(t.whiteOnsetMs, TimeDecimals),
+        fixedNumber(t.answerableOnsetMs, TimeDecimals),
+        fixedNumber(t.responseMs, TimeDecimals),
     };
     // A comma between every two fields, empty ones included, so no column ever shifts.
     std::string line;
@@ -214,7 +214,7 @@ std::string TrialLogRow(const std::string &subject, const std::string &started, 
 
 std::string TrialLog::row(const TrialRecord &record) const
 {
-    return TrialLogRow(m_subject, m_started, record);
+    return trialLogRow(m_subject, m_started, record);
 }
 
 bool TrialLog::stillAtPath() const
@@ -228,13 +228,13 @@ bool TrialLog::stillAtPath() const
     return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
-std::optional<WriteFailure> TrialLog::Append(const TrialRecord &record)
+std::optional<WriteFailure> TrialLog::append(const TrialRecord &record)
 {
     m_text += row(record);
-    return Flush();
+    return flush();
 }
 
-std::optional<WriteFailure> TrialLog::Flush()
+std::optional<WriteFailure> TrialLog::flush()
 {
     if (m_fd < 0 && !m_lost)
         return WriteFailure{m_path, "the trial log is not open"};
@@ -249,7 +249,7 @@ std::optional<WriteFailure> TrialLog::Flush()
     if (m_onDisk == m_text.size())
         return std::nullopt;
     // One write for every row not yet on disk, then a sync.
-    if (!WriteAll(m_fd, m_text.substr(m_onDisk)) || ::fdatasync(m_fd) != 0) {
+    if (!writeAll(m_fd, m_text.substr(m_onDisk)) || ::fdatasync(m_fd) != 0) {
         const int error = errno;
         // A row is on disk whole or not at all: cut back to the last complete one.
         if (::ftruncate(m_fd, static_cast<off_t>(m_onDisk)) == 0)
@@ -260,19 +260,19 @@ std::optional<WriteFailure> TrialLog::Flush()
     return std::nullopt;
 }
 
-std::optional<WriteFailure> TrialLog::WriteAgain(const std::string &directory)
+std::optional<WriteFailure> TrialLog::writeAgain(const std::string &directory)
 {
     auto opened = openUnique(directory, m_name);
     if (auto *failure = std::get_if<WriteFailure>(&opened))
         return *failure;
     auto &[fd, path] = std::get<OpenedLog>(opened);
-    if (!WriteAll(fd, m_text) || ::fsync(fd) != 0) {
+    if (!writeAll(fd, m_text) || ::fsync(fd) != 0) {
         const int error = errno;
         ::close(fd);
         ::unlink(path.c_str());
         return WriteFailure{path, std::strerror(error)};
     }
-    SyncDirectory(directory);
+    syncDirectory(directory);
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = fd;

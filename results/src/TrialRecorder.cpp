@@ -12,15 +12,15 @@ TrialRecorder::TrialRecorder(TrialLogHost &host)
 {
 }
 
-bool TrialRecorder::Open(std::string directory, const std::string &SubjectId, const LocalDateTime &started)
+bool TrialRecorder::open(std::string directory, const std::string &SubjectId, const LocalDateTime &started)
 {
     for (;;) {
-        auto created = TrialLog::Create(directory, SubjectId, started);
+        auto created = TrialLog::create(directory, SubjectId, started);
         if (auto *log = std::get_if<TrialLog>(&created)) {
             m_log.emplace(std::move(*log));
             return true;
         }
-        if (!m_host.ResolveLogFailure(std::get<WriteFailure>(created), directory))
+        if (!m_host.resolveLogFailure(std::get<WriteFailure>(created), directory))
             return false;
     }
 }
@@ -32,18 +32,18 @@ std::optional<std::string> TrialRecorder::logPath() const
     return m_log->path();
 }
 
-void TrialRecorder::TrialShown(double whiteOnsetMs, bool distractor)
+void TrialRecorder::trialShown(double whiteOnsetMs, bool distractor)
 {
     m_whiteOnsetMs = whiteOnsetMs;
     m_distractor = distractor;
 }
 
-void TrialRecorder::TrialAnswerable(double answerableOnsetMs)
+void TrialRecorder::trialAnswerable(double answerableOnsetMs)
 {
     m_answerableOnsetMs = answerableOnsetMs;
 }
 
-double TrialRecorder::Respond(ResponseInput input, double eventMs)
+double TrialRecorder::respond(ResponseInput input, double eventMs)
 {
     m_responseMs = std::max(eventMs, m_answerableOnsetMs);
     m_input = input;
@@ -52,7 +52,7 @@ double TrialRecorder::Respond(ResponseInput input, double eventMs)
 
 ResponseResult TrialRecorder::Record(TaskEngine &engine)
 {
-    TrialContext trial = CaptureTrial(engine, m_distractor);
+    TrialContext trial = captureTrial(engine, m_distractor);
     trial.input = m_input;
     trial.whiteOnsetMs = m_whiteOnsetMs;
     trial.answerableOnsetMs = m_answerableOnsetMs;
@@ -61,24 +61,24 @@ ResponseResult TrialRecorder::Record(TaskEngine &engine)
     if (!m_log)
         return result;
     const bool lostBefore = m_log->lost();
-    const auto failure = m_log->Append(RecordResponse(trial, engine, result));
+    const auto failure = m_log->append(recordResponse(trial, engine, result));
     if (failure && m_log->lost()) {
         // Told at once when first noticed; after that it is tried again quietly with each answer.
         writeLostAgain(m_log->directory(), !lostBefore);
     } else if (failure && !m_failureReported) {
         m_failureReported = true;
-        m_host.ReportLogFailure(*failure);
+        m_host.reportLogFailure(*failure);
     }
     return result;
 }
 
-void TrialRecorder::Flush()
+void TrialRecorder::flush()
 {
     if (m_log && !m_log->lost())
-        m_log->Flush();
+        m_log->flush();
 }
 
-void TrialRecorder::Rescue(const std::optional<std::string> &directory)
+void TrialRecorder::rescue(const std::optional<std::string> &directory)
 {
     if (m_log && m_log->lost())
         writeLostAgain(directory.value_or(m_log->directory()), true);
@@ -87,14 +87,14 @@ void TrialRecorder::Rescue(const std::optional<std::string> &directory)
 void TrialRecorder::writeLostAgain(std::string directory, bool ask)
 {
     const std::string lostPath = m_log->path();
-    auto failure = m_log->WriteAgain(directory);
+    auto failure = m_log->writeAgain(directory);
     while (failure && ask) {
-        if (!m_host.ResolveLogLost(lostPath, *failure, directory))
+        if (!m_host.resolveLogLost(lostPath, *failure, directory))
             return;
-        failure = m_log->WriteAgain(directory);
+        failure = m_log->writeAgain(directory);
     }
     if (!failure)
-        m_host.ReportLogWrittenAgain(lostPath, m_log->path());
+        m_host.reportLogWrittenAgain(lostPath, m_log->path());
 }
 
 } // namespace kpx

@@ -6,7 +6,7 @@
 
 namespace kpx {
 
-bool WriteAll(int fd, const std::string &text)
+bool writeAll(int fd, const std::string &text)
 {
     std::size_t written = 0;
     while (written < text.size()) {
@@ -21,7 +21,7 @@ bool WriteAll(int fd, const std::string &text)
     return true;
 }
 
-std::string DirectoryOf(const std::string &path)
+std::string directoryOf(const std::string &path)
 {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos)
@@ -31,7 +31,7 @@ std::string DirectoryOf(const std::string &path)
     return path.substr(0, slash);
 }
 
-void SyncDirectory(const std::string &directory)
+void syncDirectory(const std::string &directory)
 {
     const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {

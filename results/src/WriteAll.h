@@ -5,12 +5,12 @@
 namespace kpx {
 
 // Writes all of text to the descriptor, resuming after interruptions; false with errno set on failure.
-bool WriteAll(int fd, const std::string &text);
+bool writeAll(int fd, const std::string &text);
 
 // The directory part of a path: "." when it has none.
-std::string DirectoryOf(const std::string &path);
+std::string directoryOf(const std::string &path);
 
 // Makes the directory's entries (a new or renamed file) durable; best effort.
-void SyncDirectory(const std::string &directory);
+void syncDirectory(const std::string &directory);
 
 } // namespace kpx

@@ -23,7 +23,7 @@ TEST(TaskEngineReset, StartsEveryRunFromTheSameBoundsAndSchedule)
     engine.state().TrialCount = 9;
     engine.state().ChoseDelayed = true;
 
-    engine.Reset(20);
+    engine.reset(20);
 
     const RunState &s = engine.state();
     EXPECT_EQ(s.LowInner, 0);
@@ -46,7 +46,7 @@ TEST(TaskEngineReset, ScheduleRunsFromOneDayToFiveYears)
     ScriptedRandom random;
     random.values = {0.0f};
     TaskEngine engine(random);
-    engine.Reset(20);
+    engine.reset(20);
 
     const DelayTable &table = engine.delayTable();
     const int days[] = {1, 7, 30, 90, 180, 365, 1825};
@@ -72,7 +72,7 @@ TEST(TaskEngineReset, FirstDrawCoversAllTwentyAmountsEvenly)
             ScriptedRandom random;
             random.values = {r};
             TaskEngine engine(random);
-            engine.Reset(20);
+            engine.reset(20);
             EXPECT_EQ(engine.state().ImmediateAmount, amount) << "r = " << r;
         }
     }
@@ -83,9 +83,9 @@ TEST(TaskEngineReset, ResetInTwoHalvesKeepsTheThresholdOfTheSecond)
     ScriptedRandom random;
     random.values = {0.5f};
     TaskEngine engine(random);
-    engine.ResetSchedule();
+    engine.resetSchedule();
     EXPECT_EQ(engine.state().ImmediateAmount, 55);
-    engine.ResetCounters(25);
+    engine.resetCounters(25);
     EXPECT_EQ(engine.state().DistractorThreshold, 25);
 }
 

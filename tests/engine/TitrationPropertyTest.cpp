@@ -23,7 +23,7 @@ struct RunCheck
 RunCheck runChecked(TaskEngine &engine, std::int16_t threshold, const Participant &takesImmediate)
 {
     RunCheck check;
-    engine.Reset(threshold);
+    engine.reset(threshold);
     RunState &s = engine.state();
     bool distractor = false;
     for (;;) {

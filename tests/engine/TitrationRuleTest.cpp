@@ -46,7 +46,7 @@ protected:
     void SetUp() override
     {
         random.values = {0.0f};
-        engine.Reset(20);
+        engine.reset(20);
     }
 
     ScriptedRandom random;
@@ -250,7 +250,7 @@ TEST_F(TitrationTest, BelowTenOnlyAllFourBoundsEqualScheduleADistractor)
 {
     // Widths at or below a threshold of 6 to 9 are 0 and 5; 5 ends the block and clears the
     // schedule, but width 0 (contradictory answers at one amount) counts like any narrow width.
-    engine.ResetCounters(6);
+    engine.resetCounters(6);
     RunState &s = engine.state();
     setBounds(s, {45, 45, 45, 45});
     for (int response = 1; response <= 3; ++response) {

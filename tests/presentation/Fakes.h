@@ -132,7 +132,7 @@ class FakeWaiter final : public EventWaiter
 public:
     explicit FakeWaiter(Log &log) : m_log(log) {}
 
-    void PauseThen(double seconds, const std::function<void()> &prepare) override
+    void pauseThen(double seconds, const std::function<void()> &prepare) override
     {
         m_log.push_back("pause " + format(seconds));
         if (duringPause)
@@ -142,7 +142,7 @@ public:
         if (clock)
             clock->ms += seconds * 1000.0;
     }
-    void WaitUntil(const std::function<bool()> &done) override
+    void waitUntil(const std::function<bool()> &done) override
     {
         m_log.push_back("wait");
         if (clock)
@@ -184,15 +184,15 @@ class FakeHost final : public RunHost
 public:
     explicit FakeHost(Log &log) : m_log(log) {}
 
-    void HideInstructions() override { m_log.push_back("hide instructions"); }
-    void ShowCompletion() override
+    void hideInstructions() override { m_log.push_back("hide instructions"); }
+    void showCompletion() override
     {
         m_log.push_back("completion");
         if (onCompletion)
             onCompletion();
     }
-    void Terminate() override { m_log.push_back("terminate"); }
-    WriteFailureChoice ResolveWriteFailure(const WriteFailure &failure, std::string &SubjectId,
+    void terminate() override { m_log.push_back("terminate"); }
+    WriteFailureChoice resolveWriteFailure(const WriteFailure &failure, std::string &SubjectId,
                                            std::string &OutputDirectory) override
     {
         m_log.push_back("write failed " + failure.path);
@@ -203,7 +203,7 @@ public:
         resolutions.erase(resolutions.begin());
         return resolution(SubjectId, OutputDirectory);
     }
-    bool ConfirmDiscard() override
+    bool confirmDiscard() override
     {
         m_log.push_back("confirm discard");
         const bool answer = !discardAnswers.empty() && discardAnswers.front();
@@ -212,7 +212,7 @@ public:
         return answer;
     }
 
-    bool ResolveLogFailure(const WriteFailure &failure, std::string &directory) override
+    bool resolveLogFailure(const WriteFailure &failure, std::string &directory) override
     {
         m_log.push_back("log failed " + failure.path);
         logFailures.push_back(failure);
@@ -220,18 +220,18 @@ public:
             return false;
         return logResolution(directory);
     }
-    void ReportLogFailure(const WriteFailure &failure) override
+    void reportLogFailure(const WriteFailure &failure) override
     {
         m_log.push_back("log row failed " + failure.path);
         logFailures.push_back(failure);
     }
-    bool ResolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) override
+    bool resolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) override
     {
         m_log.push_back("log lost " + lostPath + ", not written to " + failure.path);
         logFailures.push_back(failure);
         return logResolution && logResolution(directory);
     }
-    void ReportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override
+    void reportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override
     {
         m_log.push_back("log lost " + lostPath + ", written again to " + newPath);
     }

@@ -77,7 +77,7 @@ TEST_F(QtEventWaiterTest, WaitUntilReturnsOnlyWhenItsConditionHoldsAfterAWake)
         waiter.wake();
     });
 
-    waiter.WaitUntil([&] { return released; });
+    waiter.waitUntil([&] { return released; });
 
     EXPECT_TRUE(released);
     EXPECT_EQ(wakesSeen, 2);
@@ -92,7 +92,7 @@ TEST_F(QtEventWaiterTest, WaitingDoesNotSpinTheProcessor)
     });
     const double cpuBefore = processCpuSeconds();
 
-    waiter.WaitUntil([&] { return released; });
+    waiter.waitUntil([&] { return released; });
     waiter.Pause(0.2);
 
     // Half a second of waiting; a busy loop would burn nearly all of it.
@@ -109,7 +109,7 @@ TEST_F(QtEventWaiterTest, PauseNestedInsideABreakWaitReturnsToIt)
         released = true;
         waiter.wake();
     });
-    waiter.WaitUntil([&] { return released; });
+    waiter.waitUntil([&] { return released; });
     EXPECT_TRUE(pausedInside);
 }
 
@@ -126,7 +126,7 @@ TEST_F(QtEventWaiterTest, CancelReleasesEveryWaitEvenAfterTheApplicationWasToldT
     QElapsedTimer elapsed;
     elapsed.start();
 
-    waiter.WaitUntil([] { return false; });
+    waiter.waitUntil([] { return false; });
 
     EXPECT_TRUE(pauseReturned);
     EXPECT_LT(elapsed.elapsed(), 1000);

@@ -25,7 +25,7 @@ public:
         settings.OutputDirectory = dir.string();
         settings.DistractorThreshold = 15;
         // The participant presses the space bar whenever a break message waits.
-        waiter.duringWait = [this] { flow.BreakKeyDown(VirtualKey::Space); };
+        waiter.duringWait = [this] { flow.breakKeyDown(VirtualKey::Space); };
         waiter.clock = &clock;
     }
 

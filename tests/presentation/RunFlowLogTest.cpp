@@ -34,13 +34,13 @@ TEST_F(RunFlowLog, EveryResponseIsARowTimedOnTheRunsClock)
 {
     start();
     clock.ms += 2000;
-    flow.Activate();
+    flow.activate();
     clock.ms += 750;
     flow.KeyDown(VirtualKey::Right);
     clock.ms += 2000;
-    flow.Activate();
+    flow.activate();
     clock.ms += 300;
-    flow.ClickImmediate();
+    flow.clickImmediate();
 
     const auto path = flow.trialLogPath();
     ASSERT_TRUE(path);
@@ -72,7 +72,7 @@ TEST_F(RunFlowLog, EveryResponseIsARowTimedOnTheRunsClock)
 TEST_F(RunFlowLog, RowIsOnDiskBeforeTheNextTrialIsShown)
 {
     start();
-    flow.Activate();
+    flow.activate();
     std::size_t rowsWhenShown = 0;
     waiter.duringPause = [&](double seconds) {
         if (seconds == 1.0)
@@ -88,7 +88,7 @@ TEST_F(RunFlowLog, WholeRunMarksDistractorsAndEndsEachBlockOnItsResult)
     int responses = 0;
     int distractorsSeen = 0;
     while (!flow.finished() && responses < 5000) {
-        flow.Activate();
+        flow.activate();
         // Takes $55 or more now, so the bracket narrows and distractors come up.
         flow.KeyDown(engine.state().ImmediateAmount >= 55 ? VirtualKey::Left : VirtualKey::Right);
         ++responses;
@@ -148,7 +148,7 @@ TEST_F(RunFlowLog, PhasesFollowTheTrialsRhythmAndABreakIsFollowedByAWholeBlankSe
     flow.setPhaseTrace([&](const char *phase, double ms) { phases.emplace_back(phase, ms); });
     start();
     clock.ms += 2000;
-    flow.Activate();
+    flow.activate();
     clock.ms += 400;
     oneAnswerFromBlockEnd();
     flow.KeyDown(VirtualKey::Right);
@@ -163,7 +163,7 @@ TEST_F(RunFlowLog, PhasesFollowTheTrialsRhythmAndABreakIsFollowedByAWholeBlankSe
 TEST_F(RunFlowLog, WorkAfterThePhaseBeganShortensItsPauseInsteadOfLengtheningIt)
 {
     start();
-    flow.Activate();
+    flow.activate();
     takeLog();
     clock.tick = 1.0;
 
@@ -196,7 +196,7 @@ TEST_F(RunFlowLog, LostLogFolderNeverBackPutsTheLogBesideTheResultsAtTheEnd)
     });
     std::size_t answers = 0;
     for (; !flow.finished() && answers < 5000; ++answers) {
-        flow.Activate();
+        flow.activate();
         flow.KeyDown(VirtualKey::Right);
     }
 
@@ -209,17 +209,17 @@ TEST_F(RunFlowLog, ResponseTimeRunsToTheKeysOwnTimestampNeverBeforeTheOptionsTur
 {
     start();
     clock.ms += 2000;
-    flow.Activate();
+    flow.activate();
     clock.ms += 500;
     flow.KeyDown(VirtualKey::Right, false, 900'000); // handled at once: anchors the two clocks
     // The green half second and the blank second pass; 2 s later the options turn black.
     clock.ms += 2000;
-    flow.Activate();
+    flow.activate();
     clock.ms += 800;
     // Pressed 600 ms after the options turned black (3500 ms after the first key), handled 200 ms later.
     flow.KeyDown(VirtualKey::Left, false, 900'000 + 3500 + 600);
     clock.ms += 2000;
-    flow.Activate();
+    flow.activate();
     clock.ms += 5;
     // Pressed 10 ms before the options turned black (4300 + 3500 ms after the first key), taken after.
     flow.KeyDown(VirtualKey::Left, false, 900'000 + 4300 + 3500 - 10);
@@ -235,8 +235,8 @@ using RunFlowAbort = RunFlowTest;
 TEST_F(RunFlowAbort, DuringTheGreenPauseStopsTheTrialWhereItIs)
 {
     start();
-    flow.Activate();
-    waiter.duringPause = [&](double) { flow.Abort(); };
+    flow.activate();
+    waiter.duringPause = [&](double) { flow.abort(); };
     takeLog();
 
     flow.KeyDown(VirtualKey::Right);
@@ -244,7 +244,7 @@ TEST_F(RunFlowAbort, DuringTheGreenPauseStopsTheTrialWhereItIs)
     EXPECT_TRUE(waiter.cancelled);
     EXPECT_EQ(engine.state().TrialCount, 0) << "the aborted response is not applied";
     EXPECT_EQ(log.back(), "cancel");
-    flow.Activate();
+    flow.activate();
     flow.KeyDown(VirtualKey::Left);
     EXPECT_EQ(engine.state().TrialCount, 0);
 }
@@ -252,9 +252,9 @@ TEST_F(RunFlowAbort, DuringTheGreenPauseStopsTheTrialWhereItIs)
 TEST_F(RunFlowAbort, DuringABreakLeavesTheBlockUnstartedAndWritesNoResults)
 {
     start();
-    flow.Activate();
+    flow.activate();
     oneAnswerFromBlockEnd();
-    waiter.duringWait = [&] { flow.Abort(); };
+    waiter.duringWait = [&] { flow.abort(); };
 
     flow.KeyDown(VirtualKey::Right);
 

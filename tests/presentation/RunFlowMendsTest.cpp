@@ -10,14 +10,14 @@ using RunFlowMends = RunFlowTest;
 TEST_F(RunFlowMends, KeyDuringTheGreenPauseAfterAClickIsNotASecondResponse)
 {
     start();
-    flow.Activate();
+    flow.activate();
     int pauses = 0;
     waiter.duringPause = [&](double) {
         if (pauses++ == 0)
             flow.KeyDown(VirtualKey::Left);
     };
 
-    flow.ClickDelayed();
+    flow.clickDelayed();
 
     EXPECT_EQ(engine.state().TrialCount, 1);
     EXPECT_EQ(engine.state().LowInner, 40) << "the delayed answer alone moved the bounds";
@@ -28,12 +28,12 @@ TEST_F(RunFlowMends, KeyDuringTheGreenPauseAfterAClickIsNotASecondResponse)
 TEST_F(RunFlowMends, EveryResponseDuringAResponseIsIgnored)
 {
     start();
-    flow.Activate();
+    flow.activate();
     waiter.duringPause = [&](double) {
         flow.KeyDown(VirtualKey::Right);
-        flow.ClickDelayed();
-        flow.ClickImmediate();
-        flow.Activate();
+        flow.clickDelayed();
+        flow.clickImmediate();
+        flow.activate();
     };
 
     flow.KeyDown(VirtualKey::Left);
@@ -45,14 +45,14 @@ TEST_F(RunFlowMends, EveryResponseDuringAResponseIsIgnored)
 TEST_F(RunFlowMends, KeyInTheNextWhitePhaseAfterAClickDoesNotAnswerIt)
 {
     start();
-    flow.Activate();
-    flow.ClickImmediate();
+    flow.activate();
+    flow.clickImmediate();
     ASSERT_EQ(engine.state().TrialCount, 1);
 
     flow.KeyDown(VirtualKey::Right);
     EXPECT_EQ(engine.state().TrialCount, 1) << "the new options are still white";
 
-    flow.Activate();
+    flow.activate();
     flow.KeyDown(VirtualKey::Right);
     EXPECT_EQ(engine.state().TrialCount, 2);
 }
@@ -61,7 +61,7 @@ TEST_F(RunFlowMends, SecondStartTaskIsIgnored)
 {
     start();
     const int amount = engine.state().ImmediateAmount;
-    flow.Activate();
+    flow.activate();
     takeLog();
 
     const std::string before = screen.painted;
@@ -81,7 +81,7 @@ protected:
     {
         RunFlowTest::SetUp();
         start();
-        flow.Activate();
+        flow.activate();
     }
 
     void finishRun()

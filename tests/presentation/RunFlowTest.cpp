@@ -40,14 +40,14 @@ protected:
     Painted answer(const std::function<void()> &respond)
     {
         start();
-        flow.Activate();
+        flow.activate();
         Painted painted;
         waiter.duringPause = [&](double seconds) {
             painted.phases.push_back(std::to_string(int(seconds * 1000)) + " ms: " + screen.painted);
         };
         waiter.duringWait = [&] {
             painted.phases.push_back("break " + breakScreen.caption + " over: " + screen.painted);
-            flow.BreakKeyDown(VirtualKey::Space);
+            flow.breakKeyDown(VirtualKey::Space);
         };
         respond();
         EXPECT_EQ(screen.painted, screen.onScreen()) << "the last change was painted";
@@ -62,7 +62,7 @@ TEST_F(Phases, FirstTrialWaitsInWhiteUnderItsBreakMessageThenBecomesAnswerable)
     std::string underBreak;
     waiter.duringWait = [&] {
         underBreak = screen.painted + " / break " + breakScreen.caption;
-        flow.BreakKeyDown(VirtualKey::Space);
+        flow.breakKeyDown(VirtualKey::Space);
     };
     const Log started = start();
 
@@ -74,10 +74,10 @@ TEST_F(Phases, FirstTrialWaitsInWhiteUnderItsBreakMessageThenBecomesAnswerable)
     EXPECT_EQ(Log(started.begin(), started.begin() + 2), (Log{"hide instructions", "reseed"}));
     EXPECT_EQ(engine.state().DistractorThreshold, 15);
     flow.KeyDown(VirtualKey::Left);
-    flow.ClickDelayed();
+    flow.clickDelayed();
     EXPECT_EQ(engine.state().TrialCount, 0) << "nothing is answerable before activation";
 
-    flow.Activate();
+    flow.activate();
     EXPECT_EQ(screen.painted, Answerable);
     EXPECT_FALSE(screen.timerEnabled);
 }
@@ -96,7 +96,7 @@ TEST_F(Phases, DelayedKeyLightsTheDelayedOptionThenClearsThenShowsTheNextTrial)
 
 TEST_F(Phases, ImmediateClickLightsTheImmediateOption)
 {
-    EXPECT_EQ(answer([this] { flow.ClickImmediate(); }).phases.front(),
+    EXPECT_EQ(answer([this] { flow.clickImmediate(); }).phases.front(),
               "500 ms: black $40 IN 1 DAY; frames shown disabled; prompt shown; green Frame2 Label3 Label5 VReward; "
               "keys off");
 }
@@ -152,7 +152,7 @@ TEST_P(KeyRule, DecidesFromTheKeyCodeAlone)
 {
     const KeyCase &c = GetParam();
     start();
-    flow.Activate();
+    flow.activate();
 
     flow.KeyDown(c.key, c.autoRepeat);
 
@@ -164,21 +164,21 @@ INSTANTIATE_TEST_SUITE_P(
     Keys, KeyRule,
     ::testing::Values(KeyCase{"LeftChoosesImmediate", VirtualKey::Left, false, 1, false},
                       KeyCase{"RightChoosesDelayed", VirtualKey::Right, false, 1, false},
-                      KeyCase{"UpUsesUpTheAcceptance", 38, false, 0, false},
+                      KeyCase{"UpUsesUpTheAcceptance", VirtualKey::Up, false, 0, false},
                       KeyCase{"SpaceUsesUpTheAcceptance", VirtualKey::Space, false, 0, false},
                       KeyCase{"AutoRepeatedRightIsNoResponse", VirtualKey::Right, true, 0, true},
-                      KeyCase{"AutoRepeatedUpKeepsTheAcceptance", 38, true, 0, true}),
+                      KeyCase{"AutoRepeatedUpKeepsTheAcceptance", VirtualKey::Up, true, 0, true}),
     [](const auto &info) { return info.param.name; });
 
 TEST_F(RunFlowTest, AfterAnotherKeyOnlyAClickAnswersTheTrial)
 {
     start();
-    flow.Activate();
-    flow.KeyDown(40);
+    flow.activate();
+    flow.KeyDown(VirtualKey::Down);
     flow.KeyDown(VirtualKey::Left);
     EXPECT_EQ(engine.state().TrialCount, 0);
 
-    flow.ClickDelayed();
+    flow.clickDelayed();
     EXPECT_EQ(engine.state().TrialCount, 1);
     EXPECT_EQ(engine.state().LowInner, 40);
 }
@@ -186,26 +186,26 @@ TEST_F(RunFlowTest, AfterAnotherKeyOnlyAClickAnswersTheTrial)
 TEST_F(RunFlowTest, KeysInTheWhitePhaseAreIgnored)
 {
     start();
-    flow.Activate();
+    flow.activate();
     flow.KeyDown(VirtualKey::Right);
     ASSERT_EQ(engine.state().TrialCount, 1);
 
     flow.KeyDown(VirtualKey::Left);
-    flow.ClickImmediate();
+    flow.clickImmediate();
     EXPECT_EQ(engine.state().TrialCount, 1);
 
-    flow.Activate();
+    flow.activate();
     flow.KeyDown(VirtualKey::Left);
     EXPECT_EQ(engine.state().TrialCount, 2);
 }
 
 TEST_F(RunFlowTest, SpaceOnTheBreakWindowWhenNoBreakWaitsIsHarmless)
 {
-    flow.BreakKeyDown(VirtualKey::Space);
+    flow.breakKeyDown(VirtualKey::Space);
     bool pressedDuringWait = false;
     waiter.duringWait = [&] {
         pressedDuringWait = true;
-        flow.BreakKeyDown(VirtualKey::Space);
+        flow.breakKeyDown(VirtualKey::Space);
     };
     start();
     EXPECT_TRUE(pressedDuringWait) << "an earlier space bar press must not skip the break message";
@@ -229,7 +229,7 @@ TEST_F(RunFlowTest, SpaceOnTheChoiceWindowContinuesAWaitingBreakAndOtherKeysTher
     EXPECT_FALSE(breakScreen.shown);
 
     // With no break waiting, the space bar on the choice window is an ordinary other key.
-    flow.Activate();
+    flow.activate();
     flow.KeyDown(VirtualKey::Space);
     EXPECT_FALSE(screen.AcceptKeys());
     EXPECT_EQ(engine.state().TrialCount, 0);
@@ -241,11 +241,11 @@ TEST_F(RunFlowTest, OnlyTheSpaceBarFreshlyPressedEndsABreak)
     waiter.duringWait = [&] {
         const int keys[] = {VirtualKey::Left, 'A', VirtualKey::Right};
         if (presses < 3)
-            flow.BreakKeyDown(keys[presses]);
+            flow.breakKeyDown(keys[presses]);
         else if (presses == 3)
-            flow.BreakKeyDown(VirtualKey::Space, true);
+            flow.breakKeyDown(VirtualKey::Space, true);
         else
-            flow.BreakKeyDown(VirtualKey::Space);
+            flow.breakKeyDown(VirtualKey::Space);
         ++presses;
     };
     start();
@@ -260,7 +260,7 @@ TEST_F(RunFlowTest, ThresholdIsReadAtStartAndNamesWhenTheRunFinishes)
     settings.SubjectId = "Renamed";
     EXPECT_EQ(engine.state().DistractorThreshold, 15);
 
-    flow.Activate();
+    flow.activate();
     oneAnswerFromBlockEnd();
     engine.state().BlockIndex = 7;
     flow.KeyDown(VirtualKey::Right);
@@ -274,7 +274,7 @@ TEST_F(RunFlowTest, ResultsAreOnDiskBeforeTheCompletionMessage)
     bool writtenFirst = false;
     host.onCompletion = [&] { writtenFirst = fs::exists(dir / "S9.KPX") && fs::exists(dir / "S9.TC"); };
     start();
-    flow.Activate();
+    flow.activate();
     oneAnswerFromBlockEnd();
     engine.state().BlockIndex = 7;
     flow.KeyDown(VirtualKey::Right);
@@ -289,16 +289,16 @@ TEST_F(RunFlowTest, ScriptedParticipantCompletesSevenBlocksAndTheFilesMatchTheEn
     int breaks = 0;
     waiter.duringWait = [&] {
         ++breaks;
-        flow.BreakKeyDown(VirtualKey::Space);
+        flow.breakKeyDown(VirtualKey::Space);
     };
     start();
     int responses = 0;
     while (!flow.finished() && responses < 5000) {
-        flow.Activate();
+        flow.activate();
         const int x = engine.state().ImmediateAmount;
         const bool immediate = x >= values[engine.currentDelayIndex() - 1];
         if (responses % 3 == 0)
-            immediate ? flow.ClickImmediate() : flow.ClickDelayed();
+            immediate ? flow.clickImmediate() : flow.clickDelayed();
         else
             flow.KeyDown(immediate ? VirtualKey::Left : VirtualKey::Right);
         ++responses;
@@ -312,8 +312,8 @@ TEST_F(RunFlowTest, ScriptedParticipantCompletesSevenBlocksAndTheFilesMatchTheEn
     int counted = 0;
     for (int k = 1; k <= DelayCount; ++k) {
         EXPECT_NEAR(s.IndifferencePoints[k], values[k - 1], 2.5);
-        kpx += NumberForm(s.IndifferencePoints[k]) + "\r\n";
-        tc += NumberForm(s.TrialCounts[k]) + "\r\n";
+        kpx += numberForm(s.IndifferencePoints[k]) + "\r\n";
+        tc += numberForm(s.TrialCounts[k]) + "\r\n";
         counted += s.TrialCounts[k];
     }
     EXPECT_EQ(counted, responses);

@@ -29,7 +29,7 @@ class NumberFormTable : public ::testing::TestWithParam<NumberCase>
 TEST_P(NumberFormTable, HasSignPositionShortestDigitsAndTrailingSpace)
 {
     const NumberCase &c = GetParam();
-    EXPECT_EQ(NumberForm(c.value, c.separator), c.expected);
+    EXPECT_EQ(numberForm(c.value, c.separator), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -45,15 +45,15 @@ INSTANTIATE_TEST_SUITE_P(
 // where a column promises plain decimals, and each rounds rather than truncates.
 TEST(NumberForms, KeepTheirNotationAndRounding)
 {
-    EXPECT_EQ(PlainNumber(1e-7), "0.0000001");
-    EXPECT_EQ(PlainNumber(62.5), "62.5");
-    EXPECT_EQ(FixedNumber(12.3456, 3), "12.346");
-    EXPECT_EQ(FixedNumber(1e-7, 3), "0.000");
-    EXPECT_EQ(FixedNumber(2.5, 0), "2");
-    EXPECT_EQ(RoundTripNumber(1e-7), "1e-07");
-    EXPECT_EQ(RoundTripNumber(1.0 / 3.0), "0.3333333333333333");
-    EXPECT_EQ(SignificantNumber(0.0096219512, 6), "0.00962195");
-    EXPECT_EQ(SignificantNumber(-4.5, 6), "-4.5");
+    EXPECT_EQ(plainNumber(1e-7), "0.0000001");
+    EXPECT_EQ(plainNumber(62.5), "62.5");
+    EXPECT_EQ(fixedNumber(12.3456, 3), "12.346");
+    EXPECT_EQ(fixedNumber(1e-7, 3), "0.000");
+    EXPECT_EQ(fixedNumber(2.5, 0), "2");
+    EXPECT_EQ(roundTripNumber(1e-7), "1e-07");
+    EXPECT_EQ(roundTripNumber(1.0 / 3.0), "0.3333333333333333");
+    EXPECT_EQ(significantNumber(0.0096219512, 6), "0.00962195");
+    EXPECT_EQ(significantNumber(-4.5, 6), "-4.5");
 }
 
 } // namespace

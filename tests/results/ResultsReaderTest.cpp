@@ -161,11 +161,11 @@ TEST(TrialCountFile, AcceptsCountsUpToTheTasksSixteenBitCounter)
 
 TEST(QuotedExcerpt, LetsOnlyPrintableAsciiAndAtMost32BytesThrough)
 {
-    EXPECT_EQ(kpx::QuotedExcerpt("S01"), "\"S01\"");
-    EXPECT_EQ(kpx::QuotedExcerpt("a\x1b[2J\nb"), "\"a?[2J?b\"");
+    EXPECT_EQ(kpx::quotedExcerpt("S01"), "\"S01\"");
+    EXPECT_EQ(kpx::quotedExcerpt("a\x1b[2J\nb"), "\"a?[2J?b\"");
     // A multi-byte character could be cut at the 32nd byte: it is never shown as such.
-    EXPECT_EQ(kpx::QuotedExcerpt("\xC3\xA9"), "\"??\"");
-    EXPECT_EQ(kpx::QuotedExcerpt(std::string(40, 'x')), "\"" + std::string(32, 'x') + "...\"");
+    EXPECT_EQ(kpx::quotedExcerpt("\xC3\xA9"), "\"??\"");
+    EXPECT_EQ(kpx::quotedExcerpt(std::string(40, 'x')), "\"" + std::string(32, 'x') + "...\"");
 }
 
 } // namespace

@@ -58,7 +58,7 @@ TEST_F(ResultsWriterTest, UsesTheGivenDecimalSeparatorAndKeepsTheSubjectIdAsType
 
 TEST_F(ResultsWriterTest, AppendsTheSeparatorEvenWhenTheDirectoryEndsInOne)
 {
-    const ResultsPaths paths = ResultsPathsFor("S1", "/data/", {});
+    const ResultsPaths paths = resultsPathsFor("S1", "/data/", {});
     EXPECT_EQ(paths.indifferencePoints, "/data//S1.KPX");
     EXPECT_EQ(paths.trialCounts, "/data//S1.TC");
 
@@ -179,7 +179,7 @@ TEST_F(ResultsWriterTest, SubjectIdsThatBreakTheFilesAreRefused)
         {"a\xC0\xAF" "b", "UTF-8"}, {"\xED\xA0\x80", "UTF-8"}, {"S\xE2\x82", "UTF-8"},
         {"", ""}, {" Smith, \"J\" ", ""}, {"-S1", ""}, {"a\\b", ""}, {"Zo\xC3\xAB \xE6\x97\xA5 \xF0\x9F\x98\x80", ""}};
     for (const auto &[id, refusal] : cases) {
-        const auto reason = UnusableSubjectId(id);
+        const auto reason = unusableSubjectId(id);
         if (refusal.empty())
             EXPECT_FALSE(reason) << ::testing::PrintToString(id);
         else

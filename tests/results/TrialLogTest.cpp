@@ -28,7 +28,7 @@ class TrialLogTest : public ::testing::Test
 protected:
     TrialLog create(const std::string &subject)
     {
-        auto created = TrialLog::Create(dir.string(), subject, Started);
+        auto created = TrialLog::create(dir.string(), subject, Started);
         if (auto *failure = std::get_if<WriteFailure>(&created))
             throw std::runtime_error(failure->path + ": " + failure->reason);
         return std::move(std::get<TrialLog>(created));
@@ -79,7 +79,7 @@ TEST_F(TrialLogTest, NeverOverwritesAnEarlierLogOfTheSameSecond)
 TEST_F(TrialLogTest, RowHoldsEveryColumnWithMillisecondsToTheMicrosecond)
 {
     TrialLog log = create("S01");
-    ASSERT_FALSE(log.Append(sampleRecord()));
+    ASSERT_FALSE(log.append(sampleRecord()));
     EXPECT_EQ(readFile(log.path()), TrialLog::header()
                                         + "S01,2026-03-07T09:05:01,3,30,IN 1 MONTH,10,distractor,65,immediate,click,"
                                           "820.562,60,60,65,65,1,62.5,1500.250,3500.500,4321.062\r\n");
@@ -106,11 +106,11 @@ TEST_F(TrialLogTest, SubjectWithCommaOrQuoteIsQuoted)
 
 TEST_F(TrialLogTest, UncreatableLogIsReportedWithItsPathAndReason)
 {
-    auto missing = TrialLog::Create((dir / "gone").string(), "S01", Started);
+    auto missing = TrialLog::create((dir / "gone").string(), "S01", Started);
     ASSERT_TRUE(std::holds_alternative<WriteFailure>(missing));
     EXPECT_EQ(std::get<WriteFailure>(missing).reason, "No such file or directory");
 
-    auto slash = TrialLog::Create(dir.string(), "a/b", Started);
+    auto slash = TrialLog::create(dir.string(), "a/b", Started);
     ASSERT_TRUE(std::holds_alternative<WriteFailure>(slash));
     EXPECT_NE(std::get<WriteFailure>(slash).reason.find("'/'"), std::string::npos);
     EXPECT_TRUE(fs::is_empty(dir));
@@ -122,10 +122,10 @@ TEST_F(TrialLogTest, RowsKeepEveryFieldInPlaceWhateverTheSubjectHolds)
     const std::vector<std::string> subjects = {"",        "Smith, J", "say \"hi\"",  "cr\rhere",
                                                "lf\nhere", "-S1",      "Zo\xC3\xAB"};
     TrialLog log = create(""); // the empty ID that the setup window's Cancel gives, through a real log
-    ASSERT_FALSE(log.Append(sampleRecord()));
+    ASSERT_FALSE(log.append(sampleRecord()));
     std::string text = readFile(log.path());
     for (const std::string &subject : subjects)
-        text += TrialLogRow(subject, "2026-03-07T09:05:01", sampleRecord());
+        text += trialLogRow(subject, "2026-03-07T09:05:01", sampleRecord());
     std::ofstream(dir / "rows.csv", std::ios::binary) << text;
 
     const std::string command = "python3 -c 'import csv, sys\n"
@@ -147,20 +147,20 @@ TEST_F(TrialLogTest, RowsKeepEveryFieldInPlaceWhateverTheSubjectHolds)
 TEST_F(TrialLogTest, FailedAppendLeavesOnlyWholeRowsAndTheNextAppendWritesWhatWasMissed)
 {
     TrialLog log = create("S01");
-    ASSERT_FALSE(log.Append(sampleRecord()));
+    ASSERT_FALSE(log.append(sampleRecord()));
     const std::string oneRow = readFile(log.path());
     const std::string row = log.row(sampleRecord());
     {
         // Room for all but the end of the next row, which would look almost complete.
         test::FileSizeLimit full(oneRow.size() + row.size() - 3);
-        const auto failure = log.Append(sampleRecord());
+        const auto failure = log.append(sampleRecord());
         ASSERT_TRUE(failure);
         EXPECT_EQ(failure->reason, std::strerror(EFBIG));
         EXPECT_EQ(readFile(log.path()), oneRow);
     }
-    ASSERT_FALSE(log.Flush());
+    ASSERT_FALSE(log.flush());
     EXPECT_EQ(readFile(log.path()), oneRow + row);
-    ASSERT_FALSE(log.Append(sampleRecord()));
+    ASSERT_FALSE(log.append(sampleRecord()));
     EXPECT_EQ(readFile(log.path()), oneRow + row + row);
 }
 
@@ -168,20 +168,20 @@ TEST_F(TrialLogTest, FailedAppendLeavesOnlyWholeRowsAndTheNextAppendWritesWhatWa
 TEST_F(TrialLogTest, FolderRemovedOrReplacedMidRunIsNoticedAndTheWholeLogWrittenAgain)
 {
     fs::create_directories(dir / "g");
-    auto created = TrialLog::Create((dir / "g").string(), "S01", Started);
+    auto created = TrialLog::create((dir / "g").string(), "S01", Started);
     TrialLog &log = std::get<TrialLog>(created);
     const std::string path = log.path();
-    ASSERT_FALSE(log.Append(sampleRecord()));
+    ASSERT_FALSE(log.append(sampleRecord()));
     fs::remove_all(dir / "g");
 
-    ASSERT_TRUE(log.Append(sampleRecord()));
+    ASSERT_TRUE(log.append(sampleRecord()));
     EXPECT_TRUE(log.lost());
-    EXPECT_EQ(log.WriteAgain(log.directory()).value_or(WriteFailure{}).reason, "No such file or directory");
+    EXPECT_EQ(log.writeAgain(log.directory()).value_or(WriteFailure{}).reason, "No such file or directory");
     // The folder is back, with someone else's file under the log's name.
     fs::create_directories(dir / "g");
     std::ofstream(path) << "someone else's";
-    ASSERT_TRUE(log.Append(sampleRecord()));
-    ASSERT_FALSE(log.WriteAgain(log.directory()));
+    ASSERT_TRUE(log.append(sampleRecord()));
+    ASSERT_FALSE(log.writeAgain(log.directory()));
 
     EXPECT_EQ(readFile(path), "someone else's");
     EXPECT_EQ(log.path(), (dir / "g" / "S01_20260307-090501-2.trials.csv").string());
@@ -193,7 +193,7 @@ TEST(TrialRecord, BlockEndKeepsTheLastBoundsAndTheBlocksResult)
 {
     SeededRandom random = SeededRandom::fixed(3);
     TaskEngine engine(random);
-    engine.Reset(20);
+    engine.reset(20);
     RunState &s = engine.state();
     s.LowInner = 60;
     s.LowOuter = 55;
@@ -203,8 +203,8 @@ TEST(TrialRecord, BlockEndKeepsTheLastBoundsAndTheBlocksResult)
     s.TrialCount = 11;
     s.ChoseDelayed = true;
 
-    const TrialContext trial = CaptureTrial(engine, false);
-    const TrialRecord record = RecordResponse(trial, engine, engine.ApplyResponse());
+    const TrialContext trial = captureTrial(engine, false);
+    const TrialRecord record = recordResponse(trial, engine, engine.ApplyResponse());
 
     EXPECT_EQ(record.trial.block, 1);
     EXPECT_EQ(record.trial.delayText, "IN 1 DAY");

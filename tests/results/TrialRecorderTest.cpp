@@ -25,18 +25,18 @@ const LocalDateTime Started{2026, 3, 7, 9, 5, 1};
 class ScriptedHost final : public TrialLogHost
 {
 public:
-    bool ResolveLogFailure(const WriteFailure &failure, std::string &directory) override
+    bool resolveLogFailure(const WriteFailure &failure, std::string &directory) override
     {
         said.push_back("cannot create " + failure.path);
         return createAnswer && createAnswer(directory);
     }
-    void ReportLogFailure(const WriteFailure &failure) override { said.push_back("row failed: " + failure.reason); }
-    bool ResolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) override
+    void reportLogFailure(const WriteFailure &failure) override { said.push_back("row failed: " + failure.reason); }
+    bool resolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) override
     {
         said.push_back("lost " + lostPath + ", not written to " + failure.path);
         return lostAnswer && lostAnswer(directory);
     }
-    void ReportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override
+    void reportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override
     {
         said.push_back("lost " + lostPath + ", written again to " + newPath);
     }
@@ -49,7 +49,7 @@ public:
 class TrialRecorderTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { engine.Reset(20); }
+    void SetUp() override { engine.reset(20); }
 
     // The participant takes the delayed amount.
     void answer()
@@ -83,7 +83,7 @@ protected:
 TEST_F(TrialRecorderTest, UncreatableLogIsAskedAboutUntilAnotherDirectoryWorksOrTheExperimenterGivesUp)
 {
     const std::string gone = (dir / "gone").string();
-    EXPECT_FALSE(recorder.Open(gone, "S1", Started));
+    EXPECT_FALSE(recorder.open(gone, "S1", Started));
     EXPECT_EQ(told(), (std::vector<std::string>{"cannot create " + gone + "/S1_20260307-090501.trials.csv"}));
     EXPECT_FALSE(recorder.logPath());
 
@@ -91,7 +91,7 @@ TEST_F(TrialRecorderTest, UncreatableLogIsAskedAboutUntilAnotherDirectoryWorksOr
         directory = dir.string();
         return true;
     };
-    ASSERT_TRUE(recorder.Open(gone, "S1", Started));
+    ASSERT_TRUE(recorder.open(gone, "S1", Started));
     EXPECT_EQ(told().size(), 1u);
     EXPECT_EQ(*recorder.logPath(), (dir / "S1_20260307-090501.trials.csv").string());
 }
@@ -99,7 +99,7 @@ TEST_F(TrialRecorderTest, UncreatableLogIsAskedAboutUntilAnotherDirectoryWorksOr
 // Disk full: told once, the run goes on, and the held rows go out with the next row or at the end.
 TEST_F(TrialRecorderTest, RowsThatCannotBeWrittenAreToldOnceAndWrittenLater)
 {
-    ASSERT_TRUE(recorder.Open(dir.string(), "S1", Started));
+    ASSERT_TRUE(recorder.open(dir.string(), "S1", Started));
     answer();
     const std::string path = *recorder.logPath();
     {
@@ -109,7 +109,7 @@ TEST_F(TrialRecorderTest, RowsThatCannotBeWrittenAreToldOnceAndWrittenLater)
     }
     EXPECT_EQ(told(), (std::vector<std::string>{std::string("row failed: ") + std::strerror(EFBIG)}));
     EXPECT_EQ(rowsOnDisk(path), 1u);
-    recorder.Flush();
+    recorder.flush();
     EXPECT_EQ(rowsOnDisk(path), answers);
 }
 
@@ -118,7 +118,7 @@ TEST_F(TrialRecorderTest, RowsThatCannotBeWrittenAreToldOnceAndWrittenLater)
 TEST_F(TrialRecorderTest, LostLogIsAskedAboutOnceThenWrittenAgainInFull)
 {
     fs::create_directories(dir / "g");
-    ASSERT_TRUE(recorder.Open((dir / "g").string(), "S1", Started));
+    ASSERT_TRUE(recorder.open((dir / "g").string(), "S1", Started));
     answer();
     const std::string lostPath = *recorder.logPath();
     fs::remove_all(dir / "g");
@@ -136,7 +136,7 @@ TEST_F(TrialRecorderTest, LostLogIsAskedAboutOnceThenWrittenAgainInFull)
     fs::remove_all(dir / "g");
     answer();
     told();
-    recorder.Rescue(dir.string());
+    recorder.rescue(dir.string());
     const std::string rescued = (dir / fs::path(lostPath).filename()).string();
     EXPECT_EQ(told(), (std::vector<std::string>{"lost " + lostPath + ", written again to " + rescued}));
     EXPECT_EQ(rowsOnDisk(rescued), answers);

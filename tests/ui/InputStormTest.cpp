@@ -598,7 +598,7 @@ private:
                       .arg(state.BlockIndex);
         m_poll.stop();
         // Every wait returns, so the test can report instead of hanging.
-        m_session.flow().Abort();
+        m_session.flow().abort();
     }
 
     Session &m_session;

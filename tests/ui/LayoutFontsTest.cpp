@@ -27,7 +27,7 @@ namespace {
 QStringList delayTexts()
 {
     QStringList texts;
-    const DelayTable table = StandardDelayTable();
+    const DelayTable table = standardDelayTable();
     for (int k = 1; k <= DelayCount; ++k)
         texts << QString::fromStdString(table[k].text);
     return texts;

@@ -61,7 +61,7 @@ void QtDialogsTest::completionMessageIsTitledAndHasOnlyOk()
         box->button(QMessageBox::Ok)->click();
     });
 
-    host.ShowCompletion();
+    host.showCompletion();
 
     QCOMPARE(text, QString("The task is now complete"));
     QCOMPARE(title, QString("KPX2"));
@@ -94,7 +94,7 @@ void QtDialogsTest::writeFailureDialogNamesTheFileAndCanChangeTheSubjectId()
     std::string directory = "/data";
 
     const WriteFailureChoice choice =
-        host.ResolveWriteFailure(WriteFailure{"/data/P08.KPX", "Permission denied"}, subject, directory);
+        host.resolveWriteFailure(WriteFailure{"/data/P08.KPX", "Permission denied"}, subject, directory);
 
     QVERIFY(message.contains("/data/P08.KPX"));
     QVERIFY(message.contains("Permission denied"));
@@ -111,7 +111,7 @@ void QtDialogsTest::discardQuestionDefaultsToNo()
     QObject scope;
     whenModal(&scope, [](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Return); });
 
-    QVERIFY(!host.ConfirmDiscard());
+    QVERIFY(!host.confirmDiscard());
 }
 
 void QtDialogsTest::logDialogsNameThePathsAndCanBeLeft()
@@ -133,15 +133,15 @@ void QtDialogsTest::logDialogsNameThePathsAndCanBeLeft()
 
     answer("Later");
     const WriteFailure failure{"/data/g/S1.csv", "No such file or directory"};
-    QVERIFY(!host.ResolveLogLost("/data/g/S1.csv", failure, directory));
+    QVERIFY(!host.resolveLogLost("/data/g/S1.csv", failure, directory));
     answer("OK");
-    host.ReportLogWrittenAgain("/data/g/S1.csv", "/data/h/S1.csv");
+    host.reportLogWrittenAgain("/data/g/S1.csv", "/data/h/S1.csv");
     // Escape is the log-failure box's Cancel: the run stays unstarted.
     whenModal(&scope, [&texts](QWidget *dialog) {
         texts << qobject_cast<QMessageBox *>(dialog)->text();
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
-    QVERIFY(!host.ResolveLogFailure(WriteFailure{"/data/g/S1.csv", "Permission denied"}, directory));
+    QVERIFY(!host.resolveLogFailure(WriteFailure{"/data/g/S1.csv", "Permission denied"}, directory));
 
     QCOMPARE(texts.size(), 3);
     QVERIFY2(texts[0].contains("removed or replaced") && texts[0].contains("No such file or directory"),

@@ -1,6 +1,7 @@
 #include "ui/Instruct.h"
 
 #include "ui/Fonts.h"
+#include "ui/Twips.h"
 
 #include <QFont>
 #include <QLabel>
@@ -9,12 +10,6 @@
 namespace kpx {
 
 namespace {
-
-// Twips to pixels at 96 dots per inch.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
 
 QFont msSansSerif(qreal pointSize)
 {
@@ -46,12 +41,12 @@ Instruct::Instruct(QWidget *parent)
     m_label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_label1->setWordWrap(true);
     m_label1->setFont(msSansSerif(18));
-    m_label1->setGeometry(px(3000), px(2280), px(9135), px(5295));
+    m_label1->setGeometry(fromTwips(3000), fromTwips(2280), fromTwips(9135), fromTwips(5295));
 
     m_command1 = new QPushButton(QStringLiteral("OK"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setFont(msSansSerif(13.5));
-    m_command1->setGeometry(px(6960), px(9960), px(1215), px(615));
+    m_command1->setGeometry(fromTwips(6960), fromTwips(9960), fromTwips(1215), fromTwips(615));
     m_command1->setDefault(true);
     m_command1->setFocus();
     connect(m_command1, &QPushButton::clicked, this, [this] {
@@ -59,7 +54,7 @@ Instruct::Instruct(QWidget *parent)
             m_startTask();
     });
 
-    resize(px(9615), px(6750));
+    resize(fromTwips(9615), fromTwips(6750));
 }
 
 void Instruct::setStartTask(std::function<void()> startTask)

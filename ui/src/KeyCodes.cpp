@@ -14,11 +14,11 @@ int virtualKeyCode(int qtKey)
     case Qt::Key_Left:
         return VirtualKey::Left;
     case Qt::Key_Up:
-        return 38;
+        return VirtualKey::Up;
     case Qt::Key_Right:
         return VirtualKey::Right;
     case Qt::Key_Down:
-        return 40;
+        return VirtualKey::Down;
     default:
         break;
     }

@@ -2,6 +2,7 @@
 
 #include "ui/Fonts.h"
 #include "ui/KeyCodes.h"
+#include "ui/Twips.h"
 
 #include "presentation/RunFlow.h"
 
@@ -13,13 +14,6 @@
 namespace kpx {
 
 namespace {
-
-constexpr int TwipsPerPixel = 15;
-
-QRect fromTwips(int left, int top, int width, int height)
-{
-    return QRect(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel, height / TwipsPerPixel);
-}
 
 QLabel *makeLabel(const QString &name, const QString &text, const QRect &geometry, QFont::Weight weight,
                   QWidget *parent)
@@ -91,7 +85,7 @@ void MsgForm::keyPressEvent(QKeyEvent *event)
     event->accept();
     if (!m_flow || isModifierKey(event->key()))
         return;
-    m_flow->BreakKeyDown(virtualKeyCode(event->key()), event->isAutoRepeat());
+    m_flow->breakKeyDown(virtualKeyCode(event->key()), event->isAutoRepeat());
 }
 
 void MsgForm::closeEvent(QCloseEvent *event)

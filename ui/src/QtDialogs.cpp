@@ -1,5 +1,7 @@
 #include "ui/QtDialogs.h"
 
+#include "ui/ApplicationTitle.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -8,8 +10,6 @@
 namespace kpx {
 
 namespace {
-
-const QString ApplicationTitle = QStringLiteral("KPX2");
 
 QAbstractButton *addChoice(QMessageBox &box, const Dialogs::Choice &choice)
 {

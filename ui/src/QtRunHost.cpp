@@ -1,6 +1,7 @@
 #include "ui/QtRunHost.h"
 
 #include "results/ResultsWriter.h"
+#include "ui/ApplicationTitle.h"
 #include "ui/Dialogs.h"
 
 #include <QApplication>
@@ -54,18 +55,18 @@ QWidget *QtRunHost::dialogParent() const
     return QApplication::activeWindow();
 }
 
-void QtRunHost::HideInstructions()
+void QtRunHost::hideInstructions()
 {
     if (m_instructions)
         m_instructions->hide();
 }
 
-void QtRunHost::ShowCompletion()
+void QtRunHost::showCompletion()
 {
     m_dialogs.inform(dialogParent(), QStringLiteral("The task is now complete"), Dialogs::Tone::Plain);
 }
 
-void QtRunHost::Terminate()
+void QtRunHost::terminate()
 {
     m_terminating = true;
     // The run's windows refuse to close while a run goes on; ending the application overrides them.
@@ -77,7 +78,7 @@ void QtRunHost::Terminate()
 }
 
 // Asks until the experimenter has a new place or name to try, or chooses to discard.
-WriteFailureChoice QtRunHost::ResolveWriteFailure(const WriteFailure &failure, std::string &SubjectId,
+WriteFailureChoice QtRunHost::resolveWriteFailure(const WriteFailure &failure, std::string &SubjectId,
                                                   std::string &OutputDirectory)
 {
     enum { ChooseDirectory, ChangeSubjectId, Discard };
@@ -98,7 +99,7 @@ WriteFailureChoice QtRunHost::ResolveWriteFailure(const WriteFailure &failure, s
         if (choice == ChooseDirectory && chooseDirectory(m_dialogs, dialogParent(), OutputDirectory))
             return WriteFailureChoice::Retry;
         if (choice == ChangeSubjectId) {
-            const std::optional<QString> subject = m_dialogs.askText(dialogParent(), QStringLiteral("KPX2"), QStringLiteral("Enter Subject ID"), QString::fromStdString(SubjectId));
+            const std::optional<QString> subject = m_dialogs.askText(dialogParent(), ApplicationTitle, QStringLiteral("Enter Subject ID"), QString::fromStdString(SubjectId));
             // An empty name would leave files named only ".KPX" and ".TC".
             if (subject && !subject->isEmpty()) {
                 SubjectId = subject->toStdString();
@@ -108,13 +109,13 @@ WriteFailureChoice QtRunHost::ResolveWriteFailure(const WriteFailure &failure, s
     }
 }
 
-bool QtRunHost::ConfirmDiscard()
+bool QtRunHost::confirmDiscard()
 {
     return m_dialogs.askYesNo(dialogParent(), QStringLiteral("The results of this session will be lost.  Discard them?"));
 }
 
 // The run cannot start without its trial log: another directory, or back to the setup.
-bool QtRunHost::ResolveLogFailure(const WriteFailure &failure, std::string &directory)
+bool QtRunHost::resolveLogFailure(const WriteFailure &failure, std::string &directory)
 {
     const std::optional<int> choice = m_dialogs.askChoice(dialogParent(), failureText(QStringLiteral("The trial log could not be created:\n%1\n\n%2"), failure),
         QStringLiteral("The task cannot start without it.  Choose another directory for the log, or cancel and "
@@ -123,7 +124,7 @@ bool QtRunHost::ResolveLogFailure(const WriteFailure &failure, std::string &dire
     return choice == 0 && chooseDirectory(m_dialogs, dialogParent(), directory);
 }
 
-void QtRunHost::ReportLogFailure(const WriteFailure &failure)
+void QtRunHost::reportLogFailure(const WriteFailure &failure)
 {
     m_dialogs.inform(dialogParent(),
                      failureText(QStringLiteral("The trial log could not be written:\n%1\n\n%2\n\nThe task goes on; "
@@ -135,7 +136,7 @@ void QtRunHost::ReportLogFailure(const WriteFailure &failure)
 }
 
 // The log's file vanished mid-run and its folder cannot take it again: another directory, or later.
-bool QtRunHost::ResolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory)
+bool QtRunHost::resolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory)
 {
     const std::optional<int> choice = m_dialogs.askChoice(dialogParent(),
         QStringLiteral("The trial log was removed or replaced during the run:\n%1\n\n"
@@ -148,7 +149,7 @@ bool QtRunHost::ResolveLogLost(const std::string &lostPath, const WriteFailure &
     return choice == 0 && chooseDirectory(m_dialogs, dialogParent(), directory);
 }
 
-void QtRunHost::ReportLogWrittenAgain(const std::string &lostPath, const std::string &newPath)
+void QtRunHost::reportLogWrittenAgain(const std::string &lostPath, const std::string &newPath)
 {
     m_dialogs.inform(dialogParent(),
                      QStringLiteral("The trial log was removed or replaced during the run:\n%1\n\n"

@@ -96,8 +96,8 @@ bool Session::maySetupClose()
     // Ending closes every window, this one included: it must not ask again.
     m_ending = true;
     // The run's pauses and break wait return first, so nothing keeps the application from leaving.
-    m_flow->Abort();
-    m_host->Terminate();
+    m_flow->abort();
+    m_host->terminate();
     return true;
 }
 

@@ -43,7 +43,7 @@ std::int16_t maxTrialsFromEntry(const QString &text)
 std::optional<std::int16_t> distractorThresholdFromEntry(const QString &text)
 {
     const std::optional<std::int16_t> rounded = roundToInt16(readNumber(text));
-    if (!rounded || !IsDistractorThreshold(*rounded))
+    if (!rounded || !isDistractorThreshold(*rounded))
         return std::nullopt;
     return rounded;
 }
@@ -51,7 +51,7 @@ std::optional<std::int16_t> distractorThresholdFromEntry(const QString &text)
 std::optional<QString> subjectIdRefusal(const QString &text)
 {
     // The results files hold the ID as their first line and in their names: one rule for both.
-    const std::optional<std::string> reason = UnusableSubjectId(text.toStdString());
+    const std::optional<std::string> reason = unusableSubjectId(text.toStdString());
     if (!reason)
         return std::nullopt;
     return QStringLiteral("This subject ID cannot be used: %1.\n\nPlease enter it again.")

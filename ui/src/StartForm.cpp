@@ -1,9 +1,11 @@
 #include "ui/StartForm.h"
 
 #include "engine/RunSettings.h"
+#include "ui/ApplicationTitle.h"
 #include "ui/Dialogs.h"
 #include "ui/DocumentsFolder.h"
 #include "ui/SettingsEntry.h"
+#include "ui/Twips.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,12 +26,6 @@
 namespace kpx {
 
 namespace {
-
-// Twips to pixels at 96 dots per inch.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
 
 constexpr int PathRole = Qt::UserRole;
 
@@ -149,18 +145,18 @@ StartForm::StartForm(RunSettings &settings, Dialogs &dialogs, QWidget *parent)
     // Frame1 is made first so that it lies behind the two lists.
     m_frame1 = new QGroupBox(QStringLiteral("Output Directory"), client);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
-    m_frame1->setGeometry(px(360), px(240), px(3495), px(3855));
+    m_frame1->setGeometry(fromTwips(360), fromTwips(240), fromTwips(3495), fromTwips(3855));
 
     m_drive1 = new QComboBox(client);
     m_drive1->setObjectName(QStringLiteral("Drive1"));
-    m_drive1->setGeometry(px(960), px(720), px(2295), px(315));
+    m_drive1->setGeometry(fromTwips(960), fromTwips(720), fromTwips(2295), fromTwips(315));
     m_drive1->addItems(mountedDrives());
     // Only a change of drive moves Dir1: choosing the drive already shown leaves it where it is.
     connect(m_drive1, &QComboBox::currentIndexChanged, this, &StartForm::chooseDrive);
 
     m_dir1 = new QTreeWidget(client);
     m_dir1->setObjectName(QStringLiteral("Dir1"));
-    m_dir1->setGeometry(px(960), px(1080), px(2295), px(2565));
+    m_dir1->setGeometry(fromTwips(960), fromTwips(1080), fromTwips(2295), fromTwips(2565));
     m_dir1->setHeaderHidden(true);
     m_dir1->setRootIsDecorated(false);
     m_dir1->setItemsExpandable(false);
@@ -173,7 +169,7 @@ StartForm::StartForm(RunSettings &settings, Dialogs &dialogs, QWidget *parent)
 
     setTabOrder(m_drive1, m_dir1);
     setCentralWidget(client);
-    resize(px(4245), px(4320) + menuBar()->sizeHint().height());
+    resize(fromTwips(4245), fromTwips(4320) + menuBar()->sizeHint().height());
 
     // An empty or missing documents folder is kept as it is: the list then stays empty, a drive
     // choice leads elsewhere, and a write there is reported when the run ends.
@@ -221,7 +217,7 @@ void StartForm::enterSubjectId()
     QString subjectId;
     for (;;) {
         // Cancel gives the empty text, which is taken like any other entry.
-        subjectId = ask(QStringLiteral("Enter Subject ID"), QStringLiteral("KPX2"), QString()).value_or(QString());
+        subjectId = ask(QStringLiteral("Enter Subject ID"), ApplicationTitle, QString()).value_or(QString());
         const std::optional<QString> refusal = subjectIdRefusal(subjectId);
         if (!refusal)
             break;

@@ -2,6 +2,7 @@
 
 #include "ui/Fonts.h"
 #include "ui/KeyCodes.h"
+#include "ui/Twips.h"
 
 #include "presentation/PreciseDeadline.h"
 #include "presentation/RunFlow.h"
@@ -22,14 +23,6 @@
 namespace kpx {
 
 namespace {
-
-// Window measures are given in twips, 15 to the pixel.
-constexpr int TwipsPerPixel = 15;
-
-QRect fromTwips(int left, int top, int width, int height)
-{
-    return QRect(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel, height / TwipsPerPixel);
-}
 
 QColor toQColor(TaskColor color)
 {
@@ -299,7 +292,7 @@ void TaskForm::timer1Timeout()
     if (m_timer1Deadline - std::chrono::steady_clock::now() <= 2 * WakeEarly)
         m_presentNotBefore = m_timer1Deadline;
     if (m_flow)
-        m_flow->Activate();
+        m_flow->activate();
     if (m_presentNotBefore)
         present();
     // Enabled, the timer fires again each interval.
@@ -368,13 +361,13 @@ void TaskForm::closeEvent(QCloseEvent *event)
 void TaskForm::clickDelayed(std::uint64_t timestampMs)
 {
     if (m_flow)
-        m_flow->ClickDelayed(timestampMs);
+        m_flow->clickDelayed(timestampMs);
 }
 
 void TaskForm::clickImmediate(std::uint64_t timestampMs)
 {
     if (m_flow)
-        m_flow->ClickImmediate(timestampMs);
+        m_flow->clickImmediate(timestampMs);
 }
 
 } // namespace kpx

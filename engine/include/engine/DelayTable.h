@@ -28,9 +28,9 @@ using PresentationOrder = OneBased<std::int16_t, DelayCount>;
 inline constexpr std::array<std::int32_t, DelayCount> StandardDelayDays{1, 7, 30, 90, 180, 365, 1825};
 
 // The seven delays, shortest first.
-DelayTable StandardDelayTable();
+DelayTable standardDelayTable();
 
 // Block k presents delay k.
-PresentationOrder IdentityOrder();
+PresentationOrder identityOrder();
 
 } // namespace kpx

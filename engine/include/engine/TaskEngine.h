@@ -41,11 +41,11 @@ public:
     explicit TaskEngine(RandomSource &random);
 
     // Reset steps 1-6: delay table, reseed, order, bounds, block 1, first amount.
-    void ResetSchedule();
+    void resetSchedule();
     // Reset steps 7-10: response flags, distractor counter and threshold, trial count.
-    void ResetCounters(std::int16_t distractorThreshold);
+    void resetCounters(std::int16_t distractorThreshold);
     // The whole reset, in order.
-    void Reset(std::int16_t distractorThreshold);
+    void reset(std::int16_t distractorThreshold);
 
     // Applies the recorded response (ChoseDelayed / ChoseImmediate) to the bounds and counters.
     ResponseResult ApplyResponse();

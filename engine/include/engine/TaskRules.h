@@ -14,7 +14,7 @@ constexpr std::int16_t DefaultDistractorThreshold = 20;
 // The Cutoff: recorded and shown only, the task does not stop on it.
 constexpr std::int16_t DefaultMaxTrials = 1000;
 
-constexpr bool IsDistractorThreshold(int value)
+constexpr bool isDistractorThreshold(int value)
 {
     return value >= LowestDistractorThreshold && value <= HighestDistractorThreshold;
 }

@@ -12,8 +12,8 @@ namespace kpx {
 class QtEventWaiter final : public EventWaiter
 {
 public:
-    void PauseThen(double seconds, const std::function<void()> &prepare) override;
-    void WaitUntil(const std::function<bool()> &done) override;
+    void pauseThen(double seconds, const std::function<void()> &prepare) override;
+    void waitUntil(const std::function<bool()> &done) override;
     void wake() override;
     void cancel() override;
 

@@ -18,11 +18,13 @@ class TaskEngine;
 class TrialScreen;
 struct RunSettings;
 
-// Virtual-key codes the task listens to.
+// Virtual-key codes the windows pass on; the task answers to Left, Right and Space.
 namespace VirtualKey {
 constexpr int Space = 32;
 constexpr int Left = 37;
+constexpr int Up = 38;
 constexpr int Right = 39;
+constexpr int Down = 40;
 } // namespace VirtualKey
 
 // How long each phase of a trial lasts; shortened in tests.
@@ -58,21 +60,21 @@ public:
 
     // Ends an unfinished run at once (the application is closing): every wait returns and
     // nothing more is shown or recorded. Answered trials are already in the trial log.
-    void Abort();
+    void abort();
 
     // A key on the choice window. Auto-repeated presses are never responses. While a break
     // message waits, the space bar here continues as it does on the message. The response is
     // timed by the event's own timestamp (milliseconds of the window system's clock; 0: none).
     void KeyDown(int keyCode, bool autoRepeat = false, std::uint64_t timestampMs = 0);
     // A click on the delayed option (Frame1 or one of its labels).
-    void ClickDelayed(std::uint64_t timestampMs = 0);
+    void clickDelayed(std::uint64_t timestampMs = 0);
     // A click on the immediate option (Frame2 or one of its labels).
-    void ClickImmediate(std::uint64_t timestampMs = 0);
+    void clickImmediate(std::uint64_t timestampMs = 0);
     // Timer1: the trial on screen becomes answerable.
-    void Activate();
+    void activate();
 
     // A key on the break window: the space bar continues.
-    void BreakKeyDown(int keyCode, bool autoRepeat = false);
+    void breakKeyDown(int keyCode, bool autoRepeat = false);
     // Releases a waiting break message; harmless at any other time.
     void SignalContinue();
 
@@ -105,9 +107,9 @@ private:
     void ChooseDelayed();
     void ChooseImmediate();
     void NextTrial();
-    void BlockBreak();
-    void Completion();
-    void BreakWait();
+    void blockBreak();
+    void completion();
+    void breakWait();
     // The directory the results went to, or nullopt when they were discarded.
     std::optional<std::string> writeResults();
 

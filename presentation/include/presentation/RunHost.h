@@ -16,20 +16,20 @@ enum class WriteFailureChoice {
 class RunHost : public TrialLogHost
 {
 public:
-    virtual void HideInstructions() = 0;
+    virtual void hideInstructions() = 0;
 
     // "The task is now complete", titled with the application title; returns when dismissed.
-    virtual void ShowCompletion() = 0;
+    virtual void showCompletion() = 0;
 
     // Ends the application at once: all windows close and no queued event runs.
-    virtual void Terminate() = 0;
+    virtual void terminate() = 0;
 
     // Tells the experimenter which file failed and why; may change where to write next.
-    virtual WriteFailureChoice ResolveWriteFailure(const WriteFailure &failure, std::string &SubjectId,
+    virtual WriteFailureChoice resolveWriteFailure(const WriteFailure &failure, std::string &SubjectId,
                                                    std::string &OutputDirectory) = 0;
 
     // Second question before the results are thrown away; true discards them.
-    virtual bool ConfirmDiscard() = 0;
+    virtual bool confirmDiscard() = 0;
 };
 
 } // namespace kpx

@@ -9,18 +9,18 @@ namespace kpx {
 
 // A number as a results line holds it: a sign position (space or '-'), the shortest
 // decimal text with no exponent, then one space. The decimal separator is the user's.
-std::string NumberForm(double value, char decimalSeparator = '.');
+std::string numberForm(double value, char decimalSeparator = '.');
 
 // The shortest text with no exponent that reads back as the same value ("62.5", "0.001").
-std::string PlainNumber(double value);
+std::string plainNumber(double value);
 
 // Exactly this many decimals, rounded ("12.345"); times in the trial log keep the microsecond.
-std::string FixedNumber(double value, int decimals);
+std::string fixedNumber(double value, int decimals);
 
 // The shortest text that reads back as the same value, with an exponent when that is shorter ("1e-07").
-std::string RoundTripNumber(double value);
+std::string roundTripNumber(double value);
 
 // The value to a number of significant digits, trailing zeros dropped.
-std::string SignificantNumber(double value, int digits);
+std::string significantNumber(double value, int digits);
 
 } // namespace kpx

@@ -44,7 +44,7 @@ using Parsed = std::variant<T, FileProblem>;
 
 // Offending text for a one-line message, in quotes: at most 32 bytes, anything but printable ASCII
 // shown as '?', so control bytes, cut UTF-8 and runaway lengths cannot reach the terminal.
-std::string QuotedExcerpt(std::string_view text);
+std::string quotedExcerpt(std::string_view text);
 
 // Reads a value in number form ("-2.5", " 62,5 "); '.' or ',' is the decimal separator.
 // Anything else, exponents, signs other than '-' and empty text included, is not a number.

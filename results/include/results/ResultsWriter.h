@@ -38,7 +38,7 @@ struct RunResults
 };
 
 // The results a finished run holds.
-RunResults ResultsOf(const RunState &state);
+RunResults resultsOf(const RunState &state);
 
 // How the numbers and paths are written; defaults suit this platform.
 struct ResultsFormat
@@ -48,7 +48,7 @@ struct ResultsFormat
 };
 
 // The directory separator is appended unconditionally and the subject ID used as typed.
-ResultsPaths ResultsPathsFor(const std::string &SubjectId, const std::string &OutputDirectory,
+ResultsPaths resultsPathsFor(const std::string &SubjectId, const std::string &OutputDirectory,
                              const ResultsFormat &format = {});
 
 // Writes the .KPX and the .TC file together: afterwards both are new, or both are as they were.
@@ -62,7 +62,7 @@ inline constexpr const char *NoDirectoryReason = "no output directory has been c
 // Why the subject ID cannot name the files or stand as their first line, if it cannot: it holds a NUL,
 // the directory separator, a line break or another control character, or bytes that are not UTF-8.
 // Spaces, commas, quotes and every other printable character are fine.
-std::optional<std::string> UnusableSubjectId(const std::string &SubjectId, char directorySeparator = '/');
+std::optional<std::string> unusableSubjectId(const std::string &SubjectId, char directorySeparator = '/');
 
 // What a temporary file is called while it is being written: "<final name>.partial-XXXXXX".
 inline constexpr const char *PartialSuffix = ".partial-";
@@ -77,6 +77,6 @@ struct FileContents
 // Replaces every file by its complete new contents, or none: all are written and synced to temporary
 // files beside them before the first is renamed into place, and a failed rename puts back what the
 // earlier ones replaced. After a success, leftover temporaries of these files are removed.
-std::optional<WriteFailure> WriteFilesTogether(const std::vector<FileContents> &files);
+std::optional<WriteFailure> writeFilesTogether(const std::vector<FileContents> &files);
 
 } // namespace kpx

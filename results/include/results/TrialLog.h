@@ -39,7 +39,7 @@ inline constexpr std::array<std::string_view, 20> TrialLogColumns{
     "choice", "input", "rt_ms", "low_inner", "low_outer", "high_inner", "high_outer", "block_ended",
     "indifference_point", "white_onset_ms", "answerable_onset_ms", "response_ms"};
 
-constexpr std::string_view TrialLogColumnName(TrialLogColumn column)
+constexpr std::string_view trialLogColumnName(TrialLogColumn column)
 {
     return TrialLogColumns[static_cast<std::size_t>(column)];
 }
@@ -71,10 +71,10 @@ struct TrialRecord
 };
 
 // The trial on screen; the response itself and the times are filled in by the caller.
-TrialContext CaptureTrial(const TaskEngine &engine, bool distractor);
+TrialContext captureTrial(const TaskEngine &engine, bool distractor);
 
 // The row for a response, from the trial and the engine after ApplyResponse.
-TrialRecord RecordResponse(const TrialContext &trial, const TaskEngine &after, const ResponseResult &result);
+TrialRecord recordResponse(const TrialContext &trial, const TaskEngine &after, const ResponseResult &result);
 
 // Appends each response to a CSV file as soon as it is known, synced to disk, so a run
 // that dies keeps every answered trial. Every row is also kept in memory, so the whole log
@@ -83,7 +83,7 @@ class TrialLog
 {
 public:
     // Creates <SubjectId>_<yyyyMMdd-HHmmss>.trials.csv in the directory, never replacing a file.
-    static std::variant<TrialLog, WriteFailure> Create(const std::string &directory, const std::string &SubjectId,
+    static std::variant<TrialLog, WriteFailure> create(const std::string &directory, const std::string &SubjectId,
                                                        const LocalDateTime &started);
 
     TrialLog(TrialLog &&other) noexcept;
@@ -95,17 +95,17 @@ public:
     // Keeps the row and writes every row not yet on disk, synced. The file only ever holds whole
     // rows: a failed write is cut back, and its rows go out with the next append that succeeds.
     // Fails, setting lost(), when the file is no longer the one at its path.
-    std::optional<WriteFailure> Append(const TrialRecord &record);
+    std::optional<WriteFailure> append(const TrialRecord &record);
 
-    // Writes the rows a failed append left out, if any, as Append does.
-    std::optional<WriteFailure> Flush();
+    // Writes the rows a failed append left out, if any, as append does.
+    std::optional<WriteFailure> flush();
 
-    // The file was removed or replaced since it was opened; the rows wait for WriteAgain.
+    // The file was removed or replaced since it was opened; the rows wait for writeAgain.
     bool lost() const { return m_lost; }
 
     // Writes the whole log (header and every row) to a new file in the directory, never replacing
     // one, and appends there from now on.
-    std::optional<WriteFailure> WriteAgain(const std::string &directory);
+    std::optional<WriteFailure> writeAgain(const std::string &directory);
 
     const std::string &path() const { return m_path; }
     // Where the file is, or was until it was lost.
@@ -132,7 +132,7 @@ private:
 };
 
 // One row of the trial log: always 20 fields, whatever the subject ID holds, then CR LF.
-std::string TrialLogRow(const std::string &subject, const std::string &started, const TrialRecord &record);
+std::string trialLogRow(const std::string &subject, const std::string &started, const TrialRecord &record);
 
 
 } // namespace kpx

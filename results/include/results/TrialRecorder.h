@@ -17,19 +17,19 @@ public:
 
     // The trial log cannot be created, so the run cannot start. True tries again, in the
     // directory the host may have changed; false leaves the run unstarted.
-    virtual bool ResolveLogFailure(const WriteFailure &failure, std::string &directory) = 0;
+    virtual bool resolveLogFailure(const WriteFailure &failure, std::string &directory) = 0;
 
     // A response could not be added to the trial log; the run goes on. Told once per run.
-    virtual void ReportLogFailure(const WriteFailure &failure) = 0;
+    virtual void reportLogFailure(const WriteFailure &failure) = 0;
 
     // The trial log's file was removed or replaced during the run and cannot be written again where it
     // was (failure says where and why). True writes the whole log again in the directory the host may
     // have changed; false goes on with every answer kept, tried again after each answer and at the end.
-    virtual bool ResolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) = 0;
+    virtual bool resolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) = 0;
 
     // The trial log's file was removed or replaced during the run; every answer so far has been
     // written again to newPath and the run goes on.
-    virtual void ReportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) = 0;
+    virtual void reportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) = 0;
 };
 
 // Records a run's trials: the onsets and the response of the trial on screen, then, for each
@@ -42,28 +42,28 @@ public:
     explicit TrialRecorder(TrialLogHost &host);
 
     // Creates the trial log, asking the host while it cannot be created; false when the host gives up.
-    bool Open(std::string directory, const std::string &SubjectId, const LocalDateTime &started);
+    bool open(std::string directory, const std::string &SubjectId, const LocalDateTime &started);
 
     // The trial log, once opened.
     std::optional<std::string> logPath() const;
 
     // A trial's options were painted in white; distractor tells its kind.
-    void TrialShown(double whiteOnsetMs, bool distractor);
+    void trialShown(double whiteOnsetMs, bool distractor);
     // The options were painted black: the trial is answerable from here on.
-    void TrialAnswerable(double answerableOnsetMs);
+    void trialAnswerable(double answerableOnsetMs);
     // The response, at its input event's own time; never earlier than the trial became answerable,
     // since the choice cannot have been seen before. Returns the moment recorded.
-    double Respond(ResponseInput input, double eventMs);
+    double respond(ResponseInput input, double eventMs);
 
     // Applies the response the engine holds and adds the trial's row to the log (when one is open).
     // A lost log is written again at once; the host is asked where only the first time it is noticed.
     ResponseResult Record(TaskEngine &engine);
 
     // At the end of the run: the rows a failed write held back get one more chance.
-    void Flush();
+    void flush();
     // At the end of the run: a log still lost is written again in the directory given (beside the
     // results), or where it was, asking the host while that fails.
-    void Rescue(const std::optional<std::string> &directory);
+    void rescue(const std::optional<std::string> &directory);
 
 private:
     void writeLostAgain(std::string directory, bool ask);

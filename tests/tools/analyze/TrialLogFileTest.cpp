@@ -22,7 +22,7 @@ kpx::TrialLogContents parsed(const std::string &text)
 TEST(TrialLogFile, ReadsWhatTheTaskWrites)
 {
     kpx::test::ScratchDirectory dir("analyze-log");
-    auto created = kpx::TrialLog::Create(dir.path().string(), "Smith, \"J\"", {2026, 1, 2, 3, 4, 5});
+    auto created = kpx::TrialLog::create(dir.path().string(), "Smith, \"J\"", {2026, 1, 2, 3, 4, 5});
     ASSERT_TRUE(std::holds_alternative<kpx::TrialLog>(created));
     kpx::TrialRecord record;
     record.trial = {1, 30, "IN 1 MONTH", 65, true, true, kpx::ResponseInput::Key, 10.0, 1010.0, 1622.5};

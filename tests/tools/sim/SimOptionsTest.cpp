@@ -14,7 +14,7 @@ std::variant<SimOptions, std::string> parse(std::vector<std::string> extra)
 {
     std::vector<std::string> arguments = {"--subject", "S1", "--out", "/tmp"};
     arguments.insert(arguments.end(), extra.begin(), extra.end());
-    return ParseSimArguments(arguments);
+    return parseSimArguments(arguments);
 }
 
 TEST(SimOptions, DefaultsAreThresholdTwentyStdinOneRunClockSeed)
@@ -56,7 +56,7 @@ TEST(SimOptions, HelpAndVersionNeedNoOtherOption)
                  {{"--version"}, false, true},
                  {{"--subject", "S", "--version"}, false, true}};
     for (const auto &c : cases) {
-        const auto parsed = ParseSimArguments(c.arguments);
+        const auto parsed = parseSimArguments(c.arguments);
         ASSERT_TRUE(std::holds_alternative<SimOptions>(parsed)) << c.arguments.front();
         EXPECT_EQ(std::get<SimOptions>(parsed).helpRequested, c.help) << c.arguments.front();
         EXPECT_EQ(std::get<SimOptions>(parsed).versionRequested, c.version) << c.arguments.front();
@@ -84,7 +84,7 @@ class SimOptionsRejects : public ::testing::TestWithParam<BadArguments>
 
 TEST_P(SimOptionsRejects, WithAMessageSayingWhatWasWrong)
 {
-    const auto parsed = ParseSimArguments(GetParam().arguments);
+    const auto parsed = parseSimArguments(GetParam().arguments);
     ASSERT_TRUE(std::holds_alternative<std::string>(parsed));
     EXPECT_NE(std::get<std::string>(parsed).find(GetParam().mentions), std::string::npos) << std::get<std::string>(parsed);
 }

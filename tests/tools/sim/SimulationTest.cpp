@@ -54,7 +54,7 @@ protected:
         std::istringstream in(input);
         out.str({});
         err.str({});
-        return RunSimulation(options, 11, in, out, err);
+        return runSimulation(options, 11, in, out, err);
     }
 
     test::ScratchDirectory scratch{"kpx-sim"};
@@ -213,7 +213,7 @@ TEST_F(SimulationTest, LogFolderReplacedMidRunIsSaidAndTheWholeLogWrittenAgainWi
     });
     std::istream in(&answers);
 
-    EXPECT_EQ(RunSimulation(options, 11, in, out, err), SimExit::LogWrittenAgain);
+    EXPECT_EQ(runSimulation(options, 11, in, out, err), SimExit::LogWrittenAgain);
     EXPECT_NE(err.str().find(" was removed or replaced during the run; every answer so far was written again to "),
               std::string::npos) << err.str();
     const std::string trials = out.str();
@@ -225,7 +225,7 @@ TEST_F(SimulationTest, LogFolderRemovedMidRunStopsTheRunAtThatAnswerWithStatusOn
     AnswersThen answers(10, [&] { fs::remove_all(dir); });
     std::istream in(&answers);
 
-    EXPECT_EQ(RunSimulation(options, 11, in, out, err), SimExit::WriteFailed);
+    EXPECT_EQ(runSimulation(options, 11, in, out, err), SimExit::WriteFailed);
     EXPECT_NE(err.str().find("cannot be written again"), std::string::npos) << err.str();
     const std::string trials = out.str();
     EXPECT_EQ(std::count(trials.begin(), trials.end(), '\n'), 11);

@@ -40,7 +40,7 @@ QFont plotFont(int pixelSize, bool bold = false)
 QString delayName(std::size_t i)
 {
     // The participant's text for the delay, "IN 1 DAY", becomes the label "1 day".
-    static const DelayTable delays = StandardDelayTable();
+    static const DelayTable delays = standardDelayTable();
     const std::string &text = delays[static_cast<int>(i) + 1].text;
     return QString::fromStdString(text).mid(QStringLiteral("IN ").size()).toLower();
 }
@@ -231,7 +231,7 @@ QImage plotSubject(const QString &subject, const DelayValues &indifferencePoints
     painter.setRenderHint(QPainter::Antialiasing);
 
     const QString title = QStringLiteral("%1  \u2014  k = %2, AUC = %3")
-                              .arg(subject, QString::fromStdString(SignificantNumber(score.fit.k, 4)),
+                              .arg(subject, QString::fromStdString(significantNumber(score.fit.k, 4)),
                                    QString::number(score.auc, 'f', 3));
     const Frame frame = drawAxes(painter, title,
                                  {{QStringLiteral("Indifference points"), PointColor, true},

@@ -16,7 +16,7 @@ constexpr std::string_view LineEnd = "\r\n";
 // Times in the log are to the microsecond; medians and quartiles keep that and no more.
 std::string milliseconds(double value)
 {
-    return RoundTripNumber(std::round(value * 1000.0) / 1000.0 + 0.0);
+    return roundTripNumber(std::round(value * 1000.0) / 1000.0 + 0.0);
 }
 
 template <typename T>
@@ -27,7 +27,7 @@ std::string optionalField(const std::optional<T> &value, std::string (*format)(T
 
 std::string share(double value)
 {
-    return RoundTripNumber(value);
+    return roundTripNumber(value);
 }
 
 } // namespace
@@ -45,20 +45,20 @@ std::string summaryLine(const SummaryRow &row)
     std::string line = CsvField(row.subject) + ',' + CsvField(row.file);
     if (row.score) {
         for (double ip : row.indifferencePoints)
-            line += ',' + RoundTripNumber(ip);
+            line += ',' + roundTripNumber(ip);
         line += ',';
         if (row.trialsTotal)
             line += std::to_string(*row.trialsTotal);
 
         const Score &score = *row.score;
-        line += ',' + RoundTripNumber(score.auc);
-        line += ',' + RoundTripNumber(score.aucOrdinal);
-        line += ',' + SignificantNumber(score.fit.k, FitDigits);
-        line += ',' + SignificantNumber(score.fit.lnK, FitDigits);
+        line += ',' + roundTripNumber(score.auc);
+        line += ',' + roundTripNumber(score.aucOrdinal);
+        line += ',' + significantNumber(score.fit.k, FitDigits);
+        line += ',' + significantNumber(score.fit.lnK, FitDigits);
         line += ',';
         if (score.fit.r2)
-            line += RoundTripNumber(*score.fit.r2);
-        line += ',' + SignificantNumber(1.0 / score.fit.k, FitDigits);
+            line += roundTripNumber(*score.fit.r2);
+        line += ',' + significantNumber(1.0 / score.fit.k, FitDigits);
         line += score.jbC1 ? ",1" : ",0";
         line += score.jbC2 ? ",1" : ",0";
     } else {

@@ -88,28 +88,28 @@ std::variant<TrialRow, std::string> readRow(const Record &record, const ColumnIn
     row.line = record.line;
     const std::optional<int> block = parseWhole(field(Block));
     if (!block || *block < 1 || *block > static_cast<int>(ResultsDelayCount))
-        return "block " + QuotedExcerpt(field(Block)) + " is not 1 to 7";
+        return "block " + quotedExcerpt(field(Block)) + " is not 1 to 7";
     row.block = *block;
     const std::optional<int> days = parseWhole(field(DelayDays));
     if (!days || *days < 0)
-        return "delay_days " + QuotedExcerpt(field(DelayDays)) + " is not a number of days";
+        return "delay_days " + quotedExcerpt(field(DelayDays)) + " is not a number of days";
     row.delayDays = *days;
     if (field(Kind) != "ordinary" && field(Kind) != "distractor")
-        return "kind " + QuotedExcerpt(field(Kind)) + " is neither ordinary nor distractor";
+        return "kind " + quotedExcerpt(field(Kind)) + " is neither ordinary nor distractor";
     row.distractor = field(Kind) == "distractor";
     const std::optional<int> amount = parseWhole(field(Amount));
     if (!amount || *amount < 0 || *amount > DelayedAmount)
-        return "amount " + QuotedExcerpt(field(Amount)) + " is not 0 to 100";
+        return "amount " + quotedExcerpt(field(Amount)) + " is not 0 to 100";
     row.amount = *amount;
     if (field(Choice) != "immediate" && field(Choice) != "delayed")
-        return "choice " + QuotedExcerpt(field(Choice)) + " is neither immediate nor delayed";
+        return "choice " + quotedExcerpt(field(Choice)) + " is neither immediate nor delayed";
     row.immediate = field(Choice) == "immediate";
     const std::optional<double> rt = field(RtMs).find(',') == std::string::npos ? parseNumberForm(field(RtMs)) : std::nullopt;
     if (!rt || *rt < 0)
-        return "rt_ms " + QuotedExcerpt(field(RtMs)) + " is not a time";
+        return "rt_ms " + quotedExcerpt(field(RtMs)) + " is not a time";
     row.rtMs = *rt;
     if (field(BlockEnded) != "0" && field(BlockEnded) != "1")
-        return "block_ended " + QuotedExcerpt(field(BlockEnded)) + " is neither 0 nor 1";
+        return "block_ended " + quotedExcerpt(field(BlockEnded)) + " is neither 0 nor 1";
     if (field(BlockEnded) == "1") {
         const std::optional<double> point = parseNumberForm(field(IndifferencePoint));
         if (!point || field(IndifferencePoint).find(',') != std::string::npos || *point < 0 || *point > DelayedAmount)
@@ -129,7 +129,7 @@ Parsed<TrialLogContents> parseTrialLog(std::string_view contents)
     const Record header = reader.next();
     ColumnIndex at{};
     for (std::size_t c = 0; c < at.size(); ++c) {
-        const std::string_view name = TrialLogColumnName(TrialLogColumnsRead[c]);
+        const std::string_view name = trialLogColumnName(TrialLogColumnsRead[c]);
         const auto found = std::find(header.fields.begin(), header.fields.end(), name);
         if (found == header.fields.end())
             return FileProblem{1, "not a trial log: no column " + std::string(name)};
@@ -157,7 +157,7 @@ Parsed<TrialLogContents> parseTrialLog(std::string_view contents)
         if (log.rows.empty()) {
             log.subject = subject;
         } else if (subject != log.subject) {
-            return stop(record.line, "subject " + QuotedExcerpt(subject) + " differs from the rows before");
+            return stop(record.line, "subject " + quotedExcerpt(subject) + " differs from the rows before");
         }
         // Blocks follow one another: the row after a block's end starts the next block.
         const TrialRow &current = std::get<TrialRow>(row);

@@ -53,7 +53,7 @@ std::variant<HyperbolicParticipant, std::string> parseHyperbolic(const std::stri
 
 } // namespace
 
-std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::string> &arguments)
+std::variant<SimOptions, std::string> parseSimArguments(const std::vector<std::string> &arguments)
 {
     SimOptions options;
     bool haveSubject = false;
@@ -83,7 +83,7 @@ std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::s
             haveOut = true;
         } else if (name == "--threshold") {
             const auto threshold = parseWhole<int>(value);
-            if (!threshold || !IsDistractorThreshold(*threshold))
+            if (!threshold || !isDistractorThreshold(*threshold))
                 return "--threshold must be a whole number from " + std::to_string(LowestDistractorThreshold)
                     + " to " + std::to_string(HighestDistractorThreshold) + ", not '" + value + "'";
             options.threshold = static_cast<std::int16_t>(*threshold);
@@ -115,7 +115,7 @@ std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::s
     if (!haveSubject)
         return "--subject is required";
     // Refused before any file is made: such an ID would break the file names or their lines.
-    if (const auto reason = UnusableSubjectId(options.subject))
+    if (const auto reason = unusableSubjectId(options.subject))
         return "--subject: " + *reason;
     if (!haveOut)
         return "--out is required";
@@ -124,7 +124,7 @@ std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::s
     return options;
 }
 
-std::string SimUsageText()
+std::string simUsageText()
 {
     return "Usage: kpx2-sim --subject ID --out DIR [--threshold N] [--seed N]\n"
            "                [--participant stdin | hyperbolic:K[:NOISE]] [--runs N]\n"

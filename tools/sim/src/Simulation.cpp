@@ -45,20 +45,20 @@ public:
     {
     }
 
-    bool ResolveLogFailure(const WriteFailure &failure, std::string &) override
+    bool resolveLogFailure(const WriteFailure &failure, std::string &) override
     {
         cannotWrite(failure);
         return false;
     }
-    void ReportLogFailure(const WriteFailure &failure) override { cannotWrite(failure); }
-    bool ResolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &) override
+    void reportLogFailure(const WriteFailure &failure) override { cannotWrite(failure); }
+    bool resolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &) override
     {
         m_err << "the trial log " << lostPath << " was removed or replaced during the run and cannot be written again: "
               << failure.path << ": " << failure.reason << '\n';
         m_failed = true;
         return false;
     }
-    void ReportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override
+    void reportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override
     {
         m_err << "the trial log " << lostPath << " was removed or replaced during the run; every answer so far was written again to "
               << newPath << '\n';
@@ -88,21 +88,21 @@ std::optional<int> runTask(TaskEngine &engine, std::int16_t threshold, TrialReco
 {
     const SystemClock clock;
     const double started = clock.milliseconds();
-    engine.Reset(threshold);
+    engine.reset(threshold);
     RunState &s = engine.state();
     bool distractor = false;
     for (;;) {
         // The simulated trial is answerable as soon as it is put.
         const double shown = clock.milliseconds() - started;
-        recorder.TrialShown(shown, distractor);
-        recorder.TrialAnswerable(shown);
+        recorder.trialShown(shown, distractor);
+        recorder.trialAnswerable(shown);
         const Answer given = answer({s.BlockIndex, engine.currentDelay().days, s.ImmediateAmount, distractor});
         if (const int *status = std::get_if<int>(&given))
             return *status;
         const Choice choice = std::get<Choice>(given);
         s.ChoseImmediate = choice == Choice::Immediate;
         s.ChoseDelayed = choice == Choice::Delayed;
-        recorder.Respond(ResponseInput::Key, clock.milliseconds() - started);
+        recorder.respond(ResponseInput::Key, clock.milliseconds() - started);
         const ResponseResult result = recorder.Record(engine);
         if (host.failed())
             return SimExit::WriteFailed;
@@ -124,11 +124,11 @@ std::string trimmed(const std::string &text)
 
 int writeResults(const SimOptions &options, const RunState &state, std::ostream &out, std::ostream &err)
 {
-    if (const auto failure = WriteResults(options.subject, options.outDir, ResultsOf(state))) {
+    if (const auto failure = WriteResults(options.subject, options.outDir, resultsOf(state))) {
         err << "cannot write " << failure->path << ": " << failure->reason << '\n';
         return SimExit::WriteFailed;
     }
-    const ResultsPaths paths = ResultsPathsFor(options.subject, options.outDir);
+    const ResultsPaths paths = resultsPathsFor(options.subject, options.outDir);
     out << "DONE " << paths.indifferencePoints << ' ' << paths.trialCounts << '\n';
     return SimExit::Ok;
 }
@@ -138,7 +138,7 @@ int runStdin(const SimOptions &options, std::uint64_t seed, std::istream &in, st
     // No run starts without its trial log.
     SimLogHost host(err);
     TrialRecorder recorder(host);
-    if (!recorder.Open(options.outDir, options.subject, SystemClock().localNow()))
+    if (!recorder.open(options.outDir, options.subject, SystemClock().localNow()))
         return SimExit::WriteFailed;
 
     SeededRandom random = SeededRandom::fixed(seed);
@@ -176,7 +176,7 @@ int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &partic
     // Only the first participant leaves files behind, its trial log among them.
     SimLogHost host(err);
     TrialRecorder recorder(host);
-    if (!recorder.Open(options.outDir, options.subject, SystemClock().localNow()))
+    if (!recorder.open(options.outDir, options.subject, SystemClock().localNow()))
         return SimExit::WriteFailed;
 
     for (int run = 0; run < options.runs; ++run) {
@@ -205,7 +205,7 @@ int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &partic
         for (int k = 1; k <= DelayCount; ++k) {
             const int days = engine.delayTable()[k].days;
             const double value = valueAt(days);
-            out << days << ' ' << FixedNumber(value, 3) << ' ' << PlainNumber(s.IndifferencePoints[k]) << ' ' << s.TrialCounts[k] << '\n';
+            out << days << ' ' << fixedNumber(value, 3) << ' ' << plainNumber(s.IndifferencePoints[k]) << ' ' << s.TrialCounts[k] << '\n';
             absoluteError += std::fabs(s.IndifferencePoints[k] - value);
             trials += s.TrialCounts[k];
             maxTrials = std::max<int>(maxTrials, s.TrialCounts[k]);
@@ -214,14 +214,14 @@ int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &partic
             status = writeResults(options, s, out, err);
     }
     const double blocks = static_cast<double>(options.runs) * DelayCount;
-    out << "mean absolute error " << FixedNumber(absoluteError / blocks, 3) << '\n';
-    out << "trials per block mean " << FixedNumber(static_cast<double>(trials) / blocks, 2) << " max " << maxTrials << '\n';
+    out << "mean absolute error " << fixedNumber(absoluteError / blocks, 3) << '\n';
+    out << "trials per block mean " << fixedNumber(static_cast<double>(trials) / blocks, 2) << " max " << maxTrials << '\n';
     return status == SimExit::Ok && host.writtenAgain() ? SimExit::LogWrittenAgain : status;
 }
 
 } // namespace
 
-int RunSimulation(const SimOptions &options, std::uint64_t seed, std::istream &in, std::ostream &out,
+int runSimulation(const SimOptions &options, std::uint64_t seed, std::istream &in, std::ostream &out,
                   std::ostream &err)
 {
     if (const auto *hyperbolic = std::get_if<HyperbolicParticipant>(&options.participant))

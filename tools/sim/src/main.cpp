@@ -11,14 +11,14 @@
 int main(int argc, char **argv)
 {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const auto parsed = kpx::ParseSimArguments(arguments);
+    const auto parsed = kpx::parseSimArguments(arguments);
     if (const auto *message = std::get_if<std::string>(&parsed)) {
         std::cerr << "kpx2-sim: " << *message << " (kpx2-sim --help shows the usage)\n";
         return kpx::SimExit::BadInput;
     }
     const auto &options = std::get<kpx::SimOptions>(parsed);
     if (options.helpRequested) {
-        std::cout << kpx::SimUsageText();
+        std::cout << kpx::simUsageText();
         return kpx::SimExit::Ok;
     }
     if (options.versionRequested) {
@@ -27,5 +27,5 @@ int main(int argc, char **argv)
     }
     const std::uint64_t seed = options.seed.value_or(
         static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
-    return kpx::RunSimulation(options, seed, std::cin, std::cout, std::cerr);
+    return kpx::runSimulation(options, seed, std::cin, std::cout, std::cerr);
 }

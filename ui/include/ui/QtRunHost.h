@@ -24,16 +24,16 @@ public:
     // where a program cannot raise its own windows, nothing else keeps it in sight.
     QWidget *dialogParent() const;
 
-    void HideInstructions() override;
-    void ShowCompletion() override;
-    void Terminate() override;
-    WriteFailureChoice ResolveWriteFailure(const WriteFailure &failure, std::string &SubjectId,
+    void hideInstructions() override;
+    void showCompletion() override;
+    void terminate() override;
+    WriteFailureChoice resolveWriteFailure(const WriteFailure &failure, std::string &SubjectId,
                                            std::string &OutputDirectory) override;
-    bool ConfirmDiscard() override;
-    bool ResolveLogFailure(const WriteFailure &failure, std::string &directory) override;
-    void ReportLogFailure(const WriteFailure &failure) override;
-    bool ResolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) override;
-    void ReportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override;
+    bool confirmDiscard() override;
+    bool resolveLogFailure(const WriteFailure &failure, std::string &directory) override;
+    void reportLogFailure(const WriteFailure &failure) override;
+    bool resolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) override;
+    void reportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override;
 
 private:
     QWidget *m_instructions = nullptr;

@@ -37,9 +37,9 @@ struct SimOptions
 };
 
 // The parsed options, or a one-line message saying what was wrong.
-std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::string> &arguments);
+std::variant<SimOptions, std::string> parseSimArguments(const std::vector<std::string> &arguments);
 
 // The usage text for --help and bad command lines.
-std::string SimUsageText();
+std::string simUsageText();
 
 } // namespace kpx

@@ -18,7 +18,7 @@ constexpr int LogWrittenAgain = 4;
 } // namespace SimExit
 
 // Runs the real engine and results writer for the participant the options name.
-int RunSimulation(const SimOptions &options, std::uint64_t seed, std::istream &in, std::ostream &out,
+int runSimulation(const SimOptions &options, std::uint64_t seed, std::istream &in, std::ostream &out,
                   std::ostream &err);
 
 } // namespace kpx
