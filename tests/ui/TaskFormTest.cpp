@@ -256,8 +256,11 @@ void TaskFormTest::whitePhaseEndsOnItsDeadline()
     std::sort(lengths.begin(), lengths.end());
     QVERIFY2(lengths.first() >= 20.0, qPrintable(QString::number(lengths.first())));
     // Painting the black options (about a millisecond offscreen) ends the phase; a timer left to
-    // Qt alone would add its own millisecond or two.
+    // Qt alone would add its own millisecond or two. Instrumented builds paint several times slower,
+    // so there only the lower bound says anything.
+#ifndef __SANITIZE_ADDRESS__
     QVERIFY2(lengths[lengths.size() / 2] < 21.5, qPrintable(QString::number(lengths[lengths.size() / 2])));
+#endif
 }
 
 void TaskFormTest::disabledFramesKeepTheirColours_data()
