@@ -211,19 +211,30 @@ TEST_F(RunFlowTest, SpaceOnTheBreakWindowWhenNoBreakWaitsIsHarmless)
     EXPECT_TRUE(pressedDuringWait) << "an earlier space bar press must not skip the break message";
 }
 
+// While a break waits: Left, a letter, Right, a held space bar, then a fresh space bar, through press.
+std::function<void()> keysDuringBreak(int &presses, std::function<void(int key, bool autoRepeat)> press)
+{
+    return [&presses, press = std::move(press)] {
+        const int keys[] = {VirtualKey::Left, 'A', VirtualKey::Right, VirtualKey::Space, VirtualKey::Space};
+        if (presses < 5)
+            press(keys[presses], presses == 3);
+        ++presses;
+    };
+}
+
+TEST_F(RunFlowTest, OnlyTheSpaceBarFreshlyPressedEndsABreak)
+{
+    int presses = 0;
+    waiter.duringWait = keysDuringBreak(presses, [&](int key, bool autoRepeat) { flow.breakKeyDown(key, autoRepeat); });
+    start();
+    EXPECT_EQ(presses, 5);
+    EXPECT_FALSE(breakScreen.shown);
+}
+
 TEST_F(RunFlowTest, SpaceOnTheChoiceWindowContinuesAWaitingBreakAndOtherKeysThereDoNot)
 {
     int presses = 0;
-    waiter.duringWait = [&] {
-        const int keys[] = {VirtualKey::Left, VirtualKey::Right, 'A'};
-        if (presses < 3)
-            flow.KeyDown(keys[presses]);
-        else if (presses == 3)
-            flow.KeyDown(VirtualKey::Space, true);
-        else
-            flow.KeyDown(VirtualKey::Space);
-        ++presses;
-    };
+    waiter.duringWait = keysDuringBreak(presses, [&](int key, bool autoRepeat) { flow.KeyDown(key, autoRepeat); });
     start();
     EXPECT_EQ(presses, 5);
     EXPECT_FALSE(breakScreen.shown);
@@ -233,24 +244,6 @@ TEST_F(RunFlowTest, SpaceOnTheChoiceWindowContinuesAWaitingBreakAndOtherKeysTher
     flow.KeyDown(VirtualKey::Space);
     EXPECT_FALSE(screen.AcceptKeys());
     EXPECT_EQ(engine.state().TrialCount, 0);
-}
-
-TEST_F(RunFlowTest, OnlyTheSpaceBarFreshlyPressedEndsABreak)
-{
-    int presses = 0;
-    waiter.duringWait = [&] {
-        const int keys[] = {VirtualKey::Left, 'A', VirtualKey::Right};
-        if (presses < 3)
-            flow.breakKeyDown(keys[presses]);
-        else if (presses == 3)
-            flow.breakKeyDown(VirtualKey::Space, true);
-        else
-            flow.breakKeyDown(VirtualKey::Space);
-        ++presses;
-    };
-    start();
-    EXPECT_EQ(presses, 5);
-    EXPECT_FALSE(breakScreen.shown);
 }
 
 TEST_F(RunFlowTest, ThresholdIsReadAtStartAndNamesWhenTheRunFinishes)
