@@ -3,7 +3,10 @@
 
 Every onset but "response" is taken once the window has painted the phase; "response" is the
 input event's own time, so "response" to "green" is the latency from the key press to the
-green option painted and handed to the window system."""
+green option painted and handed to the window system.
+
+With --screen, the same phases as bench/screen-probe saw them on the screen from outside: each
+state's first sighting, and the moment each key was sent."""
 import argparse
 import statistics
 
@@ -37,6 +40,50 @@ def durations(events):
     return found, latency
 
 
+def screen_durations(path):
+    """Phase lengths and key-to-green latencies from the probe's log, in the trace's terms."""
+    found = {name: [] for name in NOMINAL}
+    found["after break"] = []
+    latency = []
+    windows = []
+    shown, since, key, keyed, space = None, 0.0, None, 0.0, None
+    with open(path, encoding="ascii") as log:
+        for kind, name, ms, *width in (line.split() for line in log if line.strip()):
+            ms = float(ms)
+            windows += [float(each) for each in width]
+            if kind == "key":
+                key, keyed = name, ms
+                continue
+            if name in ("message", "unmessage"):
+                space = ms if name == "unmessage" else None
+                continue
+            if name == "green" and key in ("Left", "Right"):
+                latency.append(ms - keyed)
+            # A break ends when its message goes: one blank second, or the first trial's two white ones.
+            if space is not None and name in ("white", "black"):
+                found["after break"].append(ms - space - (1000.0 if name == "white" else 2000.0))
+            elif (shown, name) == ("green", "blank"):
+                found["green"].append(ms - since)
+            elif (shown, name) == ("blank", "white"):
+                found["blank"].append(ms - since)
+            elif (shown, name) == ("white", "black"):
+                found["white"].append(ms - since)
+            if name in ("white", "black"):
+                space = None
+            key = None if name == "green" else key
+            shown, since = name, ms
+    return found, latency, windows
+
+
+def table(found, latency):
+    print("ms               trials    median      p99      min      max")
+    for name, values in found.items():
+        label = f"{name} {NOMINAL[name]:.0f} dev" if name in NOMINAL else f"{name} dev"
+        print(row(label, values) if values else f"{label:<16} {0:>6}")
+    if latency:
+        print(row("input to green", latency))
+
+
 def row(label, values):
     return (f"{label:<16} {len(values):>6}  {statistics.median(values):>8.3f} {percentile(values, 0.99):>8.3f}"
             f" {min(values):>8.3f} {max(values):>8.3f}")
@@ -48,17 +95,17 @@ def main():
     parser.add_argument("--launch", type=float, required=True, help="seconds to the setup window")
     parser.add_argument("--break-cpu-ns", type=int, required=True, help="CPU time during a 10 s break")
     parser.add_argument("--peak-kb", type=int, required=True)
+    parser.add_argument("--screen", help="bench/screen-probe's log")
     args = parser.parse_args()
 
     found, latency = durations(phases(args.trace))
-    print("ms               trials    median      p99      min      max")
-    for name, values in found.items():
-        if values:
-            print(row(f"{name} {NOMINAL[name]:.0f} dev", [value - NOMINAL[name] for value in values]))
-        else:
-            print(f"{name} {NOMINAL[name]:.0f} dev        0")
-    if latency:
-        print(row("input to green", latency))
+    print("The application's trace:")
+    table({name: [value - NOMINAL[name] for value in values] for name, values in found.items()}, latency)
+    if args.screen:
+        found, latency, windows = screen_durations(args.screen)
+        print(f"On the screen, seen from outside (each change placed within {statistics.median(windows):.3f} ms,"
+              f" p99 {percentile(windows, 0.99):.3f}):")
+        table({name: [value - NOMINAL.get(name, 0.0) for value in values] for name, values in found.items()}, latency)
     print(f"CPU during a 10 s break wait: {args.break_cpu_ns / 1e9 / 10 * 100:.3f}% of a core")
     print(f"peak resident memory: {args.peak_kb / 1024:.1f} MB")
     print(f"launch to setup window: {args.launch:.3f} s")
