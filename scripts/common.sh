@@ -6,6 +6,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
+    libxcb1-dev # the choice window's round trip to the X server
     libgtest-dev googletest
     fonts-liberation
     xvfb xauth  # scripts/run on a machine without a display

@@ -81,7 +81,11 @@ void RunFlow::pauseUntil(double deadlineMs, const std::function<void()> &prepare
 {
     const double left = deadlineMs - now();
     if (left > 0.0)
-        m_waiter.pauseThen(left / 1000.0, prepare);
+        m_waiter.pauseThen(left / 1000.0, [&] {
+            if (prepare)
+                prepare();
+            m_screen.paintAhead();
+        });
     else if (prepare && !m_finished)
         prepare();
 }
@@ -92,12 +96,19 @@ void RunFlow::markPhase(const char *phase, double ms)
         m_phaseTrace(phase, ms);
 }
 
-void RunFlow::recordResponse(ResponseInput input, std::uint64_t timestampMs)
+std::optional<double> RunFlow::answerTime(std::uint64_t timestampMs)
 {
-    const double handledMs = now();
-    // Timed by the event itself, not by when its handler ran; a key pressed just before the
-    // options turned black but taken after counts from that moment.
-    markPhase("response", m_recorder.respond(input, m_inputTimes.eventTime(timestampMs, handledMs)));
+    // Timed by the event itself, not by when its handler ran. Timestamps count whole milliseconds,
+    // so one pressed within a millisecond before the onset counts from the onset.
+    const double eventMs = m_inputTimes.eventTime(timestampMs, now());
+    if (eventMs < m_answerableOnsetMs - 1.0)
+        return std::nullopt;
+    return eventMs;
+}
+
+void RunFlow::recordResponse(ResponseInput input, double eventMs)
+{
+    markPhase("response", m_recorder.respond(input, eventMs));
 }
 
 double RunFlow::presentNow()
@@ -162,12 +173,15 @@ void RunFlow::KeyDown(int keyCode, bool autoRepeat, std::uint64_t timestampMs)
         return;
     if (!m_screen.AcceptKeys())
         return;
+    const std::optional<double> eventMs = answerTime(timestampMs);
+    if (!eventMs)
+        return;
     m_screen.setAcceptKeys(false);
     if (keyCode == VirtualKey::Left) {
-        recordResponse(ResponseInput::Key, timestampMs);
+        recordResponse(ResponseInput::Key, *eventMs);
         ChooseImmediate();
     } else if (keyCode == VirtualKey::Right) {
-        recordResponse(ResponseInput::Key, timestampMs);
+        recordResponse(ResponseInput::Key, *eventMs);
         ChooseDelayed();
     }
 }
@@ -188,9 +202,12 @@ bool RunFlow::takeClick(std::uint64_t timestampMs)
 {
     if (m_finished || m_responding || !m_framesEnabled)
         return false;
+    const std::optional<double> eventMs = answerTime(timestampMs);
+    if (!eventMs)
+        return false;
     // One response per trial: a key pressed later must not answer the next trial early.
     m_screen.setAcceptKeys(false);
-    recordResponse(ResponseInput::Click, timestampMs);
+    recordResponse(ResponseInput::Click, *eventMs);
     return true;
 }
 
@@ -279,9 +296,9 @@ void RunFlow::activate()
     m_screen.setVisible(TaskControl::Label2, true);
     m_screen.setAcceptKeys(true);
     m_screen.setTimerEnabled(false);
-    const double answerableOnsetMs = presentNow();
-    m_recorder.trialAnswerable(answerableOnsetMs);
-    markPhase("answerable", answerableOnsetMs);
+    m_answerableOnsetMs = presentNow();
+    m_recorder.trialAnswerable(m_answerableOnsetMs);
+    markPhase("answerable", m_answerableOnsetMs);
 }
 
 void RunFlow::breakKeyDown(int keyCode, bool autoRepeat)
@@ -304,6 +321,8 @@ void RunFlow::breakWait()
     m_waiter.waitUntil([this] { return ContinueFlag != 0; });
     m_breakWaiting = false;
     m_break.hide();
+    // What follows is timed from the message's going, once the window system has it.
+    m_screen.present();
 }
 
 void RunFlow::blockBreak()

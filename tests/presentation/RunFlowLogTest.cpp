@@ -205,7 +205,7 @@ TEST_F(RunFlowLog, LostLogFolderNeverBackPutsTheLogBesideTheResultsAtTheEnd)
     EXPECT_EQ(logRows(*flow.trialLogPath()).size(), answers);
 }
 
-TEST_F(RunFlowLog, ResponseTimeRunsToTheKeysOwnTimestampNeverBeforeTheOptionsTurnedBlack)
+TEST_F(RunFlowLog, ResponseTimeRunsToTheKeysOwnTimestampAndKeysPressedWhileWhiteDoNothing)
 {
     start();
     clock.ms += 2000;
@@ -221,8 +221,14 @@ TEST_F(RunFlowLog, ResponseTimeRunsToTheKeysOwnTimestampNeverBeforeTheOptionsTur
     clock.ms += 2000;
     flow.activate();
     clock.ms += 5;
-    // Pressed 10 ms before the options turned black (4300 + 3500 ms after the first key), taken after.
-    flow.KeyDown(VirtualKey::Left, false, 900'000 + 4300 + 3500 - 10);
+    // The options turned black 4300 + 3500 ms after the first key. Taken after that, a key pressed
+    // 10 ms before it (while the last milliseconds of the white phase were slept) does nothing, nor
+    // does a click; one within the timestamp's millisecond counts from the onset.
+    const std::uint64_t black = 900'000 + 4300 + 3500;
+    flow.KeyDown(VirtualKey::Left, false, black - 10);
+    flow.clickImmediate(black - 2);
+    EXPECT_TRUE(screen.AcceptKeys());
+    flow.KeyDown(VirtualKey::Left, false, black - 1);
 
     std::vector<std::string> rts;
     for (const auto &row : logRows(*flow.trialLogPath()))

@@ -38,7 +38,8 @@ using kpx::test::sendMouse;
 namespace {
 
 // A seven-block run takes a few seconds; the phases keep their order. The pauses dispatch events
-// until their last few milliseconds, which they sleep (WakeEarly), so they are longer than that.
+// until their last few milliseconds (WakeEarly), which they sleep; the white phase is shorter than
+// that, so the storm's keys during it are handled only after it, by their own timestamps.
 const Timings StormTimings{0.010, 0.012, 6};
 // Long enough to cover any phase many times over at these timings; short enough to fail fast.
 constexpr int StallMs = 4000;

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,6 +35,28 @@ void startWith(BreakRig &rig, const std::function<void()> &whileWaiting, bool &s
     rig.flow.StartTask();
 }
 
+// Collects the areas a window paints.
+class PaintSpy : public QObject
+{
+public:
+    PaintSpy(QWidget &window, QRegion &painted)
+        : m_painted(painted)
+    {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            m_painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+
+private:
+    QRegion &m_painted;
+};
+
 } // namespace
 
 class MsgFormTest : public QObject
@@ -44,6 +67,7 @@ private slots:
     void onlyTheSpaceBarContinues_data();
     void onlyTheSpaceBarContinues();
     void takesTheKeyboardAboveTheChoiceWindowAndGivesItBack();
+    void hidingRepaintsTheChoiceWindowBeneathAtOnce();
     void closeIsRefusedWhileTheRunGoesOn();
     void controlsMatchTheLayoutTable_data();
     void controlsMatchTheLayoutTable();
@@ -116,6 +140,22 @@ void MsgFormTest::takesTheKeyboardAboveTheChoiceWindowAndGivesItBack()
     QVERIFY(!stillUp);
     QCOMPARE(rig.msg.windowHandle()->transientParent(), rig.form.windowHandle());
     QTRY_COMPARE(QApplication::activeWindow(), &rig.form);
+}
+
+void MsgFormTest::hidingRepaintsTheChoiceWindowBeneathAtOnce()
+{
+    BreakRig rig;
+    rig.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.form));
+    rig.msg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.msg));
+    QRegion painted;
+    PaintSpy spy(rig.form, painted);
+
+    rig.msg.hide();
+
+    const QRect covered(rig.form.mapFromGlobal(rig.msg.geometry().topLeft()), rig.msg.size());
+    QVERIFY2(painted.contains(covered), "the window beneath waits for the window system to ask");
 }
 
 void MsgFormTest::closeIsRefusedWhileTheRunGoesOn()

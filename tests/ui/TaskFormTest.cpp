@@ -2,6 +2,7 @@
 
 #include "ui/TaskForm.h"
 
+#include <QBackingStore>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -10,6 +11,9 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <functional>
+#include <utility>
+#include <vector>
 #include <memory>
 
 using namespace kpx;
@@ -69,6 +73,7 @@ private slots:
     void clicksAnswerTheTrial();
     void whitePhaseTakesNoResponse();
     void whitePhaseEndsOnItsDeadline();
+    void paintedAheadIsThePictureOfAFullRepaint();
     void disabledFramesKeepTheirColours_data();
     void disabledFramesKeepTheirColours();
     void controlsMatchTheLayoutTable_data();
@@ -261,6 +266,59 @@ void TaskFormTest::whitePhaseEndsOnItsDeadline()
 #ifndef __SANITIZE_ADDRESS__
     QVERIFY2(lengths[lengths.size() / 2] < 21.5, qPrintable(QString::number(lengths[lengths.size() / 2])));
 #endif
+}
+
+void TaskFormTest::paintedAheadIsThePictureOfAFullRepaint()
+{
+    // Each phase's changes in turn, as the trial cycle makes them before a deadline.
+    using Change = std::function<void(TaskForm &)>;
+    const auto labelsIn = [](TaskColor color) {
+        return [color](TaskForm &form) {
+            for (TaskControl label : {TaskControl::VReward, TaskControl::Label3, TaskControl::Label5,
+                                      TaskControl::Label1, TaskControl::Label4, TaskControl::VDelay})
+                form.setForeColor(label, color);
+        };
+    };
+    const Change white = [&](TaskForm &form) {
+        form.setCaption(TaskControl::VReward, "$12.50");
+        form.setCaption(TaskControl::VDelay, "IN 6 MONTHS");
+        labelsIn(TaskColor::White)(form);
+        form.setVisible(TaskControl::Frame1, true);
+        form.setVisible(TaskControl::Frame2, true);
+        form.setVisible(TaskControl::Label2, false);
+    };
+    const Change answerable = [&](TaskForm &form) {
+        labelsIn(TaskColor::Black)(form);
+        form.setVisible(TaskControl::Label2, true);
+    };
+    const Change chosen = [](TaskForm &form) {
+        for (TaskControl control : {TaskControl::Frame1, TaskControl::VDelay, TaskControl::Label1, TaskControl::Label4})
+            form.setBackColor(control, TaskColor::Green);
+    };
+    const Change cleared = [](TaskForm &form) {
+        for (TaskControl control : {TaskControl::Frame1, TaskControl::Frame2, TaskControl::Label2})
+            form.setVisible(control, false);
+        for (TaskControl control : {TaskControl::Frame1, TaskControl::VDelay, TaskControl::Label1, TaskControl::Label4})
+            form.setBackColor(control, TaskColor::ButtonFace);
+    };
+    const std::vector<std::pair<const char *, Change>> phases{
+        {"white", white}, {"answerable", answerable}, {"chosen", chosen}, {"cleared", cleared}, {"white again", white}};
+    TaskForm form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.present();
+    auto buffer = [&form] { return static_cast<QImage *>(form.backingStore()->paintDevice())->copy(); };
+    for (const auto &[phase, change] : phases) {
+        const QImage before = buffer();
+        change(form);
+        form.paintAhead();
+        const QImage ahead = buffer();
+        form.repaint();
+        const QImage full = buffer();
+        QVERIFY2(ahead != before, phase);
+        QVERIFY2(ahead == full, phase);
+        form.present();
+    }
 }
 
 void TaskFormTest::disabledFramesKeepTheirColours_data()

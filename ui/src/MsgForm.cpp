@@ -75,9 +75,15 @@ void MsgForm::show()
 
 void MsgForm::hide()
 {
+    const QRect covered = geometry();
     QWidget::hide();
-    if (QWidget *owner = parentWidget(); owner && owner->isVisible())
-        owner->window()->activateWindow();
+    if (QWidget *owner = parentWidget(); owner && owner->isVisible()) {
+        // The window beneath is painted where the message was at once, not when the window system
+        // asks for it: the blank second after a break runs from the message's going.
+        QWidget *beneath = owner->window();
+        beneath->repaint(QRect(beneath->mapFromGlobal(covered.topLeft()), covered.size()));
+        beneath->activateWindow();
+    }
 }
 
 void MsgForm::keyPressEvent(QKeyEvent *event)

@@ -7,6 +7,8 @@
 #include "presentation/PreciseDeadline.h"
 #include "presentation/RunFlow.h"
 
+#include <QAccessible>
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
@@ -16,7 +18,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QtGui/qguiapplication_platform.h>
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 #include <functional>
 #include <utility>
 
@@ -45,6 +51,32 @@ void setRoleColor(QWidget *widget, QPalette::ColorRole role, const QColor &color
     QPalette palette = widget->palette();
     palette.setColor(role, color);
     widget->setPalette(palette);
+}
+
+// The options look the same enabled or disabled, so a change of state must not repaint them: on the
+// participant's answer that would repaint the option not chosen too, and delay the green one. Only
+// assistive technology hears of the change.
+void announceEnabledChange(QWidget *widget)
+{
+#if QT_CONFIG(accessibility)
+    QAccessible::State changed;
+    changed.disabled = true;
+    QAccessibleStateChangeEvent event(widget, changed);
+    QAccessible::updateAccessibility(&event);
+#else
+    Q_UNUSED(widget);
+#endif
+}
+
+// The onset is taken once the X server has the new picture, not while it is still on its way: a phase
+// timed from a picture that reached the screen late would look short. A round trip that lets no
+// event in (QGuiApplication::sync would dispatch the participant's keys in the middle of a change).
+void waitForWindowSystem()
+{
+    // Other platforms (the offscreen one among them) may answer for X11 without a connection.
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (xcb_connection_t *connection = x11 ? x11->connection() : nullptr)
+        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
 // A caption-less frame around one option; a press and release on it or on its labels is one click.
@@ -95,9 +127,12 @@ protected:
 
     void changeEvent(QEvent *event) override
     {
-        // A press made before the frame was disabled must not complete a click afterwards.
-        if (event->type() == QEvent::EnabledChange)
+        if (event->type() == QEvent::EnabledChange) {
+            // A press made before the frame was disabled must not complete a click afterwards.
             m_pressed = false;
+            announceEnabledChange(this);
+            return;
+        }
         QFrame::changeEvent(event);
     }
 
@@ -129,6 +164,15 @@ public:
     }
 
 protected:
+    void changeEvent(QEvent *event) override
+    {
+        if (event->type() == QEvent::EnabledChange) {
+            announceEnabledChange(this);
+            return;
+        }
+        QLabel::changeEvent(event);
+    }
+
     void paintEvent(QPaintEvent *) override
     {
         QPainter painter(this);
@@ -235,22 +279,27 @@ void TaskForm::setEnabled(TaskControl frame, bool enabled)
 void TaskForm::setVisible(TaskControl control, bool visible)
 {
     this->control(control)->setVisible(visible);
+    changed(this->control(control));
 }
 
 void TaskForm::setBackColor(TaskControl control, TaskColor color)
 {
     setRoleColor(this->control(control), QPalette::Window, toQColor(color));
+    changed(this->control(control));
 }
 
 void TaskForm::setForeColor(TaskControl control, TaskColor color)
 {
     setRoleColor(this->control(control), QPalette::WindowText, toQColor(color));
+    changed(this->control(control));
 }
 
 void TaskForm::setCaption(TaskControl label, const std::string &text)
 {
-    if (auto *target = qobject_cast<QLabel *>(control(label)))
+    if (auto *target = qobject_cast<QLabel *>(control(label))) {
         target->setText(QString::fromStdString(text));
+        changed(target);
+    }
 }
 
 std::string TaskForm::caption(TaskControl label) const
@@ -302,17 +351,46 @@ void TaskForm::timer1Timeout()
     }
 }
 
+void TaskForm::changed(QWidget *control)
+{
+    m_changed += QRect(control->mapTo(this, QPoint(0, 0)), control->size());
+}
+
+void TaskForm::paintAhead()
+{
+    QBackingStore *store = backingStore();
+    const QRegion area = m_changed & rect();
+    m_changed = QRegion();
+    if (!store || !isVisible() || area.isEmpty())
+        return;
+    // Drawn into the window's buffer, which the window system shows only when it is flushed.
+    store->beginPaint(area);
+    render(store->paintDevice(), area.boundingRect().topLeft(), area, DrawWindowBackground | DrawChildren);
+    store->endPaint();
+    m_paintedAhead += area;
+}
+
 void TaskForm::present()
 {
     if (m_presentNotBefore) {
+        paintAhead();
         sleepUntil(*m_presentNotBefore);
         m_presentNotBefore.reset();
     }
-    // The window's pending updates, painted and flushed now rather than on the next pass. A shown
-    // control announces its area in a posted event of its own; that is taken in first.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
-    QEvent request(QEvent::UpdateRequest);
-    QCoreApplication::sendEvent(this, &request);
+    if (!m_paintedAhead.isEmpty()) {
+        // Painted already: only handed over. The widgets still repaint the same picture on the
+        // event loop's next pass, after the onset.
+        backingStore()->flush(m_paintedAhead, windowHandle());
+        m_paintedAhead = QRegion();
+    } else {
+        // The window's pending updates, painted and flushed now rather than on the next pass. A
+        // shown control announces its area in a posted event of its own; that is taken in first.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
+        QEvent request(QEvent::UpdateRequest);
+        QCoreApplication::sendEvent(this, &request);
+        m_changed = QRegion();
+    }
+    waitForWindowSystem();
 }
 
 void TaskForm::show()

@@ -94,7 +94,10 @@ public:
     bool responding() const { return m_responding; }
 
 private:
-    void recordResponse(ResponseInput input, std::uint64_t timestampMs);
+    // The moment an input event happened on the run's clock, or nothing when it happened before the
+    // options turned black: handled late, it still belongs to the white phase, where input does nothing.
+    std::optional<double> answerTime(std::uint64_t timestampMs);
+    void recordResponse(ResponseInput input, double eventMs);
     // Whether a click may answer the trial now; if so, it is recorded as the response.
     bool takeClick(std::uint64_t timestampMs);
     // Shows the changes made so far at once, then returns the moment they were on screen.
@@ -135,6 +138,7 @@ private:
     TrialRecorder m_recorder;
     std::function<void(const char *, double)> m_phaseTrace;
     double m_startMs = 0.0;
+    double m_answerableOnsetMs = 0.0;
     InputTimeMap m_inputTimes;
 };
 

@@ -40,6 +40,9 @@ public:
     // Paints every change made so far and hands it to the window system before returning, instead
     // of on the event loop's next pass.
     virtual void present() = 0;
+    // Paints the changes made so far where the participant cannot see them yet, shortly before a
+    // phase's deadline, so that the present() on the deadline only has to hand them over.
+    virtual void paintAhead() {}
 
     // Shows the window maximized, not modal.
     virtual void show() = 0;

@@ -2,6 +2,7 @@
 
 #include "presentation/TrialScreen.h"
 
+#include <QRegion>
 #include <QWidget>
 
 #include <chrono>
@@ -45,6 +46,7 @@ public:
 
     // Paints the pending changes now and hands them to the window system.
     void present() override;
+    void paintAhead() override;
     // Maximized, not modal.
     void show() override;
     void hide() override;
@@ -60,6 +62,8 @@ private:
     void clickImmediate(std::uint64_t timestampMs);
     // Timer1 ran out: sleeps the last moments to its exact deadline, then activates.
     void timer1Timeout();
+    // Notes the window area a change to a control repaints.
+    void changed(QWidget *control);
     void startTimer1();
 
     QFrame *m_frame1 = nullptr;
@@ -79,6 +83,8 @@ private:
     std::chrono::steady_clock::time_point m_timer1Deadline;
     // Changes made before this moment are painted only when it comes.
     std::optional<std::chrono::steady_clock::time_point> m_presentNotBefore;
+    QRegion m_changed;
+    QRegion m_paintedAhead;
 };
 
 } // namespace kpx
