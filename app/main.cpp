@@ -2,6 +2,7 @@
 
 #include "engine/RandomSource.h"
 #include "kpx/Version.h"
+#include "presentation/RealtimeScheduling.h"
 #include "results/Clock.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/QtDialogs.h"
@@ -85,6 +86,16 @@ int main(int argc, char *argv[])
             });
         }
     }
+
+    // From the task's start the trials are timed to the millisecond: the application's threads run
+    // ahead of other programs where the system allows it, and the experimenter hears when it does not.
+    std::optional<kpx::RealtimeScheduling> realtime;
+    session.setTaskStarting([&realtime] {
+        realtime.emplace();
+        if (!realtime->granted())
+            std::cerr << "kpx2: real-time scheduling was not granted (" << realtime->refusal()
+                      << "); the trials' timings may stray by a few milliseconds on a busy machine.\n";
+    });
 
     session.show();
     return QApplication::exec();

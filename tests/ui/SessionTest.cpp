@@ -93,6 +93,8 @@ void SessionTest::wholeRunWritesBothFilesUnderTheSubjectIdEntered()
     rig.dialogs.whileShown = [&](const QString &) {
         filesBeforeMessage = QFile::exists(m_out + "/S02.KPX") && QFile::exists(m_out + "/S02.TC");
     };
+    QList<bool> startedWhenStarting;
+    session.setTaskStarting([&] { startedWhenStarting << session.flow().started(); });
     session.show();
     QVERIFY(QTest::qWaitForWindowExposed(&session.startForm()));
 
@@ -119,6 +121,7 @@ void SessionTest::wholeRunWritesBothFilesUnderTheSubjectIdEntered()
     command(session, "DTThresh")->trigger();
 
     QTRY_VERIFY_WITH_TIMEOUT(session.flow().finished(), 120000);
+    QCOMPARE(startedWhenStarting, QList<bool>{false});
     QCOMPARE(participant.breaks, 7);
     QCOMPARE(rig.dialogs.questions, QStringList());
     QCOMPARE(rig.dialogs.messages, QStringList{"The task is now complete"});

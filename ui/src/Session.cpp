@@ -64,7 +64,11 @@ Session::Session(Timings timings, RandomSource &random, const Clock &clock, Dial
 {
     m_taskForm->attach(*m_flow);
     m_msgForm->attach(*m_flow);
-    m_instruct->setStartTask([this] { m_flow->StartTask(); });
+    m_instruct->setStartTask([this] {
+        if (m_taskStarting && !m_flow->started())
+            m_taskStarting();
+        m_flow->StartTask();
+    });
     m_startForm->setShowInstructions([this] { showInstructions(); });
     m_startForm->setCloseGuard([this] { return maySetupClose(); });
 }

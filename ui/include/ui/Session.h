@@ -36,6 +36,9 @@ public:
     // Opens the setup window.
     void show();
 
+    // Called each time the participant starts the task, just before the run begins.
+    void setTaskStarting(std::function<void()> starting) { m_taskStarting = std::move(starting); }
+
     RunSettings &settings() { return *m_settings; }
     TaskEngine &engine() { return *m_engine; }
     StartForm &startForm() { return *m_startForm; }
@@ -59,6 +62,7 @@ private:
     std::unique_ptr<QtRunHost> m_host;
     std::unique_ptr<RunFlow> m_flow;
     std::unique_ptr<StartForm> m_startForm;
+    std::function<void()> m_taskStarting;
     bool m_ending = false;
 };
 
