@@ -32,6 +32,19 @@ void setFramesEnabled(TrialScreen &screen, bool enabled)
     screen.setEnabled(TaskControl::Frame2, enabled);
 }
 
+enum class Choice { Delayed, Immediate };
+
+// The answer on screen: the chosen option green, and neither option taking clicks any more.
+void showChoice(TrialScreen &screen, Choice choice)
+{
+    const auto chosen = choice == Choice::Delayed
+                            ? std::array{TaskControl::Frame1, TaskControl::VDelay, TaskControl::Label1, TaskControl::Label4}
+                            : std::array{TaskControl::Frame2, TaskControl::VReward, TaskControl::Label3, TaskControl::Label5};
+    for (TaskControl control : chosen)
+        screen.setBackColor(control, TaskColor::Green);
+    setFramesEnabled(screen, false);
+}
+
 } // namespace
 
 RunFlow::RunFlow(TaskEngine &engine, const RunSettings &settings, TrialScreen &screen, BreakScreen &breakScreen,
@@ -213,16 +226,14 @@ bool RunFlow::takeClick(std::uint64_t timestampMs)
 
 void RunFlow::ChooseDelayed()
 {
-    for (TaskControl control : {TaskControl::Frame1, TaskControl::VDelay, TaskControl::Label1, TaskControl::Label4})
-        m_screen.setBackColor(control, TaskColor::Green);
+    showChoice(m_screen, Choice::Delayed);
     m_engine.state().ChoseDelayed = true;
     NextTrial();
 }
 
 void RunFlow::ChooseImmediate()
 {
-    for (TaskControl control : {TaskControl::Frame2, TaskControl::VReward, TaskControl::Label3, TaskControl::Label5})
-        m_screen.setBackColor(control, TaskColor::Green);
+    showChoice(m_screen, Choice::Immediate);
     m_engine.state().ChoseImmediate = true;
     NextTrial();
 }
@@ -231,8 +242,6 @@ void RunFlow::NextTrial()
 {
     // Events keep flowing during the pauses below; this trial has had its response.
     m_responding = true;
-
-    setFramesEnabled(m_screen, false);
     m_framesEnabled = false;
     // Each phase is timed from the moment it was painted, which is when the participant sees it.
     const double greenOnsetMs = presentNow();
@@ -299,6 +308,9 @@ void RunFlow::activate()
     m_answerableOnsetMs = presentNow();
     m_recorder.trialAnswerable(m_answerableOnsetMs);
     markPhase("answerable", m_answerableOnsetMs);
+    // While the participant decides, both answers are painted ahead: the chosen one shows at once.
+    for (Choice choice : {Choice::Delayed, Choice::Immediate})
+        m_screen.rehearse([this, choice] { showChoice(m_screen, choice); });
 }
 
 void RunFlow::breakKeyDown(int keyCode, bool autoRepeat)

@@ -11,10 +11,12 @@
 #include "results/Clock.h"
 #include "results/ResultsWriter.h"
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace kpx::test {
@@ -44,7 +46,20 @@ public:
     void setTimerEnabled(bool enabled) override { timerEnabled = enabled; }
     bool AcceptKeys() const override { return acceptKeys; }
     void setAcceptKeys(bool accept) override { acceptKeys = accept; }
-    void present() override { painted = onScreen(); }
+    void present() override
+    {
+        painted = onScreen();
+        if (std::find(m_rehearsed.begin(), m_rehearsed.end(), picture()) != m_rehearsed.end())
+            shownAsRehearsed.push_back(picture());
+        m_rehearsed.clear();
+    }
+    void rehearse(const std::function<void()> &change) override
+    {
+        const auto saved = std::tuple(enabled, visible, back, fore, captions);
+        change();
+        m_rehearsed.push_back(picture());
+        std::tie(enabled, visible, back, fore, captions) = saved;
+    }
     void show() override { shown = true; }
     void hide() override
     {
@@ -55,10 +70,11 @@ public:
 
     // What the participant sees and can do, in words: the text colour, amount and delay, the frames,
     // the prompt, the controls lit green and the keys. A pair that differs shows as "mixed".
-    std::string onScreen() const
+    std::string onScreen() const { return shown ? picture() + (acceptKeys ? "; keys on" : "; keys off") : "hidden"; }
+
+    // The picture alone, without the keys.
+    std::string picture() const
     {
-        if (!shown)
-            return "hidden";
         const auto of = [](const auto &map, TaskControl c, auto absent) { return map.count(c) ? map.at(c) : absent; };
         const auto both = [](bool a, bool b, const char *yes, const char *no) { return a != b ? "mixed" : a ? yes : no; };
         std::string colour = of(fore, TaskControl::VReward, TaskColor::Black) == TaskColor::White ? "white" : "black";
@@ -78,7 +94,7 @@ public:
                 text += " " + name(TaskControl(c));
         if (text.size() == before)
             text += " none";
-        return text + (acceptKeys ? "; keys on" : "; keys off");
+        return text;
     }
 
     // Frames start disabled, every control visible.
@@ -90,12 +106,15 @@ public:
     bool timerEnabled = false;
     int timerInterval = 0;
     bool acceptKeys = false;
+    // Each picture presented that had been rehearsed since the presentation before.
+    std::vector<std::string> shownAsRehearsed;
     bool shown = false;
     // What the window showed when last painted (present) or hidden.
     std::string painted = "hidden";
 
 private:
     Log &m_log;
+    std::vector<std::string> m_rehearsed;
 };
 
 class FakeBreak final : public BreakScreen

@@ -101,6 +101,19 @@ TEST_F(Phases, ImmediateClickLightsTheImmediateOption)
               "keys off");
 }
 
+class RehearsedAnswer : public Phases, public testing::WithParamInterface<int>
+{
+};
+
+TEST_P(RehearsedAnswer, IsShownAsItWasRehearsedWhileTheParticipantDecided)
+{
+    const Painted painted = answer([this] { flow.KeyDown(GetParam()); });
+    ASSERT_EQ(screen.shownAsRehearsed.size(), 1u);
+    EXPECT_EQ(painted.phases.front(), "500 ms: " + screen.shownAsRehearsed.front() + "; keys off");
+}
+
+INSTANTIATE_TEST_SUITE_P(BothOptions, RehearsedAnswer, testing::Values(VirtualKey::Left, VirtualKey::Right));
+
 TEST_F(Phases, BlockEndShowsTheNextDelaysBreakOverTheClearedWindow)
 {
     Painted painted = answer([this] {

@@ -35,28 +35,6 @@ void startWith(BreakRig &rig, const std::function<void()> &whileWaiting, bool &s
     rig.flow.StartTask();
 }
 
-// Collects the areas a window paints.
-class PaintSpy : public QObject
-{
-public:
-    PaintSpy(QWidget &window, QRegion &painted)
-        : m_painted(painted)
-    {
-        window.installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            m_painted += static_cast<QPaintEvent *>(event)->region();
-        return false;
-    }
-
-private:
-    QRegion &m_painted;
-};
-
 } // namespace
 
 class MsgFormTest : public QObject
@@ -150,7 +128,7 @@ void MsgFormTest::hidingRepaintsTheChoiceWindowBeneathAtOnce()
     rig.msg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&rig.msg));
     QRegion painted;
-    PaintSpy spy(rig.form, painted);
+    kpx::test::PaintSpy spy({&rig.form}, painted);
 
     rig.msg.hide();
 

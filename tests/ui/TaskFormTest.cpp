@@ -73,7 +73,7 @@ private slots:
     void clicksAnswerTheTrial();
     void whitePhaseTakesNoResponse();
     void whitePhaseEndsOnItsDeadline();
-    void paintedAheadIsThePictureOfAFullRepaint();
+    void paintedAheadOrRehearsedIsThePictureOfAFullRepaint();
     void disabledFramesKeepTheirColours_data();
     void disabledFramesKeepTheirColours();
     void controlsMatchTheLayoutTable_data();
@@ -268,7 +268,7 @@ void TaskFormTest::whitePhaseEndsOnItsDeadline()
 #endif
 }
 
-void TaskFormTest::paintedAheadIsThePictureOfAFullRepaint()
+void TaskFormTest::paintedAheadOrRehearsedIsThePictureOfAFullRepaint()
 {
     // Each phase's changes in turn, as the trial cycle makes them before a deadline.
     using Change = std::function<void(TaskForm &)>;
@@ -319,6 +319,30 @@ void TaskFormTest::paintedAheadIsThePictureOfAFullRepaint()
         QVERIFY2(ahead == full, phase);
         form.present();
     }
+
+    // Round again, rehearsed instead: undone at once, then shown without painting when made, and
+    // only when the state is exactly the one rehearsed.
+    QRegion painted;
+    kpx::test::PaintSpy spy(form.findChildren<QWidget *>() << &form, painted);
+    for (const auto &[phase, change] : std::vector(phases.begin() + 1, phases.end())) {
+        const QImage before = buffer();
+        form.rehearse([&form, &change] { change(form); });
+        form.rehearse([&form, &change] { change(form), form.setCaption(TaskControl::VDelay, "IN 25 YEARS"); });
+        form.repaint();
+        QVERIFY2(buffer() == before, phase);
+        change(form);
+        painted = QRegion();
+        form.present();
+        const QImage shown = buffer();
+        QVERIFY2(painted.isEmpty(), phase);
+        form.repaint();
+        QVERIFY2(shown != before && shown == buffer(), phase);
+    }
+    form.rehearse([&form] { form.setCaption(TaskControl::VDelay, "IN 25 YEARS"); });
+    form.setCaption(TaskControl::VDelay, "IN 5 YEARS");
+    painted = QRegion();
+    form.present();
+    QVERIFY(!painted.isEmpty());
 }
 
 void TaskFormTest::disabledFramesKeepTheirColours_data()

@@ -11,6 +11,8 @@
 #include "ui/Session.h"
 #include "ui/TaskForm.h"
 
+#include <QEvent>
+#include <QPaintEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -29,6 +31,29 @@ inline Chosen firstChoice(const RunState &state, std::int16_t firstAmount)
         return Chosen::Immediate;
     return Chosen::Nothing;
 }
+
+// Collects the areas the widgets paint, each in its own coordinates.
+class PaintSpy : public QObject
+{
+public:
+    PaintSpy(const QList<QWidget *> &widgets, QRegion &painted)
+        : m_painted(painted)
+    {
+        for (QWidget *widget : widgets)
+            widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            m_painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+
+private:
+    QRegion &m_painted;
+};
 
 // The application as main builds it, with a seeded random source, scripted dialogs and a count of the
 // times it would have quit.

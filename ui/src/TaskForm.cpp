@@ -11,6 +11,7 @@
 #include <QBackingStore>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDataStream>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -18,10 +19,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <utility>
@@ -361,13 +364,118 @@ void TaskForm::paintAhead()
     QBackingStore *store = backingStore();
     const QRegion area = m_changed & rect();
     m_changed = QRegion();
-    if (!store || !isVisible() || area.isEmpty())
+    if (!store || !hasPixels() || area.isEmpty())
         return;
     // Drawn into the window's buffer, which the window system shows only when it is flushed.
     store->beginPaint(area);
     render(store->paintDevice(), area.boundingRect().topLeft(), area, DrawWindowBackground | DrawChildren);
     store->endPaint();
     m_paintedAhead += area;
+}
+
+bool TaskForm::hasPixels() const
+{
+    // Before the window's first exposure its buffer has nothing to paint into yet.
+    const QWindow *window = windowHandle();
+    const QBackingStore *store = backingStore();
+    return window && window->isExposed() && store && store->size() == size();
+}
+
+QByteArray TaskForm::appearance() const
+{
+    // Read on the way to the screen, so kept to what the window's setters change: the fonts and
+    // the palettes' other roles are set once, when the window is built.
+    QByteArray state;
+    QDataStream out(&state, QIODevice::WriteOnly);
+    out << size();
+    for (const QWidget *widget : findChildren<QWidget *>()) {
+        const QPalette &palette = widget->palette();
+        out << widget->geometry() << widget->isHidden() << widget->isEnabled()
+            << palette.color(QPalette::Window).rgba() << palette.color(QPalette::WindowText).rgba();
+        if (const auto *label = qobject_cast<const QLabel *>(widget))
+            out << label->text();
+    }
+    return state;
+}
+
+void TaskForm::rehearse(const std::function<void()> &change)
+{
+    if (!hasPixels())
+        return;
+    struct Saved
+    {
+        QWidget *widget;
+        QPalette palette;
+        bool enabled;
+        bool hidden;
+        QString text;
+    };
+    std::vector<Saved> saved;
+    for (QWidget *widget : findChildren<QWidget *>()) {
+        const auto *label = qobject_cast<QLabel *>(widget);
+        saved.push_back({widget, widget->palette(), widget->isEnabled(), widget->isHidden(),
+                         label ? label->text() : QString()});
+    }
+    const QRegion pending = m_changed;
+    change();
+    const QRegion area = m_changed & rect();
+    if (!area.isEmpty()) {
+        const qreal ratio = devicePixelRatio();
+        // The window is opaque: its background is painted under the controls.
+        QImage picture(area.boundingRect().size() * ratio, QImage::Format_RGB32);
+        picture.setDevicePixelRatio(ratio);
+        render(&picture, QPoint(), area, DrawWindowBackground | DrawChildren);
+        m_rehearsals.push_back({area, appearance(), std::move(picture)});
+    }
+    // Parents come before their children in the list, so a frame is enabled or shown again before
+    // its labels are compared with how they were.
+    for (const Saved &each : saved) {
+        if (each.widget->palette() != each.palette)
+            each.widget->setPalette(each.palette);
+        if (each.widget->isEnabled() != each.enabled)
+            each.widget->setEnabled(each.enabled);
+        if (each.widget->isHidden() != each.hidden)
+            each.widget->setHidden(each.hidden);
+        if (auto *label = qobject_cast<QLabel *>(each.widget); label && label->text() != each.text)
+            label->setText(each.text);
+    }
+    m_changed = pending;
+    // The undoing left those controls to repaint as they are on screen already. Done now, while the
+    // participant decides, and the window system asked to let go of the buffer there (X makes a
+    // round trip first), the answer's picture later goes straight in.
+    if (pending.isEmpty() && !area.isEmpty()) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
+        QEvent request(QEvent::UpdateRequest);
+        QCoreApplication::sendEvent(this, &request);
+        QBackingStore *store = backingStore();
+        store->beginPaint(area);
+        store->endPaint();
+    }
+}
+
+void TaskForm::takeRehearsal()
+{
+    if (m_rehearsals.empty() || !hasPixels())
+        return;
+    const QRegion area = m_changed & rect();
+    const QByteArray now = appearance();
+    const auto rehearsed = std::find_if(m_rehearsals.begin(), m_rehearsals.end(), [&](const Rehearsal &each) {
+        return each.area == area && each.appearance == now;
+    });
+    if (rehearsed == m_rehearsals.end())
+        return;
+    QBackingStore *store = backingStore();
+    store->beginPaint(area);
+    {
+        QPainter painter(store->paintDevice());
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        // The picture covers the area's bounding rectangle; only the area itself was rendered.
+        painter.setClipRegion(area);
+        painter.drawImage(area.boundingRect().topLeft(), rehearsed->picture);
+    }
+    store->endPaint();
+    m_paintedAhead = area;
+    m_changed = QRegion();
 }
 
 void TaskForm::present()
@@ -377,6 +485,9 @@ void TaskForm::present()
         sleepUntil(*m_presentNotBefore);
         m_presentNotBefore.reset();
     }
+    if (m_paintedAhead.isEmpty())
+        takeRehearsal();
+    m_rehearsals.clear();
     if (!m_paintedAhead.isEmpty()) {
         // Painted already: only handed over. The widgets still repaint the same picture on the
         // event loop's next pass, after the onset.

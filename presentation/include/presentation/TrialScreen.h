@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace kpx {
@@ -43,6 +44,10 @@ public:
     // Paints the changes made so far where the participant cannot see them yet, shortly before a
     // phase's deadline, so that the present() on the deadline only has to hand them over.
     virtual void paintAhead() {}
+    // Paints, where the participant cannot see it, the picture the change would make, and undoes
+    // the change. If that same change is then made before the next present(), present() shows the
+    // picture painted ahead at once.
+    virtual void rehearse(const std::function<void()> & /*change*/) {}
 
     // Shows the window maximized, not modal.
     virtual void show() = 0;

@@ -2,12 +2,15 @@
 
 #include "presentation/TrialScreen.h"
 
+#include <QByteArray>
+#include <QImage>
 #include <QRegion>
 #include <QWidget>
 
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class QFrame;
 class QLabel;
@@ -47,6 +50,7 @@ public:
     // Paints the pending changes now and hands them to the window system.
     void present() override;
     void paintAhead() override;
+    void rehearse(const std::function<void()> &change) override;
     // Maximized, not modal.
     void show() override;
     void hide() override;
@@ -65,6 +69,13 @@ private:
     // Notes the window area a change to a control repaints.
     void changed(QWidget *control);
     void startTimer1();
+    // Whether the window's buffer is there to paint into.
+    bool hasPixels() const;
+    // Everything the controls' pictures depend on.
+    QByteArray appearance() const;
+    // Puts a rehearsed picture of the pending changes into the window's buffer, if one was painted
+    // for exactly the state the controls are in now.
+    void takeRehearsal();
 
     QFrame *m_frame1 = nullptr;
     QFrame *m_frame2 = nullptr;
@@ -85,6 +96,14 @@ private:
     std::optional<std::chrono::steady_clock::time_point> m_presentNotBefore;
     QRegion m_changed;
     QRegion m_paintedAhead;
+    struct Rehearsal
+    {
+        QRegion area;
+        QByteArray appearance;
+        QImage picture;
+    };
+    // Pictures of changes that may come next; dropped at each presentation.
+    std::vector<Rehearsal> m_rehearsals;
 };
 
 } // namespace kpx
