@@ -21,6 +21,8 @@ int policyOf(pid_t thread)
 
 TEST(RealtimeScheduling, RaisesEveryThreadWhileItLivesAndPutsThemBack)
 {
+    if (const RealtimeScheduling probe; !probe.granted())
+        GTEST_SKIP() << "real-time scheduling is not permitted here: " << probe.refusal();
     // A thread that only waits, as the window system's event reader does.
     std::promise<pid_t> started;
     std::promise<void> release;
@@ -29,15 +31,8 @@ TEST(RealtimeScheduling, RaisesEveryThreadWhileItLivesAndPutsThemBack)
         release.get_future().wait();
     });
     const pid_t otherId = started.get_future().get();
-    struct Release
     {
-        std::promise<void> &promise;
-        ~Release() { promise.set_value(); }
-    } releaseAtEnd{release};
-    {
-        RealtimeScheduling realtime;
-        if (!realtime.granted())
-            GTEST_SKIP() << "real-time scheduling is not permitted here: " << realtime.refusal();
+        const RealtimeScheduling realtime;
         EXPECT_EQ(policyOf(0), SCHED_FIFO);
         EXPECT_EQ(policyOf(otherId), SCHED_FIFO);
         int startedMeanwhile = -1;
@@ -46,6 +41,7 @@ TEST(RealtimeScheduling, RaisesEveryThreadWhileItLivesAndPutsThemBack)
     }
     EXPECT_EQ(policyOf(0), SCHED_OTHER);
     EXPECT_EQ(policyOf(otherId), SCHED_OTHER);
+    release.set_value();
 }
 
 TEST(RealtimeScheduling, AnOrdinaryUserWithoutAnAllowanceIsToldWhyAndKeepsThePolicy)
