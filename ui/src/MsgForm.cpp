@@ -4,12 +4,17 @@
 #include "ui/KeyCodes.h"
 #include "ui/Twips.h"
 
+#include "WindowSystem.h"
+
 #include "presentation/RunFlow.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
+
+#include <chrono>
+#include <cstdint>
 
 namespace kpx {
 
@@ -75,8 +80,12 @@ void MsgForm::show()
 
 void MsgForm::hide()
 {
-    const QRect covered = geometry();
+    const QRect covered = frameGeometry();
+    const std::uint32_t frame = windowsystem::frameOf(*this);
     QWidget::hide();
+    // Under a window manager's frame the message stays on screen until the frame goes too, which the
+    // window manager does in its own time; the blank second must not start before.
+    windowsystem::waitUntilGone(frame, std::chrono::milliseconds(50));
     if (QWidget *owner = parentWidget(); owner && owner->isVisible()) {
         // The window beneath is painted where the message was at once, not when the window system
         // asks for it: the blank second after a break runs from the message's going.

@@ -4,6 +4,8 @@
 #include "ui/KeyCodes.h"
 #include "ui/Twips.h"
 
+#include "WindowSystem.h"
+
 #include "presentation/PreciseDeadline.h"
 #include "presentation/RunFlow.h"
 
@@ -20,12 +22,8 @@
 #include <QPainter>
 #include <QTimer>
 #include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
-
-#include <xcb/xcb.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <functional>
 #include <utility>
 
@@ -69,17 +67,6 @@ void announceEnabledChange(QWidget *widget)
 #else
     Q_UNUSED(widget);
 #endif
-}
-
-// The onset is taken once the X server has the new picture, not while it is still on its way: a phase
-// timed from a picture that reached the screen late would look short. A round trip that lets no
-// event in (QGuiApplication::sync would dispatch the participant's keys in the middle of a change).
-void waitForWindowSystem()
-{
-    // Other platforms (the offscreen one among them) may answer for X11 without a connection.
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (xcb_connection_t *connection = x11 ? x11->connection() : nullptr)
-        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
 // A caption-less frame around one option; a press and release on it or on its labels is one click.
@@ -501,7 +488,9 @@ void TaskForm::present()
         QCoreApplication::sendEvent(this, &request);
         m_changed = QRegion();
     }
-    waitForWindowSystem();
+    // The onset is taken once the X server has the new picture, not while it is still on its way: a
+    // phase timed from a picture that reached the screen late would look short.
+    windowsystem::sync();
 }
 
 void TaskForm::show()
