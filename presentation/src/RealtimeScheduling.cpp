@@ -45,7 +45,7 @@ bool isRealtime(const Policy &policy)
     return base == SCHED_FIFO || base == SCHED_RR;
 }
 
-int raise(int thread, int priority)
+int raiseThread(int thread, int priority)
 {
     const sched_param param{priority};
     return sched_setscheduler(thread, Raised, &param) == 0 ? 0 : errno;
@@ -61,13 +61,13 @@ RealtimeScheduling::RealtimeScheduling()
     if (before && isRealtime(*before))
         return;
     int priority = PreferredPriority;
-    int error = raise(self, priority);
+    int error = raiseThread(self, priority);
     // An unprivileged user may be allowed real-time priorities only up to an rtprio limit.
     rlimit limit{};
     if (error == EPERM && getrlimit(RLIMIT_RTPRIO, &limit) == 0 && limit.rlim_cur > 0 &&
         limit.rlim_cur < static_cast<rlim_t>(priority)) {
         priority = static_cast<int>(limit.rlim_cur);
-        error = raise(self, priority);
+        error = raiseThread(self, priority);
     }
     if (error != 0) {
         m_refusal = std::strerror(error);
@@ -79,7 +79,7 @@ RealtimeScheduling::RealtimeScheduling()
     for (const auto &entry : std::filesystem::directory_iterator("/proc/self/task", unreadable)) {
         const int thread = std::atoi(entry.path().filename().c_str());
         const std::optional<Policy> policy = thread > 0 && thread != self ? policyOf(thread) : std::nullopt;
-        if (policy && !isRealtime(*policy) && raise(thread, priority) == 0)
+        if (policy && !isRealtime(*policy) && raiseThread(thread, priority) == 0)
             m_raised.push_back({thread, policy->policy, policy->priority});
     }
 }

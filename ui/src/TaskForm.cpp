@@ -360,6 +360,14 @@ void TaskForm::paintAhead()
     m_paintedAhead += area;
 }
 
+void TaskForm::repaintPending()
+{
+    // A shown control announces its area in a posted event of its own; that is taken in first.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
+    QEvent request(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(this, &request);
+}
+
 bool TaskForm::hasPixels() const
 {
     // Before the window's first exposure its buffer has nothing to paint into yet.
@@ -431,9 +439,7 @@ void TaskForm::rehearse(const std::function<void()> &change)
     // participant decides, and the window system asked to let go of the buffer there (X makes a
     // round trip first), the answer's picture later goes straight in.
     if (pending.isEmpty() && !area.isEmpty()) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
-        QEvent request(QEvent::UpdateRequest);
-        QCoreApplication::sendEvent(this, &request);
+        repaintPending();
         QBackingStore *store = backingStore();
         store->beginPaint(area);
         store->endPaint();
@@ -481,11 +487,7 @@ void TaskForm::present()
         backingStore()->flush(m_paintedAhead, windowHandle());
         m_paintedAhead = QRegion();
     } else {
-        // The window's pending updates, painted and flushed now rather than on the next pass. A
-        // shown control announces its area in a posted event of its own; that is taken in first.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
-        QEvent request(QEvent::UpdateRequest);
-        QCoreApplication::sendEvent(this, &request);
+        repaintPending();
         m_changed = QRegion();
     }
     // The onset is taken once the X server has the new picture, not while it is still on its way: a

@@ -69,6 +69,8 @@ private:
     // Notes the window area a change to a control repaints.
     void changed(QWidget *control);
     void startTimer1();
+    // The window's pending updates, painted and flushed now rather than on the event loop's next pass.
+    void repaintPending();
     // Whether the window's buffer is there to paint into.
     bool hasPixels() const;
     // Everything the controls' pictures depend on.
