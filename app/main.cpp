@@ -2,6 +2,7 @@
 
 #include "engine/RandomSource.h"
 #include "kpx/Version.h"
+#include "platform/Process.h"
 #include "presentation/RealtimeScheduling.h"
 #include "results/Clock.h"
 #include "ui/ApplicationTitle.h"
@@ -60,6 +61,8 @@ int main(int argc, char *argv[])
     if (const auto status = answerCommandLine(argumentsOf(argc, argv), false))
         return *status;
     QApplication app(argc, argv);
+    // A file-size limit must show as a write failure the experimenter is told of.
+    kpx::reportOversizedWritesAsErrors();
     if (const auto status = answerCommandLine(argumentsOf(argc, argv), true))
         return *status;
 

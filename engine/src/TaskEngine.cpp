@@ -75,7 +75,9 @@ ResponseResult TaskEngine::ApplyResponse()
         }
     }
 
-    ++s.TrialCount;
+    // Never wraps: callers stop the run once blockFull() holds.
+    if (s.TrialCount < TrialCountLimit)
+        ++s.TrialCount;
     result.bounds = {s.LowInner, s.LowOuter, s.HighInner, s.HighOuter};
 
     const int width = std::abs(s.HighOuter - s.LowOuter);
@@ -103,6 +105,18 @@ ResponseResult TaskEngine::ApplyResponse()
                                                        : ResponseOutcome::BlockFinished;
     }
     return result;
+}
+
+std::string blockFullMessage(int block)
+{
+    return "Block " + std::to_string(block) + " has taken " + std::to_string(TrialCountLimit) +
+           " answers without ending, as many as its trial count can hold.  The task is stopped: the results "
+           "files are not written; every answer is in the trial log.";
+}
+
+bool TaskEngine::blockFull() const
+{
+    return m_state.TrialCount >= TrialCountLimit;
 }
 
 void TaskEngine::DrawNextAmount(bool DistractorNext)

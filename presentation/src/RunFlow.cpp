@@ -48,7 +48,8 @@ void showChoice(TrialScreen &screen, Choice choice)
 } // namespace
 
 RunFlow::RunFlow(TaskEngine &engine, const RunSettings &settings, TrialScreen &screen, BreakScreen &breakScreen,
-                 EventWaiter &waiter, RunHost &host, const Clock &clock, Timings timings, ResultsFormat resultsFormat)
+                 EventWaiter &waiter, RunHost &host, const Clock &clock, Timings timings, ResultsFormat resultsFormat,
+                 Files &files)
     : m_engine(engine)
     , m_settings(settings)
     , m_screen(screen)
@@ -58,7 +59,8 @@ RunFlow::RunFlow(TaskEngine &engine, const RunSettings &settings, TrialScreen &s
     , m_clock(clock)
     , m_timings(timings)
     , m_resultsFormat(resultsFormat)
-    , m_recorder(host)
+    , m_files(files)
+    , m_recorder(host, files)
 {
 }
 
@@ -261,6 +263,10 @@ void RunFlow::NextTrial()
     markPhase("cleared", clearedMs);
 
     const ResponseResult result = m_recorder.Record(m_engine);
+    if (result.outcome == ResponseOutcome::Continue && m_engine.blockFull()) {
+        stopAtFullBlock();
+        return;
+    }
     if (result.outcome == ResponseOutcome::RunFinished) {
         completion();
         return;
@@ -344,18 +350,17 @@ void RunFlow::blockBreak()
     breakWait();
 }
 
-std::optional<std::string> RunFlow::writeResults()
+std::optional<WrittenResults> RunFlow::writeResults()
 {
     // Read now, so changes made in the setup window during the run take effect.
-    std::string subjectId = m_settings.SubjectId;
-    std::string directory = m_settings.OutputDirectory;
+    WrittenResults place{m_settings.SubjectId, m_settings.OutputDirectory};
     const RunResults results = resultsOf(m_engine.state());
     for (;;) {
-        const auto failure = WriteResults(subjectId, directory, results, m_resultsFormat);
+        const auto failure = WriteResults(place.SubjectId, place.OutputDirectory, results, m_resultsFormat, m_files);
         if (!failure)
-            return directory;
+            return place;
         // A whole session's data is at stake: only an explicit, confirmed choice gives it up.
-        const WriteFailureChoice choice = m_host.resolveWriteFailure(*failure, subjectId, directory);
+        const WriteFailureChoice choice = m_host.resolveWriteFailure(*failure, place.SubjectId, place.OutputDirectory);
         // The experimenter may have ended the application while the question was up.
         if (m_finished)
             return std::nullopt;
@@ -367,19 +372,28 @@ std::optional<std::string> RunFlow::writeResults()
 void RunFlow::completion()
 {
     m_writingResults = true;
-    const std::optional<std::string> written = writeResults();
+    const std::optional<WrittenResults> written = writeResults();
     m_writingResults = false;
-    // Rows a full disk held back get one more chance, also when the application is closing.
-    m_recorder.flush();
-    if (m_finished)
+    if (m_finished) {
+        // Closing: rows a full disk held back get one more chance.
+        m_recorder.flush();
         return;
+    }
     m_resultsWritten = written.has_value();
-    // A log still lost goes beside the results, where writing is known to work, or where the
-    // experimenter says.
-    m_recorder.rescue(written);
+    // The log ends whole and bearing the results' subject ID, or the experimenter is told what it lacks.
+    m_recorder.finish(written);
     m_screen.hide();
     if (written)
         m_host.showCompletion();
+    m_finished = true;
+    m_host.terminate();
+}
+
+void RunFlow::stopAtFullBlock()
+{
+    m_recorder.finish(std::nullopt);
+    m_screen.hide();
+    m_host.reportRunStopped(blockFullMessage(m_engine.state().BlockIndex));
     m_finished = true;
     m_host.terminate();
 }

@@ -1,16 +1,11 @@
 #include "results/TrialLog.h"
 
-#include "WriteAll.h"
+#include "TempNames.h"
 #include "results/Csv.h"
 #include "results/NumberForm.h"
 
 #include <array>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace kpx {
@@ -69,100 +64,59 @@ namespace {
 
 struct OpenedLog
 {
-    int fd;
+    std::unique_ptr<OpenFile> file;
     std::string path;
 };
 
 // A new file named <name>.trials.csv in the directory, or <name>-2, -3, ... when that exists.
-std::variant<OpenedLog, WriteFailure> openUnique(const std::string &directory, const std::string &name)
+std::variant<OpenedLog, WriteFailure> openUnique(Files &files, const std::string &directory, const std::string &name)
 {
     const std::string stem = directory + "/" + name;
     if (directory.empty())
         return WriteFailure{stem + std::string(TrialLogSuffix), NoDirectoryReason};
     for (int attempt = 1;; ++attempt) {
         const std::string path = stem + (attempt == 1 ? "" : "-" + std::to_string(attempt)) + std::string(TrialLogSuffix);
-        // O_EXCL: an earlier log of the same second is never touched.
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
-        if (fd >= 0)
-            return OpenedLog{fd, path};
-        if (errno != EEXIST || attempt >= 1000)
-            return WriteFailure{path, std::strerror(errno)};
+        // Never opened if it exists: an earlier log of the same second is never touched.
+        auto created = files.createNew(path);
+        if (auto *file = std::get_if<std::unique_ptr<OpenFile>>(&created))
+            return OpenedLog{std::move(*file), path};
+        const FileError &error = std::get<FileError>(created);
+        if (!error.exists || attempt >= 1000)
+            return WriteFailure{path, error.reason};
     }
+}
+
+// Writes the text as the file's whole contents, synced, and makes its name durable.
+FileStatus writeWhole(Files &files, OpenFile &file, const std::string &path, const std::string &text)
+{
+    if (auto error = file.writeAt(0, text))
+        return error;
+    if (auto error = file.sync())
+        return error;
+    return files.syncDirectory(directoryOf(path));
 }
 
 } // namespace
 
 std::variant<TrialLog, WriteFailure> TrialLog::create(const std::string &directory, const std::string &SubjectId,
-                                                      const LocalDateTime &started)
+                                                      const LocalDateTime &started, Files &files)
 {
-    const std::string name = SubjectId + "_" + nameTime(started);
+    TrialLog log(files, directory, SubjectId, nameTime(started), isoTime(started));
     if (auto reason = unusableSubjectId(SubjectId))
-        return WriteFailure{directory + "/" + name + std::string(TrialLogSuffix), *reason};
-
-    auto opened = openUnique(directory, name);
-    if (auto *failure = std::get_if<WriteFailure>(&opened))
+        return WriteFailure{directory + "/" + SubjectId + "_" + log.m_startedName + std::string(TrialLogSuffix), *reason};
+    if (auto failure = log.writeAgain(directory, SubjectId))
         return *failure;
-    auto &[fd, path] = std::get<OpenedLog>(opened);
-    const std::string startedText = isoTime(started);
-    TrialLog log(fd, path, directory, name, SubjectId, startedText);
-    if (!writeAll(fd, log.m_text) || ::fsync(fd) != 0) {
-        const int error = errno;
-        ::unlink(path.c_str());
-        return WriteFailure{path, std::strerror(error)};
-    }
-    log.m_onDisk = log.m_text.size();
-    // Make the new file's name durable too.
-    syncDirectory(directory);
     return log;
 }
 
-TrialLog::TrialLog(int fd, std::string path, std::string directory, std::string name, std::string subject,
+TrialLog::TrialLog(Files &files, std::string directory, std::string subject, std::string startedName,
                    std::string started)
-    : m_fd(fd)
-    , m_path(std::move(path))
+    : m_files(&files)
     , m_directory(std::move(directory))
-    , m_name(std::move(name))
     , m_subject(std::move(subject))
+    , m_startedName(std::move(startedName))
     , m_started(std::move(started))
-    , m_text(header())
 {
-}
-
-TrialLog::TrialLog(TrialLog &&other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1))
-    , m_path(std::move(other.m_path))
-    , m_directory(std::move(other.m_directory))
-    , m_name(std::move(other.m_name))
-    , m_subject(std::move(other.m_subject))
-    , m_started(std::move(other.m_started))
-    , m_text(std::move(other.m_text))
-    , m_onDisk(other.m_onDisk)
-    , m_lost(other.m_lost)
-{
-}
-
-TrialLog &TrialLog::operator=(TrialLog &&other) noexcept
-{
-    if (this != &other) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = std::exchange(other.m_fd, -1);
-        m_path = std::move(other.m_path);
-        m_directory = std::move(other.m_directory);
-        m_name = std::move(other.m_name);
-        m_subject = std::move(other.m_subject);
-        m_started = std::move(other.m_started);
-        m_text = std::move(other.m_text);
-        m_onDisk = other.m_onDisk;
-        m_lost = other.m_lost;
-    }
-    return *this;
-}
-
-TrialLog::~TrialLog()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
 }
 
 std::string TrialLog::header()
@@ -217,68 +171,115 @@ std::string TrialLog::row(const TrialRecord &record) const
     return trialLogRow(m_subject, m_started, record);
 }
 
-bool TrialLog::stillAtPath() const
+std::string TrialLog::rowsFrom(std::size_t first) const
 {
-    struct stat open{};
-    struct stat named{};
-    if (::fstat(m_fd, &open) != 0 || open.st_nlink == 0)
-        return false;
-    if (::stat(m_path.c_str(), &named) != 0)
-        return false;
-    return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+    std::string text;
+    for (std::size_t i = first; i < m_records.size(); ++i)
+        text += row(m_records[i]);
+    return text;
+}
+
+std::size_t TrialLog::rowsMissing() const
+{
+    return m_lost ? m_records.size() : m_records.size() - m_rowsOnDisk;
 }
 
 std::optional<WriteFailure> TrialLog::append(const TrialRecord &record)
 {
-    m_text += row(record);
+    m_records.push_back(record);
     return flush();
 }
 
 std::optional<WriteFailure> TrialLog::flush()
 {
-    if (m_fd < 0 && !m_lost)
-        return WriteFailure{m_path, "the trial log is not open"};
-    if (!m_lost && !stillAtPath()) {
+    if (!m_lost && !m_file->isStillAt(m_path)) {
         // The folder was removed or replaced: what is written now would be seen by nobody.
         m_lost = true;
-        ::close(std::exchange(m_fd, -1));
+        m_file.reset();
     }
     if (m_lost)
         return WriteFailure{m_path, "the file was removed or replaced during the run"};
-
-    if (m_onDisk == m_text.size())
-        return std::nullopt;
-    // One write for every row not yet on disk, then a sync.
-    if (!writeAll(m_fd, m_text.substr(m_onDisk)) || ::fdatasync(m_fd) != 0) {
-        const int error = errno;
-        // A row is on disk whole or not at all: cut back to the last complete one.
-        if (::ftruncate(m_fd, static_cast<off_t>(m_onDisk)) == 0)
-            ::fdatasync(m_fd);
-        return WriteFailure{m_path, std::strerror(error)};
+    if (m_torn) {
+        // Whatever a failed write left past the last whole row must go before anything follows it.
+        if (m_file->truncate(m_bytesOnDisk) || m_file->sync()) {
+            if (auto failure = rewriteInPlace())
+                return failure;
+        }
+        m_torn = false;
     }
-    m_onDisk = m_text.size();
+    if (m_rowsOnDisk == m_records.size())
+        return std::nullopt;
+    // Every row not yet on disk in one write, then a sync.
+    const std::string pending = rowsFrom(m_rowsOnDisk);
+    FileStatus error = m_file->writeAt(m_bytesOnDisk, pending);
+    if (!error)
+        error = m_file->sync();
+    if (error) {
+        // A row is on disk whole or not at all: cut back to the last whole one, or failing that
+        // (the file's state now unknown) put a whole copy in its place.
+        const bool cutBack = !m_file->truncate(m_bytesOnDisk) && !m_file->sync();
+        if (!cutBack) {
+            if (!rewriteInPlace())
+                return std::nullopt;
+            m_torn = true;
+        }
+        return WriteFailure{m_path, error->reason};
+    }
+    m_rowsOnDisk = m_records.size();
+    m_bytesOnDisk += pending.size();
     return std::nullopt;
 }
 
-std::optional<WriteFailure> TrialLog::writeAgain(const std::string &directory)
+std::optional<WriteFailure> TrialLog::rewriteInPlace()
 {
-    auto opened = openUnique(directory, m_name);
+    const std::string text = wholeText();
+    const std::string temporary = m_path + std::string(PartialSuffix) + randomTag();
+    auto created = m_files->createNew(temporary);
+    if (auto *error = std::get_if<FileError>(&created))
+        return WriteFailure{temporary, error->reason};
+    auto &file = std::get<std::unique_ptr<OpenFile>>(created);
+    FileStatus error = writeWhole(*m_files, *file, temporary, text);
+    if (!error)
+        error = m_files->replace(temporary, m_path);
+    if (!error)
+        error = m_files->syncDirectory(m_directory);
+    if (error) {
+        m_files->remove(temporary);
+        return WriteFailure{m_path, error->reason};
+    }
+    m_file = std::move(file);
+    m_rowsOnDisk = m_records.size();
+    m_bytesOnDisk = text.size();
+    return std::nullopt;
+}
+
+std::optional<WriteFailure> TrialLog::writeAgain(const std::string &directory, std::string SubjectId)
+{
+    // Taken by value: it may be this log's own subject.
+    auto opened = openUnique(*m_files, directory, SubjectId + "_" + m_startedName);
     if (auto *failure = std::get_if<WriteFailure>(&opened))
         return *failure;
-    auto &[fd, path] = std::get<OpenedLog>(opened);
-    if (!writeAll(fd, m_text) || ::fsync(fd) != 0) {
-        const int error = errno;
-        ::close(fd);
-        ::unlink(path.c_str());
-        return WriteFailure{path, std::strerror(error)};
+    const std::string previousSubject = std::exchange(m_subject, std::move(SubjectId));
+    auto &[file, path] = std::get<OpenedLog>(opened);
+    const std::string text = wholeText();
+    if (auto error = writeWhole(*m_files, *file, path, text)) {
+        m_subject = previousSubject;
+        file.reset();
+        m_files->remove(path);
+        return WriteFailure{path, error->reason};
     }
-    syncDirectory(directory);
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = fd;
+    // The file this one takes over from would be a second, shorter copy of the same run.
+    if (m_file && !m_lost && m_file->isStillAt(m_path)) {
+        m_file.reset();
+        if (!m_files->remove(m_path))
+            m_files->syncDirectory(m_directory);
+    }
+    m_file = std::move(file);
     m_path = path;
     m_directory = directory;
-    m_onDisk = m_text.size();
+    m_rowsOnDisk = m_records.size();
+    m_bytesOnDisk = text.size();
+    m_torn = false;
     m_lost = false;
     return std::nullopt;
 }

@@ -7,15 +7,16 @@
 
 namespace kpx {
 
-TrialRecorder::TrialRecorder(TrialLogHost &host)
+TrialRecorder::TrialRecorder(TrialLogHost &host, Files &files)
     : m_host(host)
+    , m_files(files)
 {
 }
 
 bool TrialRecorder::open(std::string directory, const std::string &SubjectId, const LocalDateTime &started)
 {
     for (;;) {
-        auto created = TrialLog::create(directory, SubjectId, started);
+        auto created = TrialLog::create(directory, SubjectId, started, m_files);
         if (auto *log = std::get_if<TrialLog>(&created)) {
             m_log.emplace(std::move(*log));
             return true;
@@ -78,20 +79,44 @@ void TrialRecorder::flush()
         m_log->flush();
 }
 
-void TrialRecorder::rescue(const std::optional<std::string> &directory)
+std::size_t TrialRecorder::finish(const std::optional<WrittenResults> &results)
 {
-    if (m_log && m_log->lost())
-        writeLostAgain(directory.value_or(m_log->directory()), true);
+    if (!m_log)
+        return 0;
+    flush();
+    const std::string subject = results ? results->SubjectId : m_log->subject();
+    const bool incomplete = m_log->rowsMissing() > 0;
+    if (!incomplete && subject == m_log->subject())
+        return 0;
+    const std::string before = m_log->path();
+    // Where writing is known to work: beside the results. A whole log keeps its place.
+    std::string directory = incomplete && results ? results->OutputDirectory : m_log->directory();
+    auto failure = m_log->writeAgain(directory, subject);
+    if (failure && results && directory != results->OutputDirectory) {
+        directory = results->OutputDirectory;
+        failure = m_log->writeAgain(directory, subject);
+    }
+    while (failure) {
+        if (!m_host.resolveLogUnfinished(before, m_log->rowsMissing(), *failure, directory)) {
+            if (m_log->rowsMissing() > 0)
+                m_host.reportLogIncomplete(m_log->path(), m_log->rowsMissing());
+            return m_log->rowsMissing();
+        }
+        failure = m_log->writeAgain(directory, subject);
+    }
+    if (incomplete)
+        m_host.reportLogCompleted(before, m_log->path());
+    return 0;
 }
 
 void TrialRecorder::writeLostAgain(std::string directory, bool ask)
 {
     const std::string lostPath = m_log->path();
-    auto failure = m_log->writeAgain(directory);
+    auto failure = m_log->writeAgain(directory, m_log->subject());
     while (failure && ask) {
         if (!m_host.resolveLogLost(lostPath, *failure, directory))
             return;
-        failure = m_log->writeAgain(directory);
+        failure = m_log->writeAgain(directory, m_log->subject());
     }
     if (!failure)
         m_host.reportLogWrittenAgain(lostPath, m_log->path());

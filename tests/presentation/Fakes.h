@@ -254,6 +254,22 @@ public:
     {
         m_log.push_back("log lost " + lostPath + ", written again to " + newPath);
     }
+    bool resolveLogUnfinished(const std::string &logPath, std::size_t missingRows, const WriteFailure &failure,
+                              std::string &directory) override
+    {
+        m_log.push_back("log unfinished " + logPath + " lacking " + std::to_string(missingRows) + ", not written to " +
+                        failure.path);
+        return logResolution && logResolution(directory);
+    }
+    void reportLogIncomplete(const std::string &logPath, std::size_t missingRows) override
+    {
+        m_log.push_back("log incomplete " + logPath + " lacking " + std::to_string(missingRows));
+    }
+    void reportLogCompleted(const std::string &oldPath, const std::string &newPath) override
+    {
+        m_log.push_back("log completed " + oldPath + " in " + newPath);
+    }
+    void reportRunStopped(const std::string &reason) override { m_log.push_back("stopped: " + reason); }
 
     std::function<void()> onCompletion;
     std::function<bool(std::string &)> logResolution;

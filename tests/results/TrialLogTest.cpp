@@ -176,12 +176,12 @@ TEST_F(TrialLogTest, FolderRemovedOrReplacedMidRunIsNoticedAndTheWholeLogWritten
 
     ASSERT_TRUE(log.append(sampleRecord()));
     EXPECT_TRUE(log.lost());
-    EXPECT_EQ(log.writeAgain(log.directory()).value_or(WriteFailure{}).reason, "No such file or directory");
+    EXPECT_EQ(log.writeAgain(log.directory(), "S01").value_or(WriteFailure{}).reason, "No such file or directory");
     // The folder is back, with someone else's file under the log's name.
     fs::create_directories(dir / "g");
     std::ofstream(path) << "someone else's";
     ASSERT_TRUE(log.append(sampleRecord()));
-    ASSERT_FALSE(log.writeAgain(log.directory()));
+    ASSERT_FALSE(log.writeAgain(log.directory(), "S01"));
 
     EXPECT_EQ(readFile(path), "someone else's");
     EXPECT_EQ(log.path(), (dir / "g" / "S01_20260307-090501-2.trials.csv").string());

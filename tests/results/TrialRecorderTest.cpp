@@ -40,6 +40,20 @@ public:
     {
         said.push_back("lost " + lostPath + ", written again to " + newPath);
     }
+    bool resolveLogUnfinished(const std::string &logPath, std::size_t missingRows, const WriteFailure &failure,
+                              std::string &directory) override
+    {
+        said.push_back("unfinished " + logPath + " lacking " + std::to_string(missingRows) + ", not written to " + failure.path);
+        return lostAnswer && lostAnswer(directory);
+    }
+    void reportLogIncomplete(const std::string &logPath, std::size_t missingRows) override
+    {
+        said.push_back("incomplete " + logPath + " lacking " + std::to_string(missingRows));
+    }
+    void reportLogCompleted(const std::string &oldPath, const std::string &newPath) override
+    {
+        said.push_back("completed " + oldPath + " in " + newPath);
+    }
 
     std::vector<std::string> said;
     std::function<bool(std::string &)> createAnswer;
@@ -136,9 +150,9 @@ TEST_F(TrialRecorderTest, LostLogIsAskedAboutOnceThenWrittenAgainInFull)
     fs::remove_all(dir / "g");
     answer();
     told();
-    recorder.rescue(dir.string());
+    recorder.finish(WrittenResults{"S1", dir.string()});
     const std::string rescued = (dir / fs::path(lostPath).filename()).string();
-    EXPECT_EQ(told(), (std::vector<std::string>{"lost " + lostPath + ", written again to " + rescued}));
+    EXPECT_EQ(told(), (std::vector<std::string>{"completed " + lostPath + " in " + rescued}));
     EXPECT_EQ(rowsOnDisk(rescued), answers);
 }
 

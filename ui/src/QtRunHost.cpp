@@ -158,4 +158,48 @@ void QtRunHost::reportLogWrittenAgain(const std::string &lostPath, const std::st
                      Dialogs::Tone::Warning);
 }
 
+// At the end of the run the log lacks answers, or the subject ID the results bear: another directory, or as it is.
+bool QtRunHost::resolveLogUnfinished(const std::string &logPath, std::size_t missingRows, const WriteFailure &failure,
+                                     std::string &directory)
+{
+    const QString lacking = missingRows > 0
+        ? QStringLiteral("It lacks %1 answered trials, which are in no file yet.").arg(missingRows)
+        : QStringLiteral("It holds every answer, but under the subject ID it was started with, not the one the "
+                         "results files bear.");
+    const std::optional<int> choice = m_dialogs.askChoice(dialogParent(),
+        QStringLiteral("The trial log could not be completed:\n%1\n\n%2\n\nWriting it failed:\n%3\n\n%4")
+            .arg(QString::fromStdString(logPath), lacking, QString::fromStdString(failure.path),
+                 QString::fromStdString(failure.reason)),
+        missingRows > 0 ? QStringLiteral("Choose a directory to write the whole log to.  Leaving it loses those answers.")
+                        : QStringLiteral("Choose a directory to write the log to under the new subject ID, or leave it as it is."),
+        {{QStringLiteral("Choose Directory..."), Role::Accept}, {QStringLiteral("Leave It"), Role::Destructive}});
+    // Ending the application closes the box; asking again would return at once, forever.
+    if (m_terminating)
+        return false;
+    return choice == 0 && chooseDirectory(m_dialogs, dialogParent(), directory);
+}
+
+void QtRunHost::reportLogIncomplete(const std::string &logPath, std::size_t missingRows)
+{
+    m_dialogs.inform(dialogParent(),
+                     QStringLiteral("The trial log lacks %1 answered trials, which are in no file:\n%2")
+                         .arg(missingRows)
+                         .arg(QString::fromStdString(logPath)),
+                     Dialogs::Tone::Warning);
+}
+
+void QtRunHost::reportLogCompleted(const std::string &oldPath, const std::string &newPath)
+{
+    m_dialogs.inform(dialogParent(),
+                     QStringLiteral("The trial log could not be completed where it was:\n%1\n\n"
+                                    "Every answer has been written to:\n%2")
+                         .arg(QString::fromStdString(oldPath), QString::fromStdString(newPath)),
+                     Dialogs::Tone::Warning);
+}
+
+void QtRunHost::reportRunStopped(const std::string &reason)
+{
+    m_dialogs.inform(dialogParent(), QString::fromStdString(reason), Dialogs::Tone::Warning);
+}
+
 } // namespace kpx

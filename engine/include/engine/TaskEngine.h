@@ -10,6 +10,9 @@ namespace kpx {
 
 class RandomSource;
 
+// The most answers one block can count.
+inline constexpr int TrialCountLimit = 32767;
+
 enum class ResponseOutcome { Continue, BlockFinished, RunFinished };
 
 // The four bounds at one moment.
@@ -50,6 +53,10 @@ public:
     // Applies the recorded response (ChoseDelayed / ChoseImmediate) to the bounds and counters.
     ResponseResult ApplyResponse();
 
+    // The block has taken as many answers as its 16-bit count holds without ending (only
+    // contradictory answering gets here): no further answer may be applied, the run must stop.
+    bool blockFull() const;
+
     // Draws the next trial's amount (never the current one) and clears the response flags.
     void DrawNextAmount(bool DistractorNext);
 
@@ -73,6 +80,9 @@ private:
     DelayTable m_delayTable;
     PresentationOrder m_order;
 };
+
+// What the experimenter is told when a block fills up (blockFull) and the run stops.
+std::string blockFullMessage(int block);
 
 // "$" followed by the amount's digits.
 std::string FormatAmount(std::int16_t amount);

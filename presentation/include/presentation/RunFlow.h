@@ -51,7 +51,7 @@ public:
     // Everything passed in must outlive the flow; settings are read at start and at the end.
     RunFlow(TaskEngine &engine, const RunSettings &settings, TrialScreen &screen, BreakScreen &breakScreen,
             EventWaiter &waiter, RunHost &host, const Clock &clock, Timings timings = {},
-            ResultsFormat resultsFormat = {});
+            ResultsFormat resultsFormat = {}, Files &files = systemFiles());
     ~RunFlow();
 
     // The instructions' OK. Opens the trial log first: without one the run does not start.
@@ -112,9 +112,11 @@ private:
     void NextTrial();
     void blockBreak();
     void completion();
+    // A block took as many answers as it can count without ending: the run stops, its log kept.
+    void stopAtFullBlock();
     void breakWait();
-    // The directory the results went to, or nullopt when they were discarded.
-    std::optional<std::string> writeResults();
+    // Where the results went, or nullopt when they were discarded.
+    std::optional<WrittenResults> writeResults();
 
     TaskEngine &m_engine;
     const RunSettings &m_settings;
@@ -125,6 +127,7 @@ private:
     const Clock &m_clock;
     Timings m_timings;
     ResultsFormat m_resultsFormat;
+    Files &m_files;
 
     std::int16_t ContinueFlag = 0;
     bool m_started = false;

@@ -30,6 +30,10 @@ public:
 
     // Second question before the results are thrown away; true discards them.
     virtual bool confirmDiscard() = 0;
+
+    // The run cannot go on (the reason is the experimenter's to read); returns when dismissed, and
+    // the application then ends.
+    virtual void reportRunStopped(const std::string &reason) = 0;
 };
 
 } // namespace kpx

@@ -3,6 +3,7 @@
 #include "engine/DelayTable.h"
 #include "engine/OneBased.h"
 #include "engine/RunState.h"
+#include "platform/Files.h"
 
 #include <cstdint>
 #include <optional>
@@ -54,7 +55,8 @@ ResultsPaths resultsPathsFor(const std::string &SubjectId, const std::string &Ou
 // Writes the .KPX and the .TC file together: afterwards both are new, or both are as they were.
 // Returns the failure, naming the file; nothing is reported as written that was not.
 std::optional<WriteFailure> WriteResults(const std::string &SubjectId, const std::string &OutputDirectory,
-                                         const RunResults &results, const ResultsFormat &format = {});
+                                         const RunResults &results, const ResultsFormat &format = {},
+                                         Files &files = systemFiles());
 
 // The reason given when no output directory has been chosen.
 inline constexpr const char *NoDirectoryReason = "no output directory has been chosen";
@@ -64,8 +66,11 @@ inline constexpr const char *NoDirectoryReason = "no output directory has been c
 // Spaces, commas, quotes and every other printable character are fine.
 std::optional<std::string> unusableSubjectId(const std::string &SubjectId, char directorySeparator = '/');
 
-// What a temporary file is called while it is being written: "<final name>.partial-XXXXXX".
-inline constexpr const char *PartialSuffix = ".partial-";
+// While a set of files is replaced, its new files are written as "<final name>.partial-XXXXXX" and the
+// files they replace are kept as "<final name>.previous-XXXXXX" (XXXXXX: six letters or digits, one
+// tag for the whole set). Only names of exactly this form are ever removed.
+inline constexpr std::string_view PartialSuffix = ".partial-";
+inline constexpr std::string_view PreviousSuffix = ".previous-";
 
 // One file of a set written together.
 struct FileContents
@@ -74,9 +79,12 @@ struct FileContents
     std::string contents;
 };
 
-// Replaces every file by its complete new contents, or none: all are written and synced to temporary
-// files beside them before the first is renamed into place, and a failed rename puts back what the
-// earlier ones replaced. After a success, leftover temporaries of these files are removed.
-std::optional<WriteFailure> writeFilesTogether(const std::vector<FileContents> &files);
+// Replaces the set of files (all in one directory) by their new contents, or leaves it as it was.
+// The first file is the one readers look for: while the set is replaced it is the last to arrive, so a
+// stop at any moment leaves the old set, the new set, or a set without its first file, never the first
+// file beside another set's files. The old files are moved aside, not overwritten, until the new set is
+// in place and synced; a failure puts them back, and says where they are when even that fails. What an
+// interrupted earlier write left behind is put right first, and removed after a success.
+std::optional<WriteFailure> writeFilesTogether(const std::vector<FileContents> &set, Files &files = systemFiles());
 
 } // namespace kpx

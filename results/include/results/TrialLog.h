@@ -5,10 +5,13 @@
 #include "results/ResultsWriter.h"
 
 #include <array>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace kpx {
 
@@ -76,25 +79,21 @@ TrialContext captureTrial(const TaskEngine &engine, bool distractor);
 // The row for a response, from the trial and the engine after ApplyResponse.
 TrialRecord recordResponse(const TrialContext &trial, const TaskEngine &after, const ResponseResult &result);
 
-// Appends each response to a CSV file as soon as it is known, synced to disk, so a run
-// that dies keeps every answered trial. Every row is also kept in memory, so the whole log
-// can be written again when its file is lost.
+// Writes each response to a CSV file as soon as it is known, synced to disk, so a run that dies
+// keeps every answered trial. Every row is also kept in memory, so the whole log can be written again
+// when its file is lost, cannot be completed, or must bear another subject ID.
 class TrialLog
 {
 public:
-    // Creates <SubjectId>_<yyyyMMdd-HHmmss>.trials.csv in the directory, never replacing a file.
+    // Creates <SubjectId>_<yyyyMMdd-HHmmss>.trials.csv in the directory, never replacing a file; the
+    // header and the new name are synced before it counts as created.
     static std::variant<TrialLog, WriteFailure> create(const std::string &directory, const std::string &SubjectId,
-                                                       const LocalDateTime &started);
-
-    TrialLog(TrialLog &&other) noexcept;
-    TrialLog &operator=(TrialLog &&other) noexcept;
-    TrialLog(const TrialLog &) = delete;
-    TrialLog &operator=(const TrialLog &) = delete;
-    ~TrialLog();
+                                                       const LocalDateTime &started, Files &files = systemFiles());
 
     // Keeps the row and writes every row not yet on disk, synced. The file only ever holds whole
-    // rows: a failed write is cut back, and its rows go out with the next append that succeeds.
-    // Fails, setting lost(), when the file is no longer the one at its path.
+    // rows, each written at the end of the last whole one: a failed write is cut back, or when even
+    // that fails the file is written again whole in its place; held-back rows go out with the next
+    // write that succeeds. Fails, setting lost(), when the file is no longer the one at its path.
     std::optional<WriteFailure> append(const TrialRecord &record);
 
     // Writes the rows a failed append left out, if any, as append does.
@@ -103,31 +102,42 @@ public:
     // The file was removed or replaced since it was opened; the rows wait for writeAgain.
     bool lost() const { return m_lost; }
 
-    // Writes the whole log (header and every row) to a new file in the directory, never replacing
-    // one, and appends there from now on.
-    std::optional<WriteFailure> writeAgain(const std::string &directory);
+    // Answered trials that the file does not hold (all of them once it is lost).
+    std::size_t rowsMissing() const;
+
+    // Writes the whole log (header and every row), as the subject given, to a new file in the directory,
+    // never replacing another file, and writes there from now on. The file it took over from is removed
+    // once the new one is synced, if it is still this log's.
+    std::optional<WriteFailure> writeAgain(const std::string &directory, std::string SubjectId);
 
     const std::string &path() const { return m_path; }
     // Where the file is, or was until it was lost.
     const std::string &directory() const { return m_directory; }
+    const std::string &subject() const { return m_subject; }
 
     static std::string header();
     // The whole line, CR LF included; numbers with '.' whatever the locale.
     std::string row(const TrialRecord &record) const;
 
 private:
-    TrialLog(int fd, std::string path, std::string directory, std::string name, std::string subject,
+    TrialLog(Files &files, std::string directory, std::string subject, std::string startedName,
              std::string started);
-    bool stillAtPath() const;
+    std::string rowsFrom(std::size_t first) const;
+    std::string wholeText() const { return header() + rowsFrom(0); }
+    // Puts a whole copy in the file's place: the way out after a failed write could not be cut back.
+    std::optional<WriteFailure> rewriteInPlace();
 
-    int m_fd = -1;
+    Files *m_files;
+    std::unique_ptr<OpenFile> m_file;
     std::string m_path;
     std::string m_directory;
-    std::string m_name; // <SubjectId>_<yyyyMMdd-HHmmss>
     std::string m_subject;
-    std::string m_started;
-    std::string m_text;       // the header and every row so far
-    std::size_t m_onDisk = 0; // how much of m_text the file holds
+    std::string m_startedName; // yyyyMMdd-HHmmss, in the file's name
+    std::string m_started;     // ISO 8601, in the run_started column
+    std::vector<TrialRecord> m_records;
+    std::size_t m_rowsOnDisk = 0;
+    std::uint64_t m_bytesOnDisk = 0; // the whole rows' end; nothing is written anywhere else
+    bool m_torn = false;             // a failed write may have left bytes past m_bytesOnDisk
     bool m_lost = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "results/TrialLog.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -30,6 +31,26 @@ public:
     // The trial log's file was removed or replaced during the run; every answer so far has been
     // written again to newPath and the run goes on.
     virtual void reportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) = 0;
+
+    // At the end of the run the trial log could not be made whole (missingRows answers are in no file
+    // yet) or given the subject ID the results bear; failure says where it was tried and why. True
+    // tries again in the directory the host may have changed; false leaves the log as it is.
+    virtual bool resolveLogUnfinished(const std::string &logPath, std::size_t missingRows, const WriteFailure &failure,
+                                      std::string &directory) = 0;
+
+    // At the end of the run: missingRows answered trials are in no file, the log at logPath lacks them.
+    virtual void reportLogIncomplete(const std::string &logPath, std::size_t missingRows) = 0;
+
+    // At the end of the run the log at oldPath lacked answers; every answer is now in newPath, and the
+    // incomplete file is gone.
+    virtual void reportLogCompleted(const std::string &oldPath, const std::string &newPath) = 0;
+};
+
+// Where a finished run's results files went.
+struct WrittenResults
+{
+    std::string SubjectId;
+    std::string OutputDirectory;
 };
 
 // Records a run's trials: the onsets and the response of the trial on screen, then, for each
@@ -39,7 +60,7 @@ class TrialRecorder
 {
 public:
     // The host must outlive the recorder.
-    explicit TrialRecorder(TrialLogHost &host);
+    explicit TrialRecorder(TrialLogHost &host, Files &files = systemFiles());
 
     // Creates the trial log, asking the host while it cannot be created; false when the host gives up.
     bool open(std::string directory, const std::string &SubjectId, const LocalDateTime &started);
@@ -59,16 +80,21 @@ public:
     // A lost log is written again at once; the host is asked where only the first time it is noticed.
     ResponseResult Record(TaskEngine &engine);
 
-    // At the end of the run: the rows a failed write held back get one more chance.
+    // At the end of the run: the log is made whole and given the subject ID the results bear. Answers
+    // it lacks (held back by a failed write, or its file lost) are written with the whole log beside the
+    // results, or where the log was when the results were not written, asking the host while that
+    // fails; a log whose subject ID changed is written again under the new one where it is. The file
+    // replaced goes once the new one is synced. Returns how many answers are in no file.
+    std::size_t finish(const std::optional<WrittenResults> &results);
+
+    // The application is closing before the end: rows a failed write held back get one more chance.
     void flush();
-    // At the end of the run: a log still lost is written again in the directory given (beside the
-    // results), or where it was, asking the host while that fails.
-    void rescue(const std::optional<std::string> &directory);
 
 private:
     void writeLostAgain(std::string directory, bool ask);
 
     TrialLogHost &m_host;
+    Files &m_files;
     std::optional<TrialLog> m_log;
     bool m_failureReported = false;
     bool m_distractor = false;

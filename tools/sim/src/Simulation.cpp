@@ -64,8 +64,25 @@ public:
               << newPath << '\n';
         m_writtenAgain = true;
     }
+    bool resolveLogUnfinished(const std::string &logPath, std::size_t, const WriteFailure &failure, std::string &) override
+    {
+        m_err << "the trial log " << logPath << " cannot be completed: ";
+        cannotWrite(failure);
+        return false;
+    }
+    void reportLogIncomplete(const std::string &logPath, std::size_t missingRows) override
+    {
+        m_err << "the trial log " << logPath << " lacks " << missingRows << " answered trials, which are in no file\n";
+        m_failed = true;
+    }
+    void reportLogCompleted(const std::string &oldPath, const std::string &newPath) override
+    {
+        m_err << "the trial log " << oldPath << " lacked answers; every answer was written to " << newPath << '\n';
+        m_writtenAgain = true;
+    }
 
     bool failed() const { return m_failed; }
+    std::ostream &err() const { return m_err; }
     // The run ended well, but its log had to be written again elsewhere.
     bool writtenAgain() const { return m_writtenAgain; }
 
@@ -106,6 +123,11 @@ std::optional<int> runTask(TaskEngine &engine, std::int16_t threshold, TrialReco
         const ResponseResult result = recorder.Record(engine);
         if (host.failed())
             return SimExit::WriteFailed;
+        if (result.outcome == ResponseOutcome::Continue && engine.blockFull()) {
+            host.err() << blockFullMessage(s.BlockIndex) << '\n';
+            recorder.finish(std::nullopt);
+            return SimExit::BlockFull;
+        }
         if (result.outcome == ResponseOutcome::RunFinished)
             return std::nullopt;
         engine.DrawNextAmount(result.DistractorNext);
@@ -122,15 +144,21 @@ std::string trimmed(const std::string &text)
     return text.substr(first, last - first + 1);
 }
 
-int writeResults(const SimOptions &options, const RunState &state, std::ostream &out, std::ostream &err)
+// Writes the results files, then completes the trial log beside them.
+int writeResults(const SimOptions &options, const RunState &state, TrialRecorder &recorder, const SimLogHost &host,
+                 std::ostream &out, std::ostream &err)
 {
     if (const auto failure = WriteResults(options.subject, options.outDir, resultsOf(state))) {
         err << "cannot write " << failure->path << ": " << failure->reason << '\n';
+        recorder.finish(std::nullopt);
         return SimExit::WriteFailed;
     }
+    recorder.finish(WrittenResults{options.subject, options.outDir});
+    if (host.failed())
+        return SimExit::WriteFailed;
     const ResultsPaths paths = resultsPathsFor(options.subject, options.outDir);
     out << "DONE " << paths.indifferencePoints << ' ' << paths.trialCounts << '\n';
-    return SimExit::Ok;
+    return host.writtenAgain() ? SimExit::LogWrittenAgain : SimExit::Ok;
 }
 
 int runStdin(const SimOptions &options, std::uint64_t seed, std::istream &in, std::ostream &out, std::ostream &err)
@@ -162,8 +190,7 @@ int runStdin(const SimOptions &options, std::uint64_t seed, std::istream &in, st
     const auto aborted = runTask(engine, options.threshold, recorder, host, ask);
     if (aborted)
         return *aborted;
-    const int status = writeResults(options, engine.state(), out, err);
-    return status == SimExit::Ok && host.writtenAgain() ? SimExit::LogWrittenAgain : status;
+    return writeResults(options, engine.state(), recorder, host, out, err);
 }
 
 int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &participant, std::uint64_t seed,
@@ -211,12 +238,12 @@ int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &partic
             maxTrials = std::max<int>(maxTrials, s.TrialCounts[k]);
         }
         if (run == 0)
-            status = writeResults(options, s, out, err);
+            status = writeResults(options, s, recorder, host, out, err);
     }
     const double blocks = static_cast<double>(options.runs) * DelayCount;
     out << "mean absolute error " << fixedNumber(absoluteError / blocks, 3) << '\n';
     out << "trials per block mean " << fixedNumber(static_cast<double>(trials) / blocks, 2) << " max " << maxTrials << '\n';
-    return status == SimExit::Ok && host.writtenAgain() ? SimExit::LogWrittenAgain : status;
+    return status;
 }
 
 } // namespace

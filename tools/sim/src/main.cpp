@@ -2,6 +2,7 @@
 #include "sim/Simulation.h"
 
 #include "kpx/Version.h"
+#include "platform/Process.h"
 
 #include <chrono>
 #include <iostream>
@@ -27,5 +28,7 @@ int main(int argc, char **argv)
     }
     const std::uint64_t seed = options.seed.value_or(
         static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
+    // A file-size limit must show as a write failure, reported like a full disk.
+    kpx::reportOversizedWritesAsErrors();
     return kpx::runSimulation(options, seed, std::cin, std::cout, std::cerr);
 }

@@ -34,6 +34,11 @@ public:
     void reportLogFailure(const WriteFailure &failure) override;
     bool resolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) override;
     void reportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override;
+    bool resolveLogUnfinished(const std::string &logPath, std::size_t missingRows, const WriteFailure &failure,
+                              std::string &directory) override;
+    void reportLogIncomplete(const std::string &logPath, std::size_t missingRows) override;
+    void reportLogCompleted(const std::string &oldPath, const std::string &newPath) override;
+    void reportRunStopped(const std::string &reason) override;
 
 private:
     QWidget *m_instructions = nullptr;
