@@ -125,5 +125,22 @@ TEST(SeededRandom, ReseedAsksTheSeedSourceAgain)
     EXPECT_NE(afterNewSeed, first);
 }
 
+TEST(TaskEngineCount, AFullBlockNeverWrapsItsTrialCount)
+{
+    SeededRandom random = SeededRandom::fixed(7);
+    TaskEngine engine(random);
+    engine.reset(20);
+    engine.state().TrialCount = TrialCountLimit - 1;
+    EXPECT_FALSE(engine.blockFull());
+
+    for (int answer = 0; answer < 2; ++answer) {
+        engine.state().ImmediateAmount = 50;
+        engine.state().ChoseDelayed = true;
+        ASSERT_EQ(engine.ApplyResponse().outcome, ResponseOutcome::Continue);
+        EXPECT_EQ(engine.state().TrialCount, TrialCountLimit);
+        EXPECT_TRUE(engine.blockFull());
+    }
+}
+
 } // namespace
 } // namespace kpx

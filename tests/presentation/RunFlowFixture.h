@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Fakes.h"
+#include "FaultyFiles.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +45,17 @@ public:
         return taken;
     }
 
+    // Answers until the run is over (or n answers): the immediate amount when it is $55 or more.
+    std::size_t answerAll(std::size_t n = 5000)
+    {
+        std::size_t answers = 0;
+        for (; !flow.finished() && answers < n; ++answers) {
+            flow.activate();
+            flow.KeyDown(engine.state().ImmediateAmount >= 55 ? VirtualKey::Left : VirtualKey::Right);
+        }
+        return answers;
+    }
+
     // Puts the engine one delayed answer away from the end of the current block.
     void oneAnswerFromBlockEnd()
     {
@@ -66,7 +78,8 @@ public:
     FakeWaiter waiter{log};
     FakeHost host{log};
     FakeClock clock;
-    RunFlow flow{engine, settings, screen, breakScreen, waiter, host, clock, Timings{}};
+    FaultyFiles files;
+    RunFlow flow{engine, settings, screen, breakScreen, waiter, host, clock, Timings{}, ResultsFormat{}, files};
 };
 
 } // namespace kpx::test

@@ -205,6 +205,85 @@ TEST_F(RunFlowLog, LostLogFolderNeverBackPutsTheLogBesideTheResultsAtTheEnd)
     EXPECT_EQ(logRows(*flow.trialLogPath()).size(), answers);
 }
 
+// The end of the run: the log ends whole, bearing the results' subject ID, or the experimenter hears
+// what it lacks before the completion message.
+TEST_F(RunFlowLog, RowsHeldBackByAFullDiskGoBesideTheResultsBeforeTheCompletion)
+{
+    const fs::path full = dir / "full";
+    fs::create_directories(full);
+    settings.OutputDirectory = full.string();
+    start();
+    std::size_t answers = answerAll(19);
+    const std::string first = *flow.trialLogPath();
+    files.fillDisk(full.string());
+    host.resolutions.push_back([&](std::string &, std::string &directory) {
+        directory = dir.string();
+        return WriteFailureChoice::Retry;
+    });
+    answers += answerAll();
+    ASSERT_TRUE(flow.finished());
+
+    const std::string rescued = (dir / fs::path(first).filename()).string();
+    EXPECT_EQ(*flow.trialLogPath(), rescued);
+    EXPECT_EQ(logRows(rescued).size(), answers);
+    EXPECT_FALSE(fs::exists(first)) << "the incomplete copy would be scored as a second run";
+    const auto told = std::find(log.begin(), log.end(), "log completed " + first + " in " + rescued);
+    ASSERT_NE(told, log.end());
+    EXPECT_LT(told, std::find(log.begin(), log.end(), "completion"));
+}
+
+TEST_F(RunFlowLog, RowsThatNoFolderTakesAreToldAsMissing)
+{
+    settings.OutputDirectory = dir.string();
+    start();
+    const std::size_t written = answerAll(19);
+    files.fillDisk(dir.string());
+    host.resolutions.push_back([](std::string &, std::string &) { return WriteFailureChoice::Discard; });
+    host.discardAnswers = {true};
+    const std::size_t held = answerAll();
+    ASSERT_TRUE(flow.finished());
+
+    EXPECT_EQ(logRows(*flow.trialLogPath()).size(), written);
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "log incomplete " + *flow.trialLogPath() + " lacking " + std::to_string(held)),
+              log.end());
+}
+
+TEST_F(RunFlowLog, SubjectIdChangedDuringTheRunNamesTheLogAsItNamesTheResults)
+{
+    start();
+    const std::string first = *flow.trialLogPath();
+    const std::size_t answers = answerAll(30) + (settings.SubjectId = "S9b", answerAll());
+    ASSERT_TRUE(flow.finished());
+
+    EXPECT_TRUE(fs::exists(dir / "S9b.KPX"));
+    EXPECT_FALSE(fs::exists(first));
+    EXPECT_EQ(*flow.trialLogPath(), (dir / "S9b_20261208-143005.trials.csv").string());
+    const auto rows = logRows(*flow.trialLogPath());
+    EXPECT_EQ(rows.size(), answers);
+    EXPECT_TRUE(std::all_of(rows.begin(), rows.end(), [](const auto &row) { return row[Subject] == "S9b"; }));
+}
+
+TEST_F(RunFlowLog, ABlockThatFillsItsTrialCountStopsTheRunWithItsAnswersLogged)
+{
+    start();
+    answerAll(3);
+    engine.state().TrialCount = TrialCountLimit - 1;
+    // Contradicting every earlier answer keeps the block open.
+    engine.state().LowInner = 50;
+    engine.state().HighInner = 50;
+    flow.activate();
+    engine.state().ImmediateAmount = 95;
+    flow.KeyDown(VirtualKey::Right);
+
+    EXPECT_TRUE(flow.finished());
+    EXPECT_EQ(engine.state().TrialCount, TrialCountLimit);
+    EXPECT_NE(std::find(log.begin(), log.end(), "stopped: " + blockFullMessage(1)), log.end());
+    EXPECT_EQ(log.back(), "terminate");
+    EXPECT_FALSE(fs::exists(dir / "S9.KPX"));
+    EXPECT_EQ(logRows(*flow.trialLogPath()).size(), 4u);
+}
+
 TEST_F(RunFlowLog, ResponseTimeRunsToTheKeysOwnTimestampAndKeysPressedWhileWhiteDoNothing)
 {
     start();

@@ -2,6 +2,7 @@
 
 #include "engine/RandomSource.h"
 
+#include "FaultyFiles.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -162,6 +163,87 @@ TEST_F(TrialLogTest, FailedAppendLeavesOnlyWholeRowsAndTheNextAppendWritesWhatWa
     EXPECT_EQ(readFile(log.path()), oneRow + row);
     ASSERT_FALSE(log.append(sampleRecord()));
     EXPECT_EQ(readFile(log.path()), oneRow + row + row);
+}
+
+// Calls failing while a row goes out: the file never holds a torn row, and never a row after one.
+struct RowFault
+{
+    const char *name;
+    std::vector<std::pair<test::FileOp, bool>> failing; // each from its next call; true: and every later one
+    bool noRoomForACopy; // the next file cannot be created
+    bool failureReported;
+    bool heldBack; // the failed row is missing from the file until the next write
+};
+
+class TrialLogRowFault : public TrialLogTest, public ::testing::WithParamInterface<RowFault>
+{
+};
+
+TEST_P(TrialLogRowFault, LeavesWholeRowsAndTheNextWriteCompletesThem)
+{
+    test::FaultyFiles files;
+    auto created = TrialLog::create(dir.string(), "S01", Started, files);
+    TrialLog &log = std::get<TrialLog>(created);
+    ASSERT_FALSE(log.append(sampleRecord()));
+    const std::string row = log.row(sampleRecord());
+    for (const auto &[op, onwards] : GetParam().failing)
+        files.failAt(op, files.calls(op) + 1, onwards);
+    if (GetParam().noRoomForACopy)
+        files.failAt(test::FileOp::Create, files.calls(test::FileOp::Create) + 1);
+
+    EXPECT_EQ(static_cast<bool>(log.append(sampleRecord())), GetParam().failureReported);
+    const std::string onDisk = readFile(log.path());
+    EXPECT_EQ(log.rowsMissing(), GetParam().heldBack ? 1u : 0u);
+    if (GetParam().heldBack) {
+        // Torn or not, what a reader sees ends in a whole row.
+        EXPECT_TRUE(onDisk == TrialLog::header() + row || onDisk.starts_with(TrialLog::header() + row)) << onDisk;
+    } else {
+        EXPECT_EQ(onDisk, TrialLog::header() + row + row);
+    }
+
+    ASSERT_FALSE(log.append(sampleRecord()));
+    EXPECT_EQ(readFile(log.path()), TrialLog::header() + row + row + row);
+    EXPECT_EQ(log.rowsMissing(), 0u);
+    EXPECT_EQ(files.openFiles(), 1);
+}
+
+using test::FileOp;
+INSTANTIATE_TEST_SUITE_P(
+    Faults, TrialLogRowFault,
+    ::testing::Values(RowFault{"WriteFailsAndIsCutBack", {{FileOp::Write, false}}, false, true, true},
+                      RowFault{"SyncFailsAndIsCutBack", {{FileOp::Sync, false}}, false, true, true},
+                      RowFault{"CutBackFailsSoAWholeCopyTakesTheFilesPlace",
+                               {{FileOp::Write, false}, {FileOp::Truncate, false}}, false, false, false},
+                      // The cut-back keeps failing, and the disk has no room for a copy until later.
+                      RowFault{"CutBackAndCopyFailSoTheNextWriteStartsFromAWholeCopy",
+                               {{FileOp::Write, false}, {FileOp::Truncate, true}}, true, true, true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(TrialLogTest, ALogThatCannotBeMadeDurableIsNotCreatedAndLeavesNothingOpen)
+{
+    for (const FileOp op : {FileOp::Write, FileOp::Sync, FileOp::SyncDirectory}) {
+        test::FaultyFiles files;
+        files.failAt(op, 1);
+        auto created = TrialLog::create(dir.string(), "S01", Started, files);
+        ASSERT_TRUE(std::holds_alternative<WriteFailure>(created));
+        EXPECT_EQ(std::get<WriteFailure>(created).reason, test::FaultyFiles::injected().reason);
+        EXPECT_TRUE(fs::is_empty(dir));
+        EXPECT_EQ(files.openFiles(), 0);
+    }
+}
+
+TEST_F(TrialLogTest, WrittenAgainUnderAnotherSubjectTheOldFileGoesOnceTheNewOneIsWhole)
+{
+    TrialLog log = create("S9");
+    const std::string old = log.path();
+    ASSERT_FALSE(log.append(sampleRecord()));
+    ASSERT_FALSE(log.writeAgain(dir.string(), "S9b"));
+
+    EXPECT_FALSE(fs::exists(old));
+    EXPECT_EQ(log.path(), (dir / "S9b_20260307-090501.trials.csv").string());
+    EXPECT_EQ(readFile(log.path()).substr(TrialLog::header().size(), 4), "S9b,");
+    ASSERT_FALSE(log.append(sampleRecord()));
+    EXPECT_EQ(readFile(log.path()), TrialLog::header() + log.row(sampleRecord()) + log.row(sampleRecord()));
 }
 
 // Folder lost: noticed at the next row; every row is kept until the log can be written again in full.

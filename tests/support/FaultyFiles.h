@@ -33,6 +33,10 @@ public:
     void failAt(FileOp op, int nth, bool onwards = false) { m_faults[op] = {nth, onwards, false}; }
     void killAt(FileOp op, int nth) { m_faults[op] = {nth, false, true}; }
     void clearFaults() { m_faults.clear(); }
+    // No new byte fits under the directory any more (its disk is full), until freeDisk().
+    void fillDisk(const std::string &directory) { m_full = directory + "/"; }
+    void freeDisk() { m_full.clear(); }
+    bool isFull(const std::string &path) const { return !m_full.empty() && path.starts_with(m_full); }
     int calls(FileOp op) const { return m_calls.count(op) ? m_calls.at(op) : 0; }
     // Files created and not yet closed or dropped: a leak shows here.
     int openFiles() const { return m_open; }
@@ -55,7 +59,7 @@ public:
             return injected();
         auto created = m_real.createNew(path);
         if (auto *file = std::get_if<std::unique_ptr<OpenFile>>(&created))
-            return std::make_unique<File>(*this, std::move(*file));
+            return std::make_unique<File>(*this, std::move(*file), path);
         return created;
     }
     FileStatus replace(const std::string &from, const std::string &to) override
@@ -93,9 +97,10 @@ private:
     class File final : public OpenFile
     {
     public:
-        File(FaultyFiles &owner, std::unique_ptr<OpenFile> real)
+        File(FaultyFiles &owner, std::unique_ptr<OpenFile> real, std::string path)
             : m_owner(owner)
             , m_real(std::move(real))
+            , m_path(std::move(path))
         {
             ++m_owner.m_open;
         }
@@ -106,7 +111,7 @@ private:
         }
         FileStatus writeAt(std::uint64_t offset, std::string_view bytes) override
         {
-            if (!m_owner.fails(FileOp::Write))
+            if (!m_owner.fails(FileOp::Write) && !m_owner.isFull(m_path))
                 return m_real->writeAt(offset, bytes);
             m_real->writeAt(offset, bytes.substr(0, bytes.size() / 2));
             return injected();
@@ -129,11 +134,13 @@ private:
     private:
         FaultyFiles &m_owner;
         std::unique_ptr<OpenFile> m_real;
+        std::string m_path;
     };
 
     Files &m_real;
     std::map<FileOp, Fault> m_faults;
     std::map<FileOp, int> m_calls;
+    std::string m_full;
     int m_open = 0;
 };
 

@@ -7,7 +7,9 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -18,7 +20,8 @@ namespace fs = std::filesystem;
 class Simulator
 {
 public:
-    explicit Simulator(const fs::path &outDir)
+    // fileSizeLimit: the largest file the simulator may write, 0 for no limit.
+    explicit Simulator(const fs::path &outDir, rlim_t fileSizeLimit = 0)
     {
         int toChild[2];
         int fromChild[2];
@@ -30,6 +33,9 @@ public:
             ::dup2(fromChild[1], STDOUT_FILENO);
             ::close(toChild[1]);
             ::close(fromChild[0]);
+            const rlimit limit{fileSizeLimit, fileSizeLimit};
+            if (fileSizeLimit > 0)
+                ::setrlimit(RLIMIT_FSIZE, &limit);
             ::execl(KPX2_SIM_PATH, KPX2_SIM_PATH, "--subject", "K1", "--out", outDir.c_str(), "--seed", "5",
                     static_cast<char *>(nullptr));
             ::_exit(127);
@@ -62,6 +68,15 @@ public:
     {
         std::fputs(line, m_in);
         std::fflush(m_in);
+    }
+    // The status once the simulator ends of itself.
+    int wait()
+    {
+        std::fclose(std::exchange(m_in, nullptr));
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        return status;
     }
     int killHard()
     {
@@ -113,6 +128,23 @@ TEST(SimulatorKilled, LeavesEveryAnsweredTrialInTheLog)
         ++rows;
     }
     EXPECT_EQ(rows, answered);
+    fs::remove_all(dir);
+}
+
+TEST(SimulatorFileSizeLimit, IsReportedAsAWriteFailureNotASignal)
+{
+    const fs::path dir = fs::temp_directory_path() / ("kpx-fsize-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    {
+        // Room for the header and a few rows only.
+        Simulator sim(dir, 1000);
+        while (sim.readLine().rfind("TRIAL ", 0) == 0)
+            sim.answer("D\n");
+        const int status = sim.wait();
+        EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+    }
     fs::remove_all(dir);
 }
 
