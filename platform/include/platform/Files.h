@@ -52,6 +52,7 @@ public:
     virtual ~Files() = default;
 
     // A new, empty file at the path; never opens or replaces one that exists (the error says `exists`).
+    // While it is open, the file can still be renamed, replaced and removed through this interface.
     virtual std::variant<std::unique_ptr<OpenFile>, FileError> createNew(const std::string &path) = 0;
 
     // Renames `from` to `to` in one step, replacing a file at `to`: afterwards `to` is the old or the new file.
