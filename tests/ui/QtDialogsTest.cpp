@@ -142,8 +142,15 @@ void QtDialogsTest::logDialogsNameThePathsAndCanBeLeft()
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
     QVERIFY(!host.resolveLogFailure(WriteFailure{"/data/g/S1.csv", "Permission denied"}, directory));
+    // At the end: leaving an incomplete log is a choice, and what it costs is said.
+    answer("Leave It");
+    QVERIFY(!host.resolveLogUnfinished("/data/g/S1.csv", 17, WriteFailure{"/data/S1.csv", "Disk quota exceeded"}, directory));
+    answer("OK");
+    host.reportLogIncomplete("/data/g/S1.csv", 17);
 
-    QCOMPARE(texts.size(), 3);
+    QCOMPARE(texts.size(), 5);
+    QVERIFY2(texts[3].contains("lacks 17 answered trials") && texts[3].contains("Disk quota exceeded"), qPrintable(texts[3]));
+    QVERIFY2(texts[4].contains("17 answered trials, which are in no file"), qPrintable(texts[4]));
     QVERIFY2(texts[0].contains("removed or replaced") && texts[0].contains("No such file or directory"),
              qPrintable(texts[0]));
     QVERIFY2(texts[1].contains("/data/g/S1.csv") && texts[1].contains("/data/h/S1.csv"), qPrintable(texts[1]));
