@@ -265,6 +265,16 @@ std::string column(const std::string &line, std::size_t index)
 }
 
 constexpr std::size_t TrialLogColumn = 18;
+constexpr std::size_t FarConsistencyColumn = 42;
+
+// The first columns of a summary line, which were all of it before the model columns came.
+std::string firstColumns(const std::string &line, std::size_t count)
+{
+    std::size_t end = 0;
+    for (std::size_t i = 0; i < count && end != std::string::npos; ++i)
+        end = line.find(',', end + (i == 0 ? 0 : 1));
+    return line.substr(0, end);
+}
 
 TEST_F(Analysis, JoinsEachLogToItsSubjectsRowAndReportsOrphanAndBrokenLogs)
 {
@@ -283,9 +293,11 @@ TEST_F(Analysis, JoinsEachLogToItsSubjectsRowAndReportsOrphanAndBrokenLogs)
     const std::vector<std::string> rows = linesOf(m_out.str());
     ASSERT_EQ(rows.size(), 5u) << m_out.str();
     EXPECT_EQ(column(rows[1], TrialLogColumn), path("S01_20260101-100000.trials.csv").toStdString());
-    EXPECT_TRUE(rows[1].ends_with(",400,550.25,2,0.6666666666666666,0.5,1")) << rows[1];
+    EXPECT_TRUE(firstColumns(rows[1], 25).ends_with(",400,550.25,2,0.6666666666666666,0.5,1")) << rows[1];
+    EXPECT_EQ(column(rows[1], FarConsistencyColumn), "0.75");
     EXPECT_EQ(column(rows[2], 2), "97.5") << "every log of the subject repeats the .KPX scores";
-    EXPECT_TRUE(rows[2].ends_with(",500,0,0,,,1")) << rows[2];
+    EXPECT_EQ(column(rows[2], 39), column(rows[1], 39)) << "and its best model";
+    EXPECT_TRUE(firstColumns(rows[2], 25).ends_with(",500,0,0,,,1")) << rows[2];
     EXPECT_TRUE(rows[3].starts_with("S02,,,")) << "a log without a .KPX file still gets a row";
     EXPECT_TRUE(rows[4].starts_with("S03,,,")) << "a cut-off log is scored for the rows it has";
 

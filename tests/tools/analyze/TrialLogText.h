@@ -59,6 +59,7 @@ inline std::string trialLogText(const std::vector<LogRow> &rows)
 
 // The hand-counted example: block 1 ends at 62.5 after six answers, block 2 is cut short after two.
 //   agreeing with 62.5: rows 1, 2, 5, 6 (4 of 6); distractors: row 4 disagrees, row 5 agrees (1 of 2)
+//   $20 or more from 62.5: rows 1, 2, 4, 5, of which row 4 disagrees (3 of 4)
 //   times sorted: 150 199 200 300 500 700 900 1000 -> median 400, quartiles 199.75 and 750
 //   under 200 ms: 150 and 199
 inline const std::vector<LogRow> ExampleLog{

@@ -25,6 +25,7 @@ TEST(RunFigures, MatchTheHandCountOfAnUnfinishedRun)
     EXPECT_EQ(run.fastResponses, 2) << "150 and 199 count, 200 does not";
     EXPECT_DOUBLE_EQ(*run.consistency, 4.0 / 6.0) << "block 2 has no recorded point and is left out";
     EXPECT_EQ(run.distractorConsistency, 0.5);
+    EXPECT_EQ(run.farConsistency, 0.75) << "70 and 65 lie within $20 of 62.5";
     EXPECT_TRUE(run.unfinished);
 }
 
@@ -38,7 +39,16 @@ TEST(RunFigures, OfSevenOneAnswerBlocksWithoutDistractors)
     EXPECT_EQ(run.rtIqrMs, 0.0);
     EXPECT_EQ(run.consistency, 1.0);
     EXPECT_FALSE(run.distractorConsistency.has_value());
+    EXPECT_FALSE(run.farConsistency.has_value()) << "every answer lies $2.50 from its point";
     EXPECT_FALSE(run.unfinished);
+}
+
+TEST(FarConsistency, CountsAnswersExactlyTwentyDollarsAwayAndNoCloserOnes)
+{
+    const kpx::RunFigures run = kpx::scoreRun(rowsOf({{1, "ordinary", 40, "delayed", "500"},
+                                                      {1, "ordinary", 45, "immediate", "500"},
+                                                      {1, "ordinary", 80, "delayed", "500", "60"}}));
+    EXPECT_EQ(run.farConsistency, 0.5) << "40 agrees with 60, 80 does not, 45 is too close to count";
 }
 
 TEST(Consistency, LeavesOutAnAmountEqualToThePoint)

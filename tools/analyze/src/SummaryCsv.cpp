@@ -10,8 +10,12 @@ namespace {
 
 // k, ln k and the ED50 come out of a numerical search; more digits would only show its noise.
 constexpr int FitDigits = 6;
+constexpr int BicDigits = 10;
 
 constexpr std::string_view LineEnd = "\r\n";
+
+// noise_c ... ed50_best_days.
+constexpr std::size_t ModelColumnCount = 17;
 
 // Times in the log are to the microsecond; medians and quartiles keep that and no more.
 std::string milliseconds(double value)
@@ -30,13 +34,45 @@ std::string share(double value)
     return roundTripNumber(value);
 }
 
+std::string fitted(double value)
+{
+    return significantNumber(value, FitDigits);
+}
+
+// BICs are compared by their differences; ten digits keep those to well under 0.001.
+std::string criterion(double value)
+{
+    return significantNumber(value, BicDigits);
+}
+
+// The model columns, in the header's order, each with its leading comma.
+std::string modelFields(const ModelComparison &models)
+{
+    const auto fit = [&](DiscountModel model) -> const ModelFit & { return models.fit(model); };
+    std::string fields;
+    fields += ',' + roundTripNumber(fit(DiscountModel::Noise).level) + ',' + criterion(fit(DiscountModel::Noise).bic);
+    fields += ',' + fitted(fit(DiscountModel::Exponential).rate) + ',' + criterion(fit(DiscountModel::Exponential).bic);
+    fields += ',' + criterion(fit(DiscountModel::Hyperbolic).bic);
+    for (DiscountModel model : {DiscountModel::Hyperboloid, DiscountModel::Rachlin})
+        fields += ',' + fitted(fit(model).rate) + ',' + fitted(fit(model).shape) + ',' + criterion(fit(model).bic);
+    const ModelFit &betaDelta = fit(DiscountModel::BetaDelta);
+    fields += ',' + fitted(betaDelta.level) + ',' + fitted(betaDelta.rate) + ',' + criterion(betaDelta.bic);
+    fields += ',' + std::string(modelName(models.best));
+    fields += ',' + fitted(models.bestProbability);
+    fields += ',' + optionalField(models.bestFit().ed50Days(), &fitted);
+    return fields;
+}
+
 } // namespace
 
 std::string summaryHeader()
 {
     std::string header = "subject,file,ip_1d,ip_1w,ip_1m,ip_3m,ip_6m,ip_1y,ip_5y,trials_total,"
                          "auc,auc_ordinal,k,ln_k,r2,ed50_days,jb_c1,jb_c2,trial_log,rt_median_ms,rt_iqr_ms,"
-                         "fast_responses,consistency,distractor_consistency,unfinished";
+                         "fast_responses,consistency,distractor_consistency,unfinished,"
+                         "noise_c,noise_bic,exp_k,exp_bic,hyp_bic,hyperboloid_k,hyperboloid_s,hyperboloid_bic,"
+                         "rachlin_k,rachlin_s,rachlin_bic,betadelta_beta,betadelta_r,betadelta_bic,"
+                         "best_model,best_model_prob,ed50_best_days,far_consistency";
     return header.append(LineEnd);
 }
 
@@ -65,18 +101,22 @@ std::string summaryLine(const SummaryRow &row)
         line += std::string(ResultsDelayCount + 9, ',');
     }
 
-    if (row.log) {
-        const RunFigures &run = row.log->run;
+    const RunFigures *run = row.log ? &row.log->run : nullptr;
+    if (run) {
         line += ',' + CsvField(row.log->path);
-        line += ',' + optionalField(run.rtMedianMs, &milliseconds);
-        line += ',' + optionalField(run.rtIqrMs, &milliseconds);
-        line += ',' + std::to_string(run.fastResponses);
-        line += ',' + optionalField(run.consistency, &share);
-        line += ',' + optionalField(run.distractorConsistency, &share);
-        line += run.unfinished ? ",1" : ",0";
+        line += ',' + optionalField(run->rtMedianMs, &milliseconds);
+        line += ',' + optionalField(run->rtIqrMs, &milliseconds);
+        line += ',' + std::to_string(run->fastResponses);
+        line += ',' + optionalField(run->consistency, &share);
+        line += ',' + optionalField(run->distractorConsistency, &share);
+        line += run->unfinished ? ",1" : ",0";
     } else {
         line += std::string(7, ',');
     }
+
+    // The columns added since come after all of the above, so scripts reading by position still work.
+    line += row.score ? modelFields(row.score->models) : std::string(ModelColumnCount, ',');
+    line += ',' + (run ? optionalField(run->farConsistency, &share) : std::string());
     return line.append(LineEnd);
 }
 

@@ -3,6 +3,7 @@
 #include "analyze/Scoring.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kpx {
 namespace {
@@ -104,6 +105,7 @@ RunFigures scoreRun(const std::vector<TrialRow> &rows)
                                                            [](double rt) { return rt < FastResponseMs; }));
     Agreement all;
     Agreement distractors;
+    Agreement far;
     for (const TrialRow &row : rows) {
         const std::optional<double> point = points[static_cast<std::size_t>(row.block - 1)];
         if (!point)
@@ -111,9 +113,12 @@ RunFigures scoreRun(const std::vector<TrialRow> &rows)
         all.add(agreesWith(row, *point));
         if (row.distractor)
             distractors.add(agreesWith(row, *point));
+        if (std::fabs(row.amount - *point) >= FarFromPointDollars)
+            far.add(agreesWith(row, *point));
     }
     figures.consistency = all.share();
     figures.distractorConsistency = distractors.share();
+    figures.farConsistency = far.share();
     return figures;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "results/ResultsReader.h"
+#include "analyze/ModelFits.h"
 
 #include <optional>
 #include <vector>
@@ -14,6 +15,8 @@ struct HyperbolicFit
     double lnK = 0.0;
     // Empty when every point is the same, where the fit explains no variance at all.
     std::optional<double> r2;
+    // The residual sum of squares of the fractions IP / 100.
+    double rss = 0.0;
 };
 
 // Everything the summary reports about one profile.
@@ -22,13 +25,15 @@ struct Score
     double auc = 0.0;
     double aucOrdinal = 0.0;
     HyperbolicFit fit;
+    // Every discounting model, the hyperbola among them as fitted above.
+    ModelComparison models;
     bool jbC1 = false;
     bool jbC2 = false;
 };
 
 // The range searched for ln k; a fit at either end means the data lie beyond it.
-inline constexpr double LnKSearchMin = -20.0;
-inline constexpr double LnKSearchMax = 5.0;
+inline constexpr double LnKSearchMin = LnRateMin;
+inline constexpr double LnKSearchMax = LnRateMax;
 
 // Area under the discounting curve over delays scaled to 0..1, with (0, 1) added first.
 double areaUnderCurve(const DelayValues &indifferencePoints);

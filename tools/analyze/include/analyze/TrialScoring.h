@@ -10,6 +10,10 @@ namespace kpx {
 // Answers faster than this after the options turned black are counted as fast.
 inline constexpr double FastResponseMs = 200.0;
 
+// Answers at amounts at least this many dollars from their block's point are the ones an attentive
+// participant gives one way only; far_consistency scores them.
+inline constexpr double FarFromPointDollars = 20.0;
+
 // The trial-level figures of one block of a trial log.
 struct BlockFigures
 {
@@ -32,6 +36,8 @@ struct RunFigures
     int fastResponses = 0;
     std::optional<double> consistency;
     std::optional<double> distractorConsistency;
+    // Over the answers at amounts FarFromPointDollars or more from their block's point, distractor or not.
+    std::optional<double> farConsistency;
     // Fewer than seven blocks ended.
     bool unfinished = true;
 };
