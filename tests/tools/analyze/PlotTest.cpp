@@ -59,6 +59,53 @@ TEST(SubjectPlot, HasTheAgreedSizeAndShowsTitlePointsAndCurve)
     EXPECT_GT(countPixels(image, all, isBluish), 7 * 60) << "too few point pixels for seven points";
 }
 
+bool isGreenish(const QColor &c)
+{
+    return c.green() > 100 && c.red() < 80 && c.blue() < 120 && c.green() - c.blue() > 30;
+}
+
+struct BestModelCase
+{
+    const char *name;
+    DelayValues points;
+    const char *model;
+    bool dashedHyperbola;
+};
+
+void PrintTo(const BestModelCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class SubjectPlotOfBestModel : public ::testing::TestWithParam<BestModelCase>
+{
+};
+
+TEST_P(SubjectPlotOfBestModel, NamesItAndDashesTheHyperbolaBesideItOnlyWhenItIsAnother)
+{
+    const kpx::Score score = kpx::scoreProfile(GetParam().points);
+    ASSERT_EQ(kpx::modelName(score.models.best), GetParam().model);
+    EXPECT_NE(kpx::subjectPlotTitle(QStringLiteral("S01"), score).indexOf(QString::fromLatin1(GetParam().model)), -1);
+
+    const QImage image = kpx::plotSubject(QStringLiteral("S01"), GetParam().points, score);
+    const QRect plotArea(90, 58, 680, 436);
+    EXPECT_GT(countPixels(image, plotArea, isReddish), 300) << "no curve of the best model";
+    const int dashed = countPixels(image, plotArea, isGreenish);
+    if (GetParam().dashedHyperbola)
+        EXPECT_GT(dashed, 150) << "no hyperbola beside the best model";
+    else
+        EXPECT_EQ(dashed, 0) << "the hyperbola is the best model; it is drawn once";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profiles, SubjectPlotOfBestModel,
+    ::testing::Values(BestModelCase{"Rachlin", ExamplePoints, "rachlin", true},
+                      BestModelCase{"Hyperbola", {100 / 1.01, 100 / 1.07, 100 / 1.3, 100 / 1.9, 100 / 2.8,
+                                                  100 / 4.65, 100 / 19.25},
+                                    "hyp", false},
+                      BestModelCase{"Flat", {42.5, 42.5, 42.5, 42.5, 42.5, 42.5, 42.5}, "noise", true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 TEST(StudyPlot, HasTheAgreedSizeAndABoldMedian)
 {
     const DelayValues flat{97.5, 97.5, 97.5, 97.5, 97.5, 97.5, 97.5};

@@ -27,6 +27,7 @@ const QColor GridColor(225, 225, 225);
 const QColor AxisColor(60, 60, 60);
 const QColor PointColor(31, 94, 168);
 const QColor FitColor(200, 50, 40);
+const QColor HyperbolaColor(0, 140, 70);
 
 QFont plotFont(int pixelSize, bool bold = false)
 {
@@ -89,6 +90,7 @@ struct LegendEntry
     QString text;
     QColor color;
     bool isPoint = false;
+    bool dashed = false;
 };
 
 // Title, grid, both axes with their labels, and a legend line under the axis; returns the frame
@@ -152,7 +154,7 @@ Frame drawAxes(QPainter &painter, const QString &title, const std::vector<Legend
             painter.drawEllipse(QPointF(legendX + 11, legendY + 8), 5, 5);
             painter.setBrush(Qt::NoBrush);
         } else {
-            painter.setPen(QPen(entry.color, 3));
+            painter.setPen(QPen(entry.color, 3, entry.dashed ? Qt::DashLine : Qt::SolidLine));
             painter.drawLine(QPointF(legendX, legendY + 8), QPointF(legendX + 22, legendY + 8));
         }
         painter.setPen(Qt::black);
@@ -222,6 +224,12 @@ QString sanitizedStem(const QString &text)
     return stem;
 }
 
+QString modelLabel(DiscountModel model)
+{
+    const std::string_view name = modelName(model);
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
+
 } // namespace
 
 QImage plotSubject(const QString &subject, const DelayValues &indifferencePoints, const Score &score)
@@ -230,29 +238,68 @@ QImage plotSubject(const QString &subject, const DelayValues &indifferencePoints
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
 
-    const QString title = QStringLiteral("%1  \u2014  k = %2, AUC = %3")
-                              .arg(subject, QString::fromStdString(significantNumber(score.fit.k, 4)),
-                                   QString::number(score.auc, 'f', 3));
-    const Frame frame = drawAxes(painter, title,
-                                 {{QStringLiteral("Indifference points"), PointColor, true},
-                                  {QStringLiteral("Hyperbolic fit 1/(1+kD)"), FitColor, false}});
+    const ModelFit &best = score.models.bestFit();
+    const bool bestIsHyperbola = best.model == DiscountModel::Hyperbolic;
+    std::vector<LegendEntry> legend{{QStringLiteral("Indifference points"), PointColor, true},
+                                    {QStringLiteral("Best model: %1 %2").arg(modelLabel(best.model), modelFormula(best.model)),
+                                     FitColor, false}};
+    if (!bestIsHyperbola)
+        legend.push_back({QStringLiteral("Hyperbola %1").arg(modelFormula(DiscountModel::Hyperbolic)), HyperbolaColor, false, true});
+    const Frame frame = drawAxes(painter, subjectPlotTitle(subject, score), legend);
 
-    QPolygonF curve;
-    constexpr int Samples = 240;
-    for (int i = 0; i <= Samples; ++i) {
-        const double logDays = LogDaysMin + (LogDaysMax - LogDaysMin) * i / Samples;
-        const double days = std::pow(10.0, logDays);
-        curve << QPointF(frame.xForDays(days), frame.yForDollars(DelayedAmount * hyperbolicFraction(score.fit.k, days)));
-    }
+    const auto curve = [&](const ModelFit &fit) {
+        QPolygonF line;
+        constexpr int Samples = 240;
+        for (int i = 0; i <= Samples; ++i) {
+            const double logDays = LogDaysMin + (LogDaysMax - LogDaysMin) * i / Samples;
+            const double days = std::pow(10.0, logDays);
+            line << QPointF(frame.xForDays(days), frame.yForDollars(DelayedAmount * fit.valueAt(days)));
+        }
+        return line;
+    };
     painter.setClipRect(frame.area());
-    painter.setPen(QPen(FitColor, 2.5));
     painter.setBrush(Qt::NoBrush);
-    painter.drawPolyline(curve);
+    if (!bestIsHyperbola) {
+        painter.setPen(QPen(HyperbolaColor, 2, Qt::DashLine));
+        painter.drawPolyline(curve(score.models.fit(DiscountModel::Hyperbolic)));
+    }
+    painter.setPen(QPen(FitColor, 2.5));
+    painter.drawPolyline(curve(best));
 
     painter.setPen(QPen(PointColor.darker(140), 1.5));
     painter.setBrush(PointColor);
     drawPoints(painter, frame, indifferencePoints, 6);
     return image;
+}
+
+QString modelFormula(DiscountModel model)
+{
+    switch (model) {
+    case DiscountModel::Noise:
+        return QStringLiteral("c");
+    case DiscountModel::Exponential:
+        return QStringLiteral("exp(\u2212kD)");
+    case DiscountModel::Hyperbolic:
+        return QStringLiteral("1/(1+kD)");
+    case DiscountModel::Hyperboloid:
+        return QStringLiteral("1/(1+kD)^s");
+    case DiscountModel::Rachlin:
+        return QStringLiteral("1/(1+kD^s)");
+    case DiscountModel::BetaDelta:
+        return QStringLiteral("\u03B2 exp(\u2212rD)");
+    }
+    return {};
+}
+
+QString subjectPlotTitle(const QString &subject, const Score &score)
+{
+    const ModelFit &best = score.models.bestFit();
+    const std::optional<double> ed50 = best.ed50Days();
+    const QString halfLife = ed50 ? QStringLiteral("ED50 = %1 d").arg(QString::fromStdString(significantNumber(*ed50, 4)))
+                                  : QStringLiteral("no ED50");
+    return QStringLiteral("%1  \u2014  %2 (p = %3), %4, AUC = %5")
+        .arg(subject, modelLabel(best.model), QString::number(score.models.bestProbability, 'f', 2), halfLife,
+             QString::number(score.auc, 'f', 3));
 }
 
 QImage plotStudy(const std::vector<DelayValues> &profiles)

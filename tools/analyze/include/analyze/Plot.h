@@ -17,9 +17,15 @@ namespace kpx {
 inline constexpr int PlotWidth = 800;
 inline constexpr int PlotHeight = 600;
 
-// One subject's points against log delay with the fitted hyperbola; subject, k and AUC in the title.
-// Needs a QGuiApplication for its text.
+// One subject's points against log delay with the best model's curve and, when that is another
+// model, the hyperbola dashed beside it; the legend names both. Needs a QGuiApplication for its text.
 QImage plotSubject(const QString &subject, const DelayValues &indifferencePoints, const Score &score);
+
+// The subject plot's title: the subject, the best model with its probability and ED50, and the AUC.
+QString subjectPlotTitle(const QString &subject, const Score &score);
+
+// The model's curve as the legend writes it, "1/(1+kD)^s".
+QString modelFormula(DiscountModel model);
 
 // The response-time panel is this tall; stacked under a subject plot it makes the image taller.
 inline constexpr int ResponseTimePanelHeight = 400;
