@@ -1,5 +1,7 @@
 #include "analyze/Analysis.h"
 
+#include "analyze/SystemText.h"
+
 #include "TrialLogText.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -320,6 +323,60 @@ TEST_F(Analysis, ReadsALogNamedOnTheCommandLineButNotTheLogsBesideANamedKpx)
     m_out.str("");
     EXPECT_EQ(runOn({path("S01_20260101-100000.trials.csv")}), ExitStatus::Success) << m_err.str();
     EXPECT_EQ(column(linesOf(m_out.str())[1], TrialLogColumn), path("S01_20260101-100000.trials.csv").toStdString());
+}
+
+// Subjects and names from outside: the row is scored, its text written so the CSV stays UTF-8 text.
+TEST_F(Analysis, WritesAControlCharacterOfASubjectEscapedNeverRaw)
+{
+    write("S01.KPX", kpxFor(std::string("S\0" "1\x1B[2J", 7)));
+    EXPECT_EQ(runOn({m_dir.path()}), ExitStatus::Success);
+    const std::vector<std::string> rows = linesOf(m_out.str());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_TRUE(rows[1].starts_with("S\\x001\\x1B[2J,")) << rows[1];
+    EXPECT_EQ(m_out.str().find('\0'), std::string::npos);
+}
+
+TEST_F(Analysis, ScoresAResultsFileWhoseNameIsNotUtf8FoundOrNamed)
+{
+    const std::string directory = m_dir.path().toStdString();
+    for (const auto &[name, contents] : {std::pair{"/S\xFF.KPX", kpxFor("S01")}, std::pair{"/S\xFF.TC", std::string(ExampleTc)}}) {
+        const int fd = ::open((directory + name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, contents.data(), contents.size()), static_cast<ssize_t>(contents.size()));
+        ::close(fd);
+    }
+    const std::string expected = "S01," + directory + "/S\\xFF.KPX,92.5,87.5,72.5,42.5,27.5,17.5,7.5,77,";
+
+    EXPECT_EQ(runOn({m_dir.path()}), ExitStatus::Success) << m_err.str();
+    ASSERT_EQ(linesOf(m_out.str()).size(), 2u) << "the directory's file is scored";
+    EXPECT_TRUE(linesOf(m_out.str())[1].starts_with(expected)) << linesOf(m_out.str())[1];
+
+    m_out.str("");
+    EXPECT_EQ(runOn({kpx::fromSystemBytes(directory + "/S\xFF.KPX")}), ExitStatus::Success) << m_err.str();
+    ASSERT_EQ(linesOf(m_out.str()).size(), 2u) << "the named file is scored";
+    EXPECT_TRUE(linesOf(m_out.str())[1].starts_with(expected)) << linesOf(m_out.str())[1];
+}
+
+TEST_F(Analysis, JoinsALogToItsResultsWhenTheSubjectStartsWithAByteOrderMark)
+{
+    write("\xEF\xBB\xBFS01.KPX", "\xEF\xBB\xBF" + std::string(ExampleKpx));
+    write("\xEF\xBB\xBFS01_20260101-100000.trials.csv",
+          kpx::test::trialLogText({{1, "ordinary", 40, "delayed", "500", "", "\xEF\xBB\xBFS01"}}));
+    EXPECT_EQ(runOn({m_dir.path()}), ExitStatus::Success) << m_err.str();
+    const std::vector<std::string> rows = linesOf(m_out.str());
+    ASSERT_EQ(rows.size(), 2u) << m_out.str();
+    EXPECT_TRUE(rows[1].starts_with("S01,")) << rows[1];
+    EXPECT_NE(column(rows[1], TrialLogColumn), "");
+}
+
+TEST_F(Analysis, RefusesAnOutputNameQtWouldWriteUnderAnotherName)
+{
+    write("S01.KPX", ExampleKpx);
+    AnalysisOptions options;
+    options.paths = {m_dir.path()};
+    options.summaryPath = kpx::fromSystemBytes(m_dir.path().toStdString() + "/s\xFF.csv");
+    EXPECT_EQ(run(options), ExitStatus::RefusedOutput);
+    EXPECT_NE(m_err.str().find("s\\xFF.csv: the name is not UTF-8"), std::string::npos) << m_err.str();
 }
 
 TEST_F(Analysis, RefusesTheSamePathForTheSummaryAndThePerBlockFile)

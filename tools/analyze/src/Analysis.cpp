@@ -4,6 +4,7 @@
 #include "results/ResultsReader.h"
 #include "analyze/Scoring.h"
 #include "analyze/SummaryCsv.h"
+#include "analyze/SystemText.h"
 #include "analyze/TrialLogFile.h"
 #include "analyze/TrialScoring.h"
 
@@ -22,6 +23,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <numeric>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -43,21 +45,23 @@ constexpr qint64 MaxResultsFileBytes = 64 * 1024;
 // A trial log row is about 150 bytes; a run of a hundred thousand trials is no run at all.
 constexpr qint64 MaxTrialLogBytes = 16 * 1024 * 1024;
 
-// Paths and subject IDs can hold any character; a newline or escape sequence in a message
-// would break the one-line-per-problem promise or play tricks on the terminal.
-std::string printable(const QString &text)
+// Paths and subject IDs can hold any byte; a newline or escape sequence in a message would break
+// the one-line-per-problem promise or play tricks on the terminal. They are written as the summary
+// writes them.
+std::string printable(std::string_view bytes)
 {
-    QString shown = text;
-    for (QChar &c : shown) {
-        if (c.category() == QChar::Other_Control)
-            c = QLatin1Char('?');
-    }
-    return shown.toStdString();
+    return escapedText(bytes);
 }
 
-std::string fileSystemBytes(const QString &path)
+std::string printable(const QString &text)
 {
-    return QFile::encodeName(path).toStdString();
+    return escapedText(toSystemBytes(text));
+}
+
+// Input paths are the system's bytes throughout, so a name that is not UTF-8 is read as it is.
+std::filesystem::path fileSystemPath(const std::string &bytes)
+{
+    return std::filesystem::path(bytes);
 }
 
 // Reports problems one line each and remembers what kind of problem happened.
@@ -66,7 +70,7 @@ class ProblemLog
 public:
     explicit ProblemLog(std::ostream &err) : m_err(err) {}
 
-    void badInput(const QString &path, const FileProblem &problem)
+    void badInput(const std::string &path, const FileProblem &problem)
     {
         m_err << printable(path);
         if (problem.line > 0)
@@ -97,42 +101,90 @@ private:
 // The files a command line names: results files and trial logs, each once.
 struct Inputs
 {
-    std::vector<QString> resultsFiles;
-    std::vector<QString> trialLogs;
+    std::vector<std::string> resultsFiles;
+    std::vector<std::string> trialLogs;
 };
 
-bool isTrialLogName(const QString &path)
+bool endsWithIgnoringCase(std::string_view text, std::string_view suffix)
 {
-    return path.endsWith(TrialLogSuffix, Qt::CaseInsensitive);
+    if (text.size() < suffix.size())
+        return false;
+    const std::string_view end = text.substr(text.size() - suffix.size());
+    for (std::size_t i = 0; i < suffix.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(end[i]) != lower(suffix[i]))
+            return false;
+    }
+    return true;
 }
 
-Inputs findInputs(const QStringList &paths, ProblemLog &log)
+bool isTrialLogName(const std::string &path)
 {
+    return endsWithIgnoringCase(path, kpx::TrialLogSuffix);
+}
+
+// The part of a path after its last separator.
+std::string_view fileNamePart(std::string_view path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// A directory's entry as the summary names it: the directory as written, cleaned of "." and
+// doubled separators, then the name.
+std::string entryPath(const std::string &directory, const std::string &name)
+{
+    const std::string cleaned = toSystemBytes(QDir::cleanPath(fromSystemBytes(directory)));
+    return cleaned.ends_with('/') ? cleaned + name : cleaned + '/' + name;
+}
+
+// A directory's results files and trial logs, in byte order so the summary comes out the same on
+// every run. Hidden files too: an empty subject ID makes ".KPX". Entries that are not regular files
+// (FIFOs, sockets) are listed so that one named like a results file is reported, not passed over.
+std::vector<std::string> directoryInputs(const std::string &directory, ProblemLog &log)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> names;
+    std::error_code error;
+    fs::directory_iterator entries(fileSystemPath(directory), error);
+    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+        const std::string name = entries->path().filename().native();
+        std::error_code ignored;
+        if ((endsWithIgnoringCase(name, kpx::IndifferenceSuffix) || isTrialLogName(name))
+            && !entries->is_directory(ignored))
+            names.push_back(name);
+    }
+    if (error)
+        log.badInput(directory, {0, "cannot read the directory: " + error.message()});
+    std::sort(names.begin(), names.end());
+    for (std::string &name : names)
+        name = entryPath(directory, name);
+    return names;
+}
+
+Inputs findInputs(const std::vector<std::string> &paths, ProblemLog &log)
+{
+    namespace fs = std::filesystem;
     Inputs found;
-    QSet<QString> seen;
+    std::set<std::string> seen;
     // Naming a file twice, or a file and its directory, must not count a subject twice.
-    const auto add = [&](const QString &path) {
-        const QFileInfo info(path);
-        const QString identity = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
-        if (!seen.contains(identity)) {
-            seen.insert(identity);
+    const auto add = [&](const std::string &path) {
+        std::error_code error;
+        fs::path identity = fs::canonical(fileSystemPath(path), error);
+        if (error)
+            identity = fs::absolute(fileSystemPath(path), error).lexically_normal();
+        if (seen.insert(identity.native()).second)
             (isTrialLogName(path) ? found.trialLogs : found.resultsFiles).push_back(path);
-        }
     };
 
-    for (const QString &path : paths) {
-        const QFileInfo info(path);
-        if (!info.exists()) {
+    for (const std::string &path : paths) {
+        std::error_code error;
+        const fs::file_status status = fs::status(fileSystemPath(path), error);
+        if (!fs::exists(status)) {
             log.badInput(path, {0, "no such file or directory"});
-        } else if (info.isDir()) {
-            const QDir directory(path);
-            // Sorted by name so the summary comes out the same on every run.
-            // Hidden files too: an empty subject ID makes ".KPX". System entries (FIFOs, sockets)
-            // are listed so that one named like a results file is reported, not passed over.
-            const QStringList names = directory.entryList({QLatin1Char('*') + IndifferenceSuffix, QLatin1Char('*') + TrialLogSuffix},
-                                                          QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-            for (const QString &name : names)
-                add(directory.filePath(name));
+        } else if (fs::is_directory(status)) {
+            for (const std::string &entry : directoryInputs(path, log))
+                add(entry);
         } else {
             add(path);
         }
@@ -141,21 +193,22 @@ Inputs findInputs(const QStringList &paths, ProblemLog &log)
 }
 
 // The .TC file beside a .KPX file, spelled in the same case.
-QString trialCountPathFor(const QString &indifferencePath)
+std::string trialCountPathFor(const std::string &indifferencePath)
 {
-    const QString suffix = QFileInfo(indifferencePath).suffix();
-    if (suffix.compare(QStringLiteral("kpx"), Qt::CaseInsensitive) != 0)
-        return indifferencePath + TrialCountSuffix;
-    const QString base = indifferencePath.chopped(suffix.size());
-    return base + (suffix == QStringLiteral("kpx") ? QStringLiteral("tc") : QStringLiteral("TC"));
+    const std::string_view name = fileNamePart(indifferencePath);
+    const std::size_t dot = name.find_last_of('.');
+    const std::string_view suffix = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+    if (suffix.size() != 3 || !endsWithIgnoringCase(suffix, "kpx"))
+        return indifferencePath + std::string(kpx::TrialCountSuffix);
+    const std::string base = indifferencePath.substr(0, indifferencePath.size() - suffix.size());
+    return base + (suffix == "kpx" ? "tc" : "TC");
 }
 
 // Reads a regular file only: opening a FIFO or device would block or never end, so the file is
 // opened without blocking and looked at before a byte is read.
-std::variant<QByteArray, FileProblem> readSmallFile(const QString &path, qint64 maxBytes = MaxResultsFileBytes)
+std::variant<QByteArray, FileProblem> readSmallFile(const std::string &path, qint64 maxBytes = MaxResultsFileBytes)
 {
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return FileProblem{0, std::string("cannot read: ") + std::strerror(errno)};
     QFile file;
@@ -179,7 +232,7 @@ std::variant<QByteArray, FileProblem> readSmallFile(const QString &path, qint64 
 }
 
 template <typename T>
-std::variant<T, FileProblem> readResultsFile(const QString &path, Parsed<T> (*parse)(std::string_view))
+std::variant<T, FileProblem> readResultsFile(const std::string &path, Parsed<T> (*parse)(std::string_view))
 {
     std::variant<QByteArray, FileProblem> contents = readSmallFile(path);
     if (auto *problem = std::get_if<FileProblem>(&contents))
@@ -189,10 +242,11 @@ std::variant<T, FileProblem> readResultsFile(const QString &path, Parsed<T> (*pa
 }
 
 // The .TC total, or empty with the problem logged when the file is there but unusable.
-std::optional<int> trialsTotalFor(const QString &indifferencePath, const std::string &subject, ProblemLog &log)
+std::optional<int> trialsTotalFor(const std::string &indifferencePath, const std::string &subject, ProblemLog &log)
 {
-    const QString path = trialCountPathFor(indifferencePath);
-    if (!QFileInfo::exists(path))
+    const std::string path = trialCountPathFor(indifferencePath);
+    std::error_code error;
+    if (!std::filesystem::exists(fileSystemPath(path), error))
         return std::nullopt;
     std::variant<TrialCountFile, FileProblem> counts = readResultsFile(path, &parseTrialCountFile);
     if (auto *problem = std::get_if<FileProblem>(&counts)) {
@@ -202,9 +256,8 @@ std::optional<int> trialsTotalFor(const QString &indifferencePath, const std::st
     const TrialCountFile &trialCounts = std::get<TrialCountFile>(counts);
     // A .TC that belongs to someone else (renamed or copied by hand) would put their trials on this row.
     if (trialCounts.subject != subject) {
-        log.badInput(path, {1, "subject \"" + printable(QString::fromStdString(trialCounts.subject))
-                                   + "\" does not match the .KPX file's \""
-                                   + printable(QString::fromStdString(subject)) + "\""});
+        log.badInput(path, {1, "subject \"" + printable(trialCounts.subject) + "\" does not match the .KPX file's \""
+                                   + printable(subject) + "\""});
         return std::nullopt;
     }
     return std::accumulate(trialCounts.trialCounts.begin(), trialCounts.trialCounts.end(), 0);
@@ -240,7 +293,7 @@ void writeImage(const QString &path, const QImage &image, ProblemLog &log)
 // A trial log as read and scored.
 struct ReadLog
 {
-    QString path;
+    std::string path;
     TrialLogContents contents;
     RunFigures run;
     std::vector<BlockFigures> blocks;
@@ -251,16 +304,16 @@ struct ScoredFile
 {
     SummaryRow row;
     // The .KPX file or, without one, the trial log: its name stands in for an unusable subject.
-    QString path;
+    std::string path;
     const ReadLog *log = nullptr;
 };
 
 // Reads and scores every trial log; a log that cannot be read at all is reported and left out,
 // one that stops early is reported and scored for the rows before the fault.
-std::vector<ReadLog> readTrialLogs(const std::vector<QString> &paths, ProblemLog &log)
+std::vector<ReadLog> readTrialLogs(const std::vector<std::string> &paths, ProblemLog &log)
 {
     std::vector<ReadLog> logs;
-    for (const QString &path : paths) {
+    for (const std::string &path : paths) {
         std::variant<QByteArray, FileProblem> bytes = readSmallFile(path, MaxTrialLogBytes);
         if (auto *problem = std::get_if<FileProblem>(&bytes)) {
             log.badInput(path, *problem);
@@ -299,7 +352,7 @@ std::vector<ScoredFile> joinLogs(std::vector<ScoredFile> results, const std::vec
             if (logs[i].contents.subject != result.row.subject)
                 continue;
             ScoredFile row = result;
-            row.row.log = TrialLogFigures{fileSystemBytes(logs[i].path), logs[i].run};
+            row.row.log = TrialLogFigures{logs[i].path, logs[i].run};
             row.log = &logs[i];
             rows.push_back(std::move(row));
             joined[i] = any = true;
@@ -312,7 +365,7 @@ std::vector<ScoredFile> joinLogs(std::vector<ScoredFile> results, const std::vec
             continue;
         ScoredFile row;
         row.row.subject = logs[i].contents.subject;
-        row.row.log = TrialLogFigures{fileSystemBytes(logs[i].path), logs[i].run};
+        row.row.log = TrialLogFigures{logs[i].path, logs[i].run};
         row.path = logs[i].path;
         row.log = &logs[i];
         rows.push_back(std::move(row));
@@ -330,9 +383,16 @@ std::string blocksFile(const std::vector<ReadLog> &logs)
     std::string text = blocksHeader();
     for (const ReadLog &log : logs) {
         for (const BlockFigures &block : log.blocks)
-            text += blocksLine(log.contents.subject, fileSystemBytes(log.path), block);
+            text += blocksLine(log.contents.subject, log.path, block);
     }
     return text;
+}
+
+// The file name up to its last dot, for a plot of a subject whose ID gives no usable name.
+QString completeBaseName(const std::string &path)
+{
+    const std::string_view name = fileNamePart(path);
+    return fromUtf8(std::string(name.substr(0, name.find_last_of('.'))));
 }
 
 void writePlots(const QString &directoryPath, const std::vector<ScoredFile> &scored, ProblemLog &log)
@@ -350,7 +410,7 @@ void writePlots(const QString &directoryPath, const std::vector<ScoredFile> &sco
     std::vector<DelayValues> profiles;
     for (const ScoredFile &file : scored) {
         const QString subject = fromUtf8(file.row.subject);
-        const QString name = names.claim(subject, QFileInfo(file.path).completeBaseName());
+        const QString name = names.claim(subject, completeBaseName(file.path));
         QImage image;
         if (file.row.score) {
             image = plotSubject(subject, file.row.indifferencePoints, *file.row.score);
@@ -360,7 +420,7 @@ void writePlots(const QString &directoryPath, const std::vector<ScoredFile> &sco
         }
         if (file.log) {
             const QImage times = plotResponseTimes(
-                QStringLiteral("%1  \u2014  response times, %2").arg(subject, QFileInfo(file.log->path).fileName()),
+                QStringLiteral("%1  \u2014  response times, %2").arg(subject, fromUtf8(std::string(fileNamePart(file.log->path)))),
                 file.log->contents.rows);
             image = image.isNull() ? times : stackPanels(image, times);
         }
@@ -370,26 +430,24 @@ void writePlots(const QString &directoryPath, const std::vector<ScoredFile> &sco
         writeImage(directory.filePath(PlotNames::studyName()), plotStudy(profiles), log);
 }
 
-bool sameFile(const QString &a, const QString &b)
+bool sameFile(const std::string &a, const std::string &b)
 {
     std::error_code error;
-    return std::filesystem::equivalent(std::filesystem::path(fileSystemBytes(a)),
-                                       std::filesystem::path(fileSystemBytes(b)), error)
-        && !error;
+    return std::filesystem::equivalent(fileSystemPath(a), fileSystemPath(b), error) && !error;
 }
 
 // Why writing an output to this path could destroy data, if it could. Results files and trial logs
 // are never written by this command, whatever their name says about the current inputs, since a
 // shell glob can turn a file named "--out=S1.KPX" into an option.
-std::optional<std::string> outputHazard(const QString &output, const std::vector<QString> &inputs)
+std::optional<std::string> outputHazard(const QString &output, const std::vector<std::string> &inputs)
 {
     const QString name = QFileInfo(output).fileName();
     for (const QString &suffix : {IndifferenceSuffix, TrialCountSuffix, TrialLogSuffix}) {
         if (name.endsWith(suffix, Qt::CaseInsensitive))
             return "its name ends in " + suffix.toStdString() + ", the name of a results file or trial log";
     }
-    for (const QString &input : inputs) {
-        if (sameFile(output, input))
+    for (const std::string &input : inputs) {
+        if (sameFile(toSystemBytes(output), input))
             return "it is the input " + printable(input);
     }
     return std::nullopt;
@@ -466,8 +524,11 @@ std::string usageText()
 ExitStatus runAnalysis(const AnalysisOptions &options, std::ostream &out, std::ostream &err)
 {
     ProblemLog log(err);
-    const Inputs found = findInputs(options.paths, log);
-    const std::vector<QString> &files = found.resultsFiles;
+    std::vector<std::string> paths;
+    for (const QString &path : options.paths)
+        paths.push_back(toSystemBytes(path));
+    const Inputs found = findInputs(paths, log);
+    const std::vector<std::string> &files = found.resultsFiles;
     if (files.empty() && found.trialLogs.empty()) {
         err << "kpx2-analyze: no .KPX files or trial logs found in "
             << printable(options.paths.join(QStringLiteral(", "))) << '\n';
@@ -475,20 +536,30 @@ ExitStatus runAnalysis(const AnalysisOptions &options, std::ostream &out, std::o
     }
 
     // Checked before anything is read or written, so a refused command changes nothing.
-    std::vector<QString> inputs = files;
-    for (const QString &path : files)
+    std::vector<std::string> inputs = files;
+    for (const std::string &path : files)
         inputs.push_back(trialCountPathFor(path));
     inputs.insert(inputs.end(), found.trialLogs.begin(), found.trialLogs.end());
     std::vector<QString> outputs;
     for (const auto &[what, path] : {std::pair{"the summary", options.summaryPath},
-                                     std::pair{"the per-block file", options.trialsPath}}) {
+                                     std::pair{"the per-block file", options.trialsPath},
+                                     std::pair{"the plots", options.plotDirectory}}) {
         if (!path)
+            continue;
+        // Outputs are written through Qt, which names files in UTF-8 only: another name would
+        // silently become a different file.
+        if (!isValidUtf8(toSystemBytes(*path))) {
+            err << "kpx2-analyze: refusing to write " << what << " to " << printable(*path)
+                << ": the name is not UTF-8\n";
+            return ExitStatus::RefusedOutput;
+        }
+        if (std::string_view(what) == "the plots")
             continue;
         std::optional<std::string> hazard = outputHazard(*path, inputs);
         if (!hazard && std::any_of(outputs.begin(), outputs.end(), [&](const QString &other) {
                 return QDir::cleanPath(QFileInfo(other).absoluteFilePath())
                     == QDir::cleanPath(QFileInfo(*path).absoluteFilePath())
-                    || sameFile(other, *path);
+                    || sameFile(toSystemBytes(other), toSystemBytes(*path));
             }))
             hazard = "the summary goes there";
         if (hazard) {
@@ -500,7 +571,7 @@ ExitStatus runAnalysis(const AnalysisOptions &options, std::ostream &out, std::o
     }
 
     std::vector<ScoredFile> scored;
-    for (const QString &path : files) {
+    for (const std::string &path : files) {
         std::variant<IndifferenceFile, FileProblem> parsed = readResultsFile(path, &parseIndifferenceFile);
         if (auto *problem = std::get_if<FileProblem>(&parsed)) {
             log.badInput(path, *problem);
@@ -511,7 +582,7 @@ ExitStatus runAnalysis(const AnalysisOptions &options, std::ostream &out, std::o
         file.path = path;
         file.row.trialsTotal = trialsTotalFor(path, indifference.subject, log);
         file.row.subject = std::move(indifference.subject);
-        file.row.file = fileSystemBytes(path);
+        file.row.file = path;
         file.row.indifferencePoints = indifference.indifferencePoints;
         file.row.score = scoreProfile(indifference.indifferencePoints);
         scored.push_back(std::move(file));

@@ -1,5 +1,6 @@
 #include "analyze/SummaryCsv.h"
 
+#include "analyze/SystemText.h"
 #include "results/Csv.h"
 #include "results/NumberForm.h"
 
@@ -27,6 +28,12 @@ template <typename T>
 std::string optionalField(const std::optional<T> &value, std::string (*format)(T))
 {
     return value ? format(*value) : std::string();
+}
+
+// Subjects and paths as they came, but never a control character or a byte that is not UTF-8.
+std::string textField(const std::string &bytes)
+{
+    return CsvField(escapedText(bytes));
 }
 
 std::string share(double value)
@@ -78,7 +85,7 @@ std::string summaryHeader()
 
 std::string summaryLine(const SummaryRow &row)
 {
-    std::string line = CsvField(row.subject) + ',' + CsvField(row.file);
+    std::string line = textField(row.subject) + ',' + textField(row.file);
     if (row.score) {
         for (double ip : row.indifferencePoints)
             line += ',' + roundTripNumber(ip);
@@ -103,7 +110,7 @@ std::string summaryLine(const SummaryRow &row)
 
     const RunFigures *run = row.log ? &row.log->run : nullptr;
     if (run) {
-        line += ',' + CsvField(row.log->path);
+        line += ',' + textField(row.log->path);
         line += ',' + optionalField(run->rtMedianMs, &milliseconds);
         line += ',' + optionalField(run->rtIqrMs, &milliseconds);
         line += ',' + std::to_string(run->fastResponses);
@@ -128,7 +135,7 @@ std::string blocksHeader()
 
 std::string blocksLine(const std::string &subject, const std::string &logPath, const BlockFigures &block)
 {
-    std::string line = CsvField(subject) + ',' + CsvField(logPath);
+    std::string line = textField(subject) + ',' + textField(logPath);
     line += ',' + std::to_string(block.block);
     line += ',' + std::to_string(block.delayDays);
     line += ',' + std::to_string(block.trials);

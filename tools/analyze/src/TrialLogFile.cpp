@@ -68,6 +68,16 @@ private:
     int m_line = 1;
 };
 
+// A byte-order mark before the subject is dropped, as the .KPX reader drops one from its first line,
+// so that both files give one subject and the log joins its results: the application takes an ID
+// starting with U+FEFF as typed, and editors on Windows put one before a file they save.
+constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
+
+std::string_view withoutByteOrderMark(std::string_view text)
+{
+    return text.starts_with(Utf8ByteOrderMark) ? text.substr(Utf8ByteOrderMark.size()) : text;
+}
+
 std::optional<int> parseWhole(std::string_view text)
 {
     const std::optional<double> value = text.find(',') == std::string_view::npos ? parseNumberForm(text) : std::nullopt;
@@ -125,7 +135,7 @@ std::variant<TrialRow, std::string> readRow(const Record &record, const ColumnIn
 
 Parsed<TrialLogContents> parseTrialLog(std::string_view contents)
 {
-    CsvReader reader(contents);
+    CsvReader reader(withoutByteOrderMark(contents));
     const Record header = reader.next();
     ColumnIndex at{};
     for (std::size_t c = 0; c < at.size(); ++c) {
@@ -153,7 +163,7 @@ Parsed<TrialLogContents> parseTrialLog(std::string_view contents)
         std::variant<TrialRow, std::string> row = readRow(record, at);
         if (auto *reason = std::get_if<std::string>(&row))
             return stop(record.line, *reason);
-        const std::string &subject = record.fields[at[Subject]];
+        const std::string subject(withoutByteOrderMark(record.fields[at[Subject]]));
         if (log.rows.empty()) {
             log.subject = subject;
         } else if (subject != log.subject) {

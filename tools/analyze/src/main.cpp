@@ -1,4 +1,5 @@
 #include "analyze/Analysis.h"
+#include "analyze/SystemText.h"
 #include "kpx/Version.h"
 
 #include <QCoreApplication>
@@ -20,7 +21,7 @@ int main(int argc, char *argv[])
 #endif
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << kpx::fromSystemBytes(argv[i]);
 
     const auto parsed = kpx::parseArguments(arguments);
     if (const auto *error = std::get_if<kpx::UsageError>(&parsed)) {

@@ -18,6 +18,7 @@ struct TrialLogFigures
 };
 
 // One scored results file, one of its subject's trial logs, or both, as the summary reports them.
+// Subjects and paths are the bytes read; the CSV writes them escaped as escapedText does.
 struct SummaryRow
 {
     std::string subject;
