@@ -22,6 +22,10 @@ struct AppUsageError
 
 std::variant<AppCommand, AppUsageError> parseAppArguments(const QStringList &arguments);
 
+// The arguments without Qt's own options and their values, as QApplication would leave them; so
+// the command line can be checked before the window system is opened, which aborts without a display.
+QStringList withoutQtOptions(const QStringList &arguments);
+
 // The text --help prints.
 std::string appUsageText();
 

@@ -30,12 +30,10 @@ QStringList argumentsOf(int argc, char *argv[])
 }
 
 // Answers --help and --version, or tells what was not understood; empty when the task should run.
-std::optional<int> answerCommandLine(const QStringList &arguments, bool reportErrors)
+std::optional<int> answerCommandLine(const QStringList &arguments)
 {
     const auto parsed = kpx::parseAppArguments(arguments);
     if (const auto *error = std::get_if<kpx::AppUsageError>(&parsed)) {
-        if (!reportErrors)
-            return std::nullopt;
         std::cerr << "kpx2: " << error->message << " (kpx2 --help shows the usage)\n";
         return 2;
     }
@@ -56,14 +54,15 @@ std::optional<int> answerCommandLine(const QStringList &arguments, bool reportEr
 
 int main(int argc, char *argv[])
 {
-    // --help and --version need no display: they are answered before the window system is opened.
-    // Anything else may be one of Qt's own options, which only QApplication knows and removes.
-    if (const auto status = answerCommandLine(argumentsOf(argc, argv), false))
+    // The command line is answered before the window system is opened, which needs a display:
+    // --help, --version and a bad argument alike. Qt's own options are left to QApplication.
+    if (const auto status = answerCommandLine(kpx::withoutQtOptions(argumentsOf(argc, argv))))
         return *status;
     QApplication app(argc, argv);
     // A file-size limit must show as a write failure the experimenter is told of.
     kpx::reportOversizedWritesAsErrors();
-    if (const auto status = answerCommandLine(argumentsOf(argc, argv), true))
+    // What QApplication left is ours; an option of Qt's it did not take here is reported too.
+    if (const auto status = answerCommandLine(argumentsOf(argc, argv)))
         return *status;
 
     // Dialogs and message boxes without a title of their own carry the application title.

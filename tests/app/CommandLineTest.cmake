@@ -17,6 +17,9 @@ string(REPLACE "." "\\." version_regex "${VERSION}")
 set(environment --unset=DISPLAY --unset=WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb)
 run(0 "^kpx2 ${version_regex}\n$" "^$" --version)
 run(0 "^Usage: kpx2 .*--version" "^$" --help)
+# Nor does refusing a command line: the message and status 2, not an abort for want of a display.
+run(2 "^$" "^kpx2: unknown option '--bogus' \\(kpx2 --help shows the usage\\)\n$" --bogus)
+run(2 "^$" "unexpected argument 'results'" -style windows --platform=xcb results)
 
 # Qt's own options are Qt's; ours still work after them.
 set(environment)
