@@ -38,11 +38,50 @@ TEST(SimOptions, ReadsEveryOption)
     const auto &options = std::get<SimOptions>(parsed);
     EXPECT_EQ(options.threshold, 6);
     EXPECT_EQ(options.seed, 18446744073709551615ull);
-    const auto &participant = std::get<HyperbolicParticipant>(options.participant);
+    const auto &participant = std::get<SimulatedParticipant>(options.participant);
+    EXPECT_EQ(participant.model, ParticipantModel::Hyperbolic);
     EXPECT_DOUBLE_EQ(participant.k, 0.01);
     EXPECT_DOUBLE_EQ(participant.noise, 0.25);
     EXPECT_EQ(options.runs, 40);
 }
+
+struct ParticipantCase
+{
+    const char *argument;
+    ParticipantModel model;
+    double k, s, beta, r, noise;
+};
+
+void PrintTo(const ParticipantCase &c, std::ostream *out)
+{
+    *out << c.argument;
+}
+
+class SimulatedParticipants : public ::testing::TestWithParam<ParticipantCase>
+{
+};
+
+TEST_P(SimulatedParticipants, PutEachNumberInItsPlaceAndLeaveTheOthersOut)
+{
+    const auto parsed = parse({"--participant", GetParam().argument});
+    ASSERT_TRUE(std::holds_alternative<SimOptions>(parsed)) << std::get<std::string>(parsed);
+    const auto &p = std::get<SimulatedParticipant>(std::get<SimOptions>(parsed).participant);
+    EXPECT_EQ(p.model, GetParam().model);
+    EXPECT_EQ(p.k, GetParam().k);
+    EXPECT_EQ(p.s, GetParam().s);
+    EXPECT_EQ(p.beta, GetParam().beta);
+    EXPECT_EQ(p.r, GetParam().r);
+    EXPECT_EQ(p.noise, GetParam().noise);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, SimulatedParticipants,
+    ::testing::Values(ParticipantCase{"exp:0.25", ParticipantModel::Exponential, 0.25, 1, 1, 0, 0},
+                      ParticipantCase{"exp:0.25:0.5", ParticipantModel::Exponential, 0.25, 1, 1, 0, 0.5},
+                      ParticipantCase{"hyperboloid:0.5:2", ParticipantModel::Hyperboloid, 0.5, 2, 1, 0, 0},
+                      ParticipantCase{"rachlin:0.5:0.25:1", ParticipantModel::Rachlin, 0.5, 0.25, 1, 0, 1},
+                      ParticipantCase{"betadelta:0.75:0.125", ParticipantModel::BetaDelta, 0, 1, 0.75, 0.125, 0},
+                      ParticipantCase{"betadelta:1:0:0.25", ParticipantModel::BetaDelta, 0, 1, 1, 0, 0.25}));
 
 TEST(SimOptions, HelpAndVersionNeedNoOtherOption)
 {
@@ -110,6 +149,12 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArguments{"UnknownParticipant", with({"--participant", "robot"}), "'robot'"},
                       BadArguments{"NegativeK", with({"--participant", "hyperbolic:-1"}), "K"},
                       BadArguments{"NoiseAboveOne", with({"--participant", "hyperbolic:0.1:2"}), "NOISE"},
+                      BadArguments{"ShapeZero", with({"--participant", "rachlin:0.1:0"}), "S must be a number above 0"},
+                      BadArguments{"BetaAboveOne", with({"--participant", "betadelta:1.5:0.1"}), "B must be"},
+                      BadArguments{"NegativeRate", with({"--participant", "betadelta:0.5:-1"}), "R must be"},
+                      BadArguments{"ShapeMissing", with({"--participant", "hyperboloid:0.1"}), "hyperboloid:K:S[:NOISE]"},
+                      BadArguments{"TooManyNumbers", with({"--participant", "exp:0.1:0.2:0.3"}), "exp:K[:NOISE]"},
+                      BadArguments{"ModelWithoutNumbers", with({"--participant", "exp"}), "exp:K[:NOISE]"},
                       BadArguments{"ZeroRuns", with({"--participant", "hyperbolic:0.1", "--runs", "0"}), "--runs"},
                       BadArguments{"RunsWithStdin", with({"--runs", "3"}), "simulated participant"},
                       BadArguments{"SubjectWithLineFeed", {"--subject", "S\n1", "--out", "d"}, "line break"},

@@ -77,6 +77,14 @@ std::vector<std::string> fields(const std::string &line)
     return result;
 }
 
+SimulatedParticipant hyperbolic(double k, double noise)
+{
+    SimulatedParticipant participant;
+    participant.k = k;
+    participant.noise = noise;
+    return participant;
+}
+
 std::string repeated(const std::string &line, int times)
 {
     std::string text;
@@ -159,7 +167,7 @@ TEST_F(SimulationTest, NoLogNoRun)
 
 TEST_F(SimulationTest, LogHasOneRowPerResponseAndEachBlockEndsOnItsIndifferencePoint)
 {
-    options.participant = HyperbolicParticipant{0.02, 0.2};
+    options.participant = hyperbolic(0.02, 0.2);
     ASSERT_EQ(run(""), SimExit::Ok) << err.str();
 
     const auto rows = logLines();
@@ -231,9 +239,28 @@ TEST_F(SimulationTest, LogFolderRemovedMidRunStopsTheRunAtThatAnswerWithStatusOn
     EXPECT_EQ(std::count(trials.begin(), trials.end(), '\n'), 11);
 }
 
-TEST_F(SimulationTest, HyperbolicParticipantIsRecoveredWithinHalfAStep)
+// A participant of each model, with the value of $100 after D days worked out here on its own.
+struct ModelCase
 {
-    options.participant = HyperbolicParticipant{0.01, 0.0};
+    const char *name;
+    const char *argument;
+    double (*value)(double days);
+};
+
+void PrintTo(const ModelCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class SimulatedModel : public SimulationTest, public ::testing::WithParamInterface<ModelCase>
+{
+};
+
+TEST_P(SimulatedModel, IsRecoveredWithinHalfAStep)
+{
+    const auto parsed = parseSimArguments({"--subject", "P7", "--out", dir.string(), "--participant", GetParam().argument});
+    ASSERT_TRUE(std::holds_alternative<SimOptions>(parsed)) << std::get<std::string>(parsed);
+    options = std::get<SimOptions>(parsed);
     ASSERT_EQ(run(""), SimExit::Ok) << err.str();
 
     std::istringstream lines(out.str());
@@ -244,7 +271,7 @@ TEST_F(SimulationTest, HyperbolicParticipantIsRecoveredWithinHalfAStep)
         int days = 0, trials = 0;
         double value = 0, ip = 0;
         ASSERT_TRUE(lines >> days >> value >> ip >> trials);
-        EXPECT_NEAR(value, 100.0 / (1.0 + 0.01 * days), 0.001);
+        EXPECT_NEAR(value, GetParam().value(days), 0.001);
         EXPECT_LE(std::fabs(ip - value), 2.5) << "days " << days;
         EXPECT_GT(trials, 0);
     }
@@ -252,9 +279,18 @@ TEST_F(SimulationTest, HyperbolicParticipantIsRecoveredWithinHalfAStep)
     EXPECT_NE(out.str().find("mean absolute error "), std::string::npos);
 }
 
+INSTANTIATE_TEST_SUITE_P(
+    Models, SimulatedModel,
+    ::testing::Values(ModelCase{"Hyperbolic", "hyperbolic:0.01", [](double d) { return 100 / (1 + 0.01 * d); }},
+                      ModelCase{"Exponential", "exp:0.004:0", [](double d) { return 100 * std::exp(-0.004 * d); }},
+                      ModelCase{"Hyperboloid", "hyperboloid:0.05:0.4", [](double d) { return 100 / std::pow(1 + 0.05 * d, 0.4); }},
+                      ModelCase{"Rachlin", "rachlin:0.2:0.5", [](double d) { return 100 / (1 + 0.2 * std::sqrt(d)); }},
+                      ModelCase{"BetaDelta", "betadelta:0.8:0.002", [](double d) { return 80 * std::exp(-0.002 * d); }}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 TEST_F(SimulationTest, SeveralRunsWriteOnlyTheFirstAndSummariseAll)
 {
-    options.participant = HyperbolicParticipant{0.05, 0.0};
+    options.participant = hyperbolic(0.05, 0.0);
     options.runs = 5;
     ASSERT_EQ(run(""), SimExit::Ok);
     const std::string text = out.str();
@@ -269,7 +305,7 @@ TEST_F(SimulationTest, SeveralRunsWriteOnlyTheFirstAndSummariseAll)
 
 TEST_F(SimulationTest, SameSeedSameRun)
 {
-    options.participant = HyperbolicParticipant{0.02, 0.3};
+    options.participant = hyperbolic(0.02, 0.3);
     run("");
     const std::string first = out.str();
     run("");

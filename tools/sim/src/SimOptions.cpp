@@ -1,10 +1,13 @@
 #include "sim/SimOptions.h"
 
+#include "engine/RunState.h"
 #include "engine/TaskRules.h"
 #include "results/ResultsWriter.h"
 
 #include <charconv>
 #include <cmath>
+#include <optional>
+#include <vector>
 #include <system_error>
 
 namespace kpx {
@@ -30,25 +33,96 @@ std::optional<double> parseReal(const std::string &text)
     return value;
 }
 
-std::variant<HyperbolicParticipant, std::string> parseHyperbolic(const std::string &argument)
+// One parameter of a participant's model: its name on the command line, where it goes and what it may be.
+struct ParameterSpec
 {
-    // hyperbolic:K[:NOISE]
-    const std::string rest = argument.substr(std::string("hyperbolic:").size());
-    const auto colon = rest.find(':');
-    const std::string kText = rest.substr(0, colon);
-    HyperbolicParticipant participant;
-    const auto k = parseReal(kText);
-    if (!k || *k < 0)
-        return "--participant: K must be a number of 0 or more, not '" + kText + "'";
-    participant.k = *k;
-    if (colon != std::string::npos) {
-        const std::string noiseText = rest.substr(colon + 1);
-        const auto noise = parseReal(noiseText);
-        if (!noise || *noise < 0 || *noise > 1)
-            return "--participant: NOISE must be a probability from 0 to 1, not '" + noiseText + "'";
-        participant.noise = *noise;
+    const char *name;
+    double SimulatedParticipant::*field;
+    const char *allowed;
+    bool (*valid)(double);
+};
+
+bool nonNegative(double v) { return v >= 0.0; }
+bool positive(double v) { return v > 0.0; }
+bool probability(double v) { return v >= 0.0 && v <= 1.0; }
+
+const ParameterSpec K{"K", &SimulatedParticipant::k, "a number of 0 or more", &nonNegative};
+const ParameterSpec S{"S", &SimulatedParticipant::s, "a number above 0", &positive};
+const ParameterSpec B{"B", &SimulatedParticipant::beta, "a number from 0 to 1", &probability};
+const ParameterSpec R{"R", &SimulatedParticipant::r, "a number of 0 or more", &nonNegative};
+const ParameterSpec Noise{"NOISE", &SimulatedParticipant::noise, "a probability from 0 to 1", &probability};
+
+// Every simulated participant: its name, then its parameters, then an optional NOISE.
+struct ParticipantSpec
+{
+    const char *name;
+    ParticipantModel model;
+    std::vector<const ParameterSpec *> parameters;
+};
+
+const std::vector<ParticipantSpec> &participantSpecs()
+{
+    static const std::vector<ParticipantSpec> specs{
+        {"hyperbolic", ParticipantModel::Hyperbolic, {&K}},   {"exp", ParticipantModel::Exponential, {&K}},
+        {"hyperboloid", ParticipantModel::Hyperboloid, {&K, &S}}, {"rachlin", ParticipantModel::Rachlin, {&K, &S}},
+        {"betadelta", ParticipantModel::BetaDelta, {&B, &R}}};
+    return specs;
+}
+
+// "hyperboloid:K:S[:NOISE]", ..., each of them, for messages and the usage.
+std::string participantForms(const char *separator)
+{
+    std::string forms;
+    for (const ParticipantSpec &spec : participantSpecs()) {
+        if (!forms.empty())
+            forms += separator;
+        forms += spec.name;
+        for (const ParameterSpec *parameter : spec.parameters)
+            forms += std::string(":") + parameter->name;
+        forms += "[:NOISE]";
     }
-    return participant;
+    return forms;
+}
+
+std::vector<std::string> splitColons(const std::string &text)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t colon; (colon = text.find(':', start)) != std::string::npos; start = colon + 1)
+        parts.push_back(text.substr(start, colon - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+// A simulated participant, or empty when the value names none; a message when it names one badly.
+std::optional<std::variant<SimulatedParticipant, std::string>> parseSimulated(const std::string &value)
+{
+    const std::vector<std::string> parts = splitColons(value);
+    for (const ParticipantSpec &spec : participantSpecs()) {
+        if (parts.front() != spec.name)
+            continue;
+        std::vector<const ParameterSpec *> expected = spec.parameters;
+        if (parts.size() == expected.size() + 2)
+            expected.push_back(&Noise);
+        if (parts.size() != expected.size() + 1) {
+            std::string form = spec.name;
+            for (const ParameterSpec *parameter : spec.parameters)
+                form += std::string(":") + parameter->name;
+            return "--participant: " + form + "[:NOISE] takes " + std::to_string(spec.parameters.size())
+                + (spec.parameters.size() == 1 ? " number" : " numbers") + " and a NOISE, not '" + value + "'";
+        }
+        SimulatedParticipant participant;
+        participant.model = spec.model;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const auto number = parseReal(parts[i + 1]);
+            if (!number || !expected[i]->valid(*number))
+                return "--participant: " + std::string(expected[i]->name) + " must be " + expected[i]->allowed
+                    + ", not '" + parts[i + 1] + "'";
+            participant.*(expected[i]->field) = *number;
+        }
+        return participant;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -95,13 +169,12 @@ std::variant<SimOptions, std::string> parseSimArguments(const std::vector<std::s
         } else if (name == "--participant") {
             if (value == "stdin") {
                 options.participant = StdinParticipant{};
-            } else if (value.rfind("hyperbolic:", 0) == 0) {
-                auto parsed = parseHyperbolic(value);
-                if (auto *message = std::get_if<std::string>(&parsed))
+            } else if (auto parsed = parseSimulated(value)) {
+                if (auto *message = std::get_if<std::string>(&*parsed))
                     return *message;
-                options.participant = std::get<HyperbolicParticipant>(parsed);
+                options.participant = std::get<SimulatedParticipant>(*parsed);
             } else {
-                return "--participant must be 'stdin' or 'hyperbolic:K[:NOISE]', not '" + value + "'";
+                return "--participant must be stdin, " + participantForms(", ") + ", not '" + value + "'";
             }
         } else if (name == "--runs") {
             const auto runs = parseWhole<int>(value);
@@ -120,22 +193,45 @@ std::variant<SimOptions, std::string> parseSimArguments(const std::vector<std::s
     if (!haveOut)
         return "--out is required";
     if (options.runs > 1 && std::holds_alternative<StdinParticipant>(options.participant))
-        return "--runs above 1 needs a simulated participant (--participant hyperbolic:K)";
+        return "--runs above 1 needs a simulated participant (--participant hyperbolic:K, exp:K, ...)";
     return options;
+}
+
+double SimulatedParticipant::valueAt(double days) const
+{
+    constexpr double Delayed = DelayedAmount;
+    switch (model) {
+    case ParticipantModel::Hyperbolic:
+        return Delayed / (1.0 + k * days);
+    case ParticipantModel::Exponential:
+        return Delayed * std::exp(-k * days);
+    case ParticipantModel::Hyperboloid:
+        return Delayed * std::pow(1.0 + k * days, -s);
+    case ParticipantModel::Rachlin:
+        return Delayed / (1.0 + k * std::pow(days, s));
+    case ParticipantModel::BetaDelta:
+        return Delayed * beta * std::exp(-r * days);
+    }
+    return Delayed;
 }
 
 std::string simUsageText()
 {
     return "Usage: kpx2-sim --subject ID --out DIR [--threshold N] [--seed N]\n"
-           "                [--participant stdin | hyperbolic:K[:NOISE]] [--runs N]\n"
+           "                [--participant stdin | MODEL:PARAMETERS[:NOISE]] [--runs N]\n"
            "       kpx2-sim --help | --version\n"
            "Runs the task engine and the results writer without windows and writes the files the\n"
            "application writes (ID.KPX, ID.TC and the trial log) into DIR.\n"
            "  --threshold N    distractor threshold, 6 to 34 (default 20)\n"
            "  --seed N         seed of the amount draws (default: from the clock)\n"
            "  --participant P  stdin (default): print \"TRIAL <block> <days> <amount> <kind>\" and\n"
-           "                   read I or D; hyperbolic:K[:NOISE]: a simulated participant with\n"
-           "                   V = 100 / (1 + K*days) who answers at random with probability NOISE\n"
+           "                   read I or D; or a simulated participant who values $100 after D days\n"
+           "                   at V and answers at random with probability NOISE (default 0):\n"
+           "                   hyperbolic:K[:NOISE]     V = 100 / (1 + K*D)\n"
+           "                   exp:K[:NOISE]            V = 100 exp(-K*D)\n"
+           "                   hyperboloid:K:S[:NOISE]  V = 100 / (1 + K*D)^S\n"
+           "                   rachlin:K:S[:NOISE]      V = 100 / (1 + K*D^S)\n"
+           "                   betadelta:B:R[:NOISE]    V = 100 B exp(-R*D)\n"
            "  --runs N         N simulated participants (seeds seed, seed+1, ...), summarised\n"
            "Exit status: 0 done, 1 the files could not be written, 2 a bad option or answer or an\n"
            "unusable subject ID, 3 the input ended early, 4 done, but the trial log's folder was\n"

@@ -193,8 +193,8 @@ int runStdin(const SimOptions &options, std::uint64_t seed, std::istream &in, st
     return writeResults(options, engine.state(), recorder, host, out, err);
 }
 
-int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &participant, std::uint64_t seed,
-                  std::ostream &out, std::ostream &err)
+int runSimulated(const SimOptions &options, const SimulatedParticipant &participant, std::uint64_t seed,
+                 std::ostream &out, std::ostream &err)
 {
     double absoluteError = 0.0;
     long trials = 0;
@@ -213,7 +213,7 @@ int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &partic
         // The participant's lapses come from a stream of their own, so noise never shifts the amounts drawn.
         std::mt19937_64 lapses(runSeed ^ 0x9E3779B97F4A7C15ull);
         std::uniform_real_distribution<double> chance(0.0, 1.0);
-        auto valueAt = [&](int days) { return 100.0 / (1.0 + participant.k * days); };
+        auto valueAt = [&](int days) { return participant.valueAt(days); };
 
         // A recorder never opened keeps no log.
         TrialRecorder unlogged(host);
@@ -251,8 +251,8 @@ int runHyperbolic(const SimOptions &options, const HyperbolicParticipant &partic
 int runSimulation(const SimOptions &options, std::uint64_t seed, std::istream &in, std::ostream &out,
                   std::ostream &err)
 {
-    if (const auto *hyperbolic = std::get_if<HyperbolicParticipant>(&options.participant))
-        return runHyperbolic(options, *hyperbolic, seed, out, err);
+    if (const auto *simulated = std::get_if<SimulatedParticipant>(&options.participant))
+        return runSimulated(options, *simulated, seed, out, err);
     return runStdin(options, seed, in, out, err);
 }
 

@@ -15,12 +15,29 @@ struct StdinParticipant
 {
 };
 
-// Hyperbolic discounter: takes x now exactly when x >= 100 / (1 + k * days),
-// except that with probability noise it answers at random.
-struct HyperbolicParticipant
+// The discounting a simulated participant follows, with $1 after D days worth:
+enum class ParticipantModel {
+    Hyperbolic,  // 1 / (1 + kD)
+    Exponential, // exp(-kD)
+    Hyperboloid, // 1 / (1 + kD)^s
+    Rachlin,     // 1 / (1 + k D^s)
+    BetaDelta,   // beta exp(-rD)
+};
+
+// A simulated participant: takes x now exactly when x >= valueAt(days), except that with
+// probability noise it answers at random. The parameters a model does not use keep values that
+// leave them out.
+struct SimulatedParticipant
 {
+    ParticipantModel model = ParticipantModel::Hyperbolic;
     double k = 0.0;
+    double s = 1.0;
+    double beta = 1.0;
+    double r = 0.0;
     double noise = 0.0;
+
+    // What the delayed $100 after that many days is worth now to this participant, in dollars.
+    double valueAt(double days) const;
 };
 
 // What one call of the simulator asks for.
@@ -30,7 +47,7 @@ struct SimOptions
     std::string outDir;
     std::int16_t threshold = DefaultDistractorThreshold;
     std::optional<std::uint64_t> seed; // from the clock when absent
-    std::variant<StdinParticipant, HyperbolicParticipant> participant;
+    std::variant<StdinParticipant, SimulatedParticipant> participant;
     int runs = 1;
     bool helpRequested = false;    // --help: print the usage, run nothing
     bool versionRequested = false; // --version: print the version, run nothing
