@@ -413,18 +413,28 @@ std::pair<Parameters, double> refine(Parameters p, const DelayValues &y)
             free[u] = !((p[u] <= ranges[u].low && g[u] > 0.0) || (p[u] >= ranges[u].high && g[u] < 0.0));
         }
         std::array<double, 2> step = newtonStep(g, h, free, radius);
-        // One whose step would cross its edge from there is held as well, and the step worked again.
+        // A parameter the step would take past its edge goes to the edge and is held there; the
+        // other's step is worked again for that move, so that the search slides along the edge
+        // instead of bouncing off it.
+        std::array<double, 2> edgeMove{};
         bool held = false;
         for (int i = 0; i < Count; ++i) {
             const auto u = static_cast<std::size_t>(i);
             const double target = p[u] + step[u] * width[u];
-            if (free[u] && ((p[u] <= ranges[u].low && target < ranges[u].low) || (p[u] >= ranges[u].high && target > ranges[u].high))) {
+            if (free[u] && (target < ranges[u].low || target > ranges[u].high)) {
+                edgeMove[u] = ((target < ranges[u].low ? ranges[u].low : ranges[u].high) - p[u]) / width[u];
                 free[u] = false;
                 held = true;
             }
         }
-        if (held)
-            step = newtonStep(g, h, free, radius);
+        if (held) {
+            std::array<double, 2> shifted = g;
+            shifted[0] += h[1] * edgeMove[1];
+            shifted[1] += h[1] * edgeMove[0];
+            step = newtonStep(shifted, h, free, radius);
+            for (std::size_t u = 0; u < 2; ++u)
+                step[u] += edgeMove[u];
+        }
         double length = std::sqrt(step[0] * step[0] + step[1] * step[1]);
         if (length == 0.0 || !std::isfinite(length))
             break;
