@@ -130,12 +130,10 @@ std::string_view fileNamePart(std::string_view path)
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-// A directory's entry as the summary names it: the directory as written, cleaned of "." and
-// doubled separators, then the name.
+// A directory's entry as the summary names it: the directory as written, then the name.
 std::string entryPath(const std::string &directory, const std::string &name)
 {
-    const std::string cleaned = toSystemBytes(QDir::cleanPath(fromSystemBytes(directory)));
-    return cleaned.ends_with('/') ? cleaned + name : cleaned + '/' + name;
+    return directory.ends_with('/') ? directory + name : directory + '/' + name;
 }
 
 // A directory's results files and trial logs, in byte order so the summary comes out the same on

@@ -57,7 +57,7 @@ std::string modelFields(const ModelComparison &models)
 {
     const auto fit = [&](DiscountModel model) -> const ModelFit & { return models.fit(model); };
     std::string fields;
-    fields += ',' + roundTripNumber(fit(DiscountModel::Noise).level) + ',' + criterion(fit(DiscountModel::Noise).bic);
+    fields += ',' + fitted(fit(DiscountModel::Noise).level) + ',' + criterion(fit(DiscountModel::Noise).bic);
     fields += ',' + fitted(fit(DiscountModel::Exponential).rate) + ',' + criterion(fit(DiscountModel::Exponential).bic);
     fields += ',' + criterion(fit(DiscountModel::Hyperbolic).bic);
     for (DiscountModel model : {DiscountModel::Hyperboloid, DiscountModel::Rachlin})
