@@ -386,6 +386,17 @@ std::array<double, 2> newtonStep(std::array<double, 2> g, std::array<double, 3> 
             free[1] ? -(a * g[1] - h[1] * g[0]) / determinant : 0.0};
 }
 
+// The step cut back to the trust radius.
+std::array<double, 2> clipped(std::array<double, 2> step, double radius)
+{
+    const double length = std::sqrt(step[0] * step[0] + step[1] * step[1]);
+    if (length > radius) {
+        step[0] *= radius / length;
+        step[1] *= radius / length;
+    }
+    return step;
+}
+
 // Newton's method within the ranges from a start near the minimum. Steps are taken in units of
 // each range's width and kept within a trust radius that grows while steps succeed; a parameter
 // at an edge the error falls beyond stays there. Only steps that do not raise the error are taken,
@@ -412,42 +423,42 @@ std::pair<Parameters, double> refine(Parameters p, const DelayValues &y)
             const auto u = static_cast<std::size_t>(i);
             free[u] = !((p[u] <= ranges[u].low && g[u] > 0.0) || (p[u] >= ranges[u].high && g[u] < 0.0));
         }
-        std::array<double, 2> step = newtonStep(g, h, free, radius);
-        // A parameter the step would take past its edge goes to the edge and is held there; the
+        std::array<double, 2> step = clipped(newtonStep(g, h, free, radius), radius);
+        // The parameter the step takes past its edge first goes to that edge and is held there; the
         // other's step is worked again for that move, so that the search slides along the edge
         // instead of bouncing off it.
-        std::array<double, 2> edgeMove{};
-        bool held = false;
+        int crossing = -1;
+        double soonest = 1.0;
+        double edge = 0.0;
         for (int i = 0; i < Count; ++i) {
             const auto u = static_cast<std::size_t>(i);
             const double target = p[u] + step[u] * width[u];
-            if (free[u] && (target < ranges[u].low || target > ranges[u].high)) {
-                edgeMove[u] = ((target < ranges[u].low ? ranges[u].low : ranges[u].high) - p[u]) / width[u];
-                free[u] = false;
-                held = true;
+            if (!free[u] || (target >= ranges[u].low && target <= ranges[u].high))
+                continue;
+            const double fraction = ((target < ranges[u].low ? ranges[u].low : ranges[u].high) - p[u]) / (step[u] * width[u]);
+            if (crossing < 0 || fraction < soonest) {
+                crossing = i;
+                soonest = fraction;
+                edge = target < ranges[u].low ? ranges[u].low : ranges[u].high;
             }
         }
-        if (held) {
+        if (crossing >= 0) {
+            const auto u = static_cast<std::size_t>(crossing);
+            const double edgeMove = soonest * step[u];
+            free[u] = false;
             std::array<double, 2> shifted = g;
-            shifted[0] += h[1] * edgeMove[1];
-            shifted[1] += h[1] * edgeMove[0];
-            step = newtonStep(shifted, h, free, radius);
-            for (std::size_t u = 0; u < 2; ++u)
-                step[u] += edgeMove[u];
+            shifted[1 - u] += h[1] * edgeMove;
+            step = clipped(newtonStep(shifted, h, free, radius), radius);
+            step[u] = edgeMove;
         }
-        double length = std::sqrt(step[0] * step[0] + step[1] * step[1]);
+        const double length = std::sqrt(step[0] * step[0] + step[1] * step[1]);
         if (length == 0.0 || !std::isfinite(length))
             break;
-        if (length > radius) {
-            step[0] *= radius / length;
-            step[1] *= radius / length;
-            length = radius;
-        }
 
         Parameters next = p;
         for (int i = 0; i < Count; ++i) {
             const auto u = static_cast<std::size_t>(i);
-            next[u] = std::clamp(p[u] + step[u] * width[u], ranges[u].low, ranges[u].high);
+            next[u] = i == crossing ? edge : std::clamp(p[u] + step[u] * width[u], ranges[u].low, ranges[u].high);
         }
         if (next == p)
             break;

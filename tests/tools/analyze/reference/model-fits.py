@@ -81,7 +81,7 @@ def fit(model, y):
 def profiles():
     cases = []
     exact = lambda name, f: cases.append((name, [100 * f(d) for d in DAYS]))
-    for k in (0.001, 0.01, 0.1):
+    for k in (0.000013, 0.001, 0.01, 0.1):
         exact(f"exp k={k}", lambda d, k=k: math.exp(-k * d))
     for k in (0.0005, 0.005, 0.05):
         exact(f"hyp k={k}", lambda d, k=k: 1 / (1 + k * d))
@@ -101,6 +101,10 @@ def profiles():
     cases.append(("zigzag", [2.5, 97.5, 2.5, 97.5, 2.5, 97.5, 2.5]))
     cases.append(("flat then drop", [97.5, 97.5, 97.5, 97.5, 97.5, 97.5, 42.5]))
     cases.append(("drop then flat", [72.5, 42.5, 42.5, 42.5, 37.5, 42.5, 37.5]))
+    # Profiles whose hyperboloid minimum lies on an edge of the ranges, where a search must slide along it.
+    cases.append(("rise then drop", [91.4809635317076, 96.02301840445223, 100.0, 94.14543047722813,
+                                     81.89572000197825, 75.55021739463407, 10.449786116889992]))
+    cases.append(("unordered", [67.5, 72.5, 37.5, 72.5, 77.5, 57.5, 42.5]))
 
     # Titration-like profiles: a model's curve plus noise, on the task's points 2.5, 7.5, ..., 97.5.
     rng = random.Random(22)
