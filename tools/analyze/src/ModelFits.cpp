@@ -66,6 +66,16 @@ void addPoint(Evaluation &e, double y, double f, const std::array<double, 2> &df
     e.hessian[2] += 2.0 * (df[1] * df[1] - r * ddf[2]);
 }
 
+// A fit of a model in (ln k, ln s).
+ModelFit rateAndShapeFit(DiscountModel model, const Parameters &p)
+{
+    ModelFit fit;
+    fit.model = model;
+    fit.rate = std::exp(p[0]);
+    fit.shape = std::exp(p[1]);
+    return fit;
+}
+
 // exp(-kD) in (ln k).
 struct Exponential
 {
@@ -117,14 +127,7 @@ struct Hyperboloid
         return e;
     }
 
-    static ModelFit fit(const Parameters &p)
-    {
-        ModelFit fit;
-        fit.model = DiscountModel::Hyperboloid;
-        fit.rate = std::exp(p[0]);
-        fit.shape = std::exp(p[1]);
-        return fit;
-    }
+    static ModelFit fit(const Parameters &p) { return rateAndShapeFit(DiscountModel::Hyperboloid, p); }
 };
 
 // 1 / (1 + k D^s) in (ln k, ln s): a logistic curve in z = ln k + s ln D.
@@ -148,14 +151,7 @@ struct Rachlin
         return e;
     }
 
-    static ModelFit fit(const Parameters &p)
-    {
-        ModelFit fit;
-        fit.model = DiscountModel::Rachlin;
-        fit.rate = std::exp(p[0]);
-        fit.shape = std::exp(p[1]);
-        return fit;
-    }
+    static ModelFit fit(const Parameters &p) { return rateAndShapeFit(DiscountModel::Rachlin, p); }
 };
 
 // beta exp(-rD) in (beta, ln r).
@@ -193,7 +189,6 @@ struct BetaDelta
 struct Grid
 {
     static constexpr std::size_t Row = 8;
-    std::size_t columns = 1; // along the second parameter
     std::vector<Parameters> nodes;
     std::vector<double> values;
 };
@@ -213,7 +208,6 @@ Grid makeGrid(std::size_t firstSteps, std::size_t secondSteps)
 {
     const std::array<Range, 2> ranges = M::ranges();
     Grid grid;
-    grid.columns = secondSteps + 1;
     for (std::size_t a = 0; a <= firstSteps; ++a) {
         for (std::size_t b = 0; b <= secondSteps; ++b) {
             const Parameters p{gridPosition(ranges[0], a, firstSteps),
