@@ -146,7 +146,7 @@ std::vector<std::string> directoryInputs(const std::string &directory, ProblemLo
     std::error_code error;
     fs::directory_iterator entries(fileSystemPath(directory), error);
     for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
-        const std::string name = entries->path().filename().native();
+        const std::string name = entries->path().filename().string();
         std::error_code ignored;
         if ((endsWithIgnoringCase(name, kpx::IndifferenceSuffix) || isTrialLogName(name))
             && !entries->is_directory(ignored))
@@ -171,7 +171,7 @@ Inputs findInputs(const std::vector<std::string> &paths, ProblemLog &log)
         fs::path identity = fs::canonical(fileSystemPath(path), error);
         if (error)
             identity = fs::absolute(fileSystemPath(path), error).lexically_normal();
-        if (seen.insert(identity.native()).second)
+        if (seen.insert(identity.string()).second)
             (isTrialLogName(path) ? found.trialLogs : found.resultsFiles).push_back(path);
     };
 
