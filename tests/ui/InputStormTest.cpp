@@ -690,7 +690,7 @@ void stormOneRun(std::uint32_t seed, RunSummary &summary)
     const QString kpxPath = dir.filePath(QStringLiteral("STORM.KPX"));
     const QString tcPath = dir.filePath(QStringLiteral("STORM.TC"));
     bool filesBeforeCompletion = false;
-    rig.dialogs.whileShown = [&](const QString &) {
+    rig.dialogs.whileShown = [&](const std::string &) {
         filesBeforeCompletion = QFile::exists(kpxPath) && QFile::exists(tcPath);
     };
 
@@ -712,8 +712,8 @@ void stormOneRun(std::uint32_t seed, RunSummary &summary)
     QVERIFY2(watchdog.stall().isEmpty(), qPrintable(watchdog.stall()));
     QVERIFY2(watch.violations().isEmpty(), qPrintable(watch.violations().join(QStringLiteral("; "))));
     // No dialog but the completion message, and the files were written before it.
-    QCOMPARE(rig.dialogs.questions, QStringList());
-    QCOMPARE(rig.dialogs.messages, QStringList{QStringLiteral("The task is now complete")});
+    QCOMPARE(rig.dialogs.questions, std::vector<std::string>());
+    QCOMPARE(rig.dialogs.messages, std::vector<std::string>{"The task is now complete"});
     QCOMPARE(rig.quits, 1);
     QVERIFY(filesBeforeCompletion);
     QCOMPARE(watch.lastMark(), QStringLiteral("cleared"));

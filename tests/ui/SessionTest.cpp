@@ -90,7 +90,7 @@ void SessionTest::wholeRunWritesBothFilesUnderTheSubjectIdEntered()
     Session &session = rig.session;
     rig.dialogs.texts = {"S01", "12"};
     bool filesBeforeMessage = false;
-    rig.dialogs.whileShown = [&](const QString &) {
+    rig.dialogs.whileShown = [&](const std::string &) {
         filesBeforeMessage = QFile::exists(m_out + "/S02.KPX") && QFile::exists(m_out + "/S02.TC");
     };
     QList<bool> startedWhenStarting;
@@ -114,7 +114,7 @@ void SessionTest::wholeRunWritesBothFilesUnderTheSubjectIdEntered()
     QCOMPARE(session.engine().state().DistractorThreshold, 12);
 
     // During the run: Start does nothing more, a new threshold comes too late, a new subject ID names the files.
-    rig.dialogs.texts << "S02" << "30";
+    rig.dialogs.texts.insert(rig.dialogs.texts.end(), {"S02", "30"});
     command(session, "StartCtrl")->trigger();
     QVERIFY(!session.instruct().isVisible());
     command(session, "SIDCtrl")->trigger();
@@ -123,8 +123,8 @@ void SessionTest::wholeRunWritesBothFilesUnderTheSubjectIdEntered()
     QTRY_VERIFY_WITH_TIMEOUT(session.flow().finished(), 120000);
     QCOMPARE(startedWhenStarting, QList<bool>{false});
     QCOMPARE(participant.breaks, 7);
-    QCOMPARE(rig.dialogs.questions, QStringList());
-    QCOMPARE(rig.dialogs.messages, QStringList{"The task is now complete"});
+    QCOMPARE(rig.dialogs.questions, std::vector<std::string>());
+    QCOMPARE(rig.dialogs.messages, std::vector<std::string>{"The task is now complete"});
     QVERIFY(filesBeforeMessage);
     QCOMPARE(rig.quits, 1);
     QVERIFY(!session.taskForm().isVisible());
@@ -156,14 +156,14 @@ void SessionTest::closingSetupDuringTheRunAsksFirst()
     QVERIFY(rig.session.flow().started());
 
     QVERIFY(!rig.session.startForm().close());
-    QCOMPARE(rig.dialogs.questions.size(), 1);
+    QCOMPARE(rig.dialogs.questions.size(), size_t(1));
     QVERIFY(rig.session.startForm().isVisible());
     QVERIFY(rig.session.taskForm().isVisible());
     QCOMPARE(rig.quits, 0);
     QCOMPARE(rig.session.settings().SubjectId, std::string("S01"));
 
     QVERIFY(rig.session.startForm().close());
-    QCOMPARE(rig.dialogs.questions.size(), 2);
+    QCOMPARE(rig.dialogs.questions.size(), size_t(2));
     QVERIFY(!rig.session.taskForm().isVisible());
     QCOMPARE(rig.quits, 1);
 }
@@ -174,15 +174,15 @@ void SessionTest::closingSetupBeforeTheRunDoesNotAsk()
     rig.session.show();
 
     QVERIFY(rig.session.startForm().close());
-    QCOMPARE(rig.dialogs.questions, QStringList());
+    QCOMPARE(rig.dialogs.questions, std::vector<std::string>());
 }
 
 void SessionTest::closingSetupUnderTheCompletionMessageAsksNothingAndKeepsTheResults()
 {
     SessionRig rig(ShortTimings);
     bool closed = false;
-    rig.dialogs.whileShown = [&](const QString &text) {
-        if (text == QLatin1String("The task is now complete"))
+    rig.dialogs.whileShown = [&](const std::string &text) {
+        if (text == "The task is now complete")
             closed = rig.session.startForm().close();
     };
     Participant participant(rig.session.taskForm(), rig.session.msgForm(), 65);
@@ -190,8 +190,8 @@ void SessionTest::closingSetupUnderTheCompletionMessageAsksNothingAndKeepsTheRes
 
     QTRY_VERIFY_WITH_TIMEOUT(rig.session.flow().finished(), 120000);
     QVERIFY(closed);
-    QCOMPARE(rig.dialogs.questions, QStringList());
-    QCOMPARE(rig.dialogs.messages, QStringList{"The task is now complete"});
+    QCOMPARE(rig.dialogs.questions, std::vector<std::string>());
+    QCOMPARE(rig.dialogs.messages, std::vector<std::string>{"The task is now complete"});
     QVERIFY(QFile::exists(m_home.filePath(QStringLiteral("Documents/S01.KPX"))));
 }
 
@@ -200,8 +200,8 @@ void SessionTest::closingSetupUnderAWriteFailureSaysTheResultsAreNotWrittenYet()
     SessionRig rig(ShortTimings);
     // Under the write-failure box the experimenter closes the setup window and ends the run.
     rig.dialogs.yesNo = {true};
-    rig.dialogs.whileShown = [&](const QString &text) {
-        if (text.startsWith(QLatin1String("The results could not be written")))
+    rig.dialogs.whileShown = [&](const std::string &text) {
+        if (text.starts_with("The results could not be written"))
             rig.session.startForm().close();
     };
     // The results go where they cannot be written once the trial log is open there.
@@ -212,10 +212,10 @@ void SessionTest::closingSetupUnderAWriteFailureSaysTheResultsAreNotWrittenYet()
     startRun(rig);
 
     QTRY_VERIFY_WITH_TIMEOUT(rig.session.flow().finished(), 120000);
-    QCOMPARE(rig.dialogs.questions.size(), 2);
-    QVERIFY2(rig.dialogs.questions[0].startsWith("The results could not be written"), qPrintable(rig.dialogs.questions[0]));
-    QVERIFY2(rig.dialogs.questions[1].contains("not been written yet"), qPrintable(rig.dialogs.questions[1]));
-    QCOMPARE(rig.dialogs.messages, QStringList());
+    QCOMPARE(rig.dialogs.questions.size(), size_t(2));
+    QVERIFY2(rig.dialogs.questions[0].starts_with("The results could not be written"), rig.dialogs.questions[0].c_str());
+    QVERIFY2(rig.dialogs.questions[1].find("not been written yet") != std::string::npos, rig.dialogs.questions[1].c_str());
+    QCOMPARE(rig.dialogs.messages, std::vector<std::string>());
     QCOMPARE(rig.quits, 1);
 }
 

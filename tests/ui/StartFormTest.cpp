@@ -20,8 +20,11 @@
 #include <memory>
 
 using namespace kpx;
-using kpx::test::Cancel;
 using kpx::test::ScriptedDialogs;
+using kpx::test::script;
+
+// Cancel in a table of answers: the null text.
+const QString Cancel;
 using kpx::test::doubleClickItem;
 
 namespace {
@@ -128,7 +131,7 @@ void StartFormTest::menuAtStart()
 
 void StartFormTest::startIsDisabledUntilTheFirstSubjectIdEntry()
 {
-    m_dialogs.texts = QStringList{Cancel};
+    m_dialogs.texts = script({Cancel});
     int instructionsShown = 0;
     m_form->setShowInstructions([&] { ++instructionsShown; });
     m_form->show();
@@ -163,7 +166,7 @@ void StartFormTest::subjectIdEntry()
     QFETCH(QString, answer);
     QFETCH(QString, menuText);
     QFETCH(QString, subjectId);
-    m_dialogs.texts = QStringList{answer};
+    m_dialogs.texts = script({answer});
 
     action("SIDCtrl")->trigger();
 
@@ -174,14 +177,14 @@ void StartFormTest::subjectIdEntry()
 
 void StartFormTest::subjectIdThatBreaksTheFilesIsRefusedAndAskedAgain()
 {
-    m_dialogs.texts = QStringList{"S\n01", "lab/S01", "S01"};
-    const QStringList &notices = m_dialogs.messages;
+    m_dialogs.texts = script({"S\n01", "lab/S01", "S01"});
 
     action("SIDCtrl")->trigger();
 
+    const QStringList notices = kpx::test::shownTexts(m_dialogs.messages);
     QCOMPARE(notices.size(), 2);
     QVERIFY2(notices[0].contains("line break") && notices[1].contains("'/'"), qPrintable(notices.join('\n')));
-    QCOMPARE(m_dialogs.textCalls.size(), 3);
+    QCOMPARE(m_dialogs.textCalls.size(), size_t(3));
     QCOMPARE(action("SIDCtrl")->text(), QString("S01"));
 }
 
@@ -205,13 +208,13 @@ void StartFormTest::cutoffEntry()
     QFETCH(QString, answer);
     QFETCH(QString, menuText);
     QFETCH(int, maxTrials);
-    m_dialogs.texts = QStringList{answer};
+    m_dialogs.texts = script({answer});
 
     action("CutCtrl")->trigger();
 
     QCOMPARE(action("CutCtrl")->text(), menuText);
     QCOMPARE(m_settings.MaxTrials, maxTrials);
-    QCOMPARE(m_dialogs.textCalls.size(), 1);
+    QCOMPARE(m_dialogs.textCalls.size(), size_t(1));
 }
 
 void StartFormTest::thresholdEntry_data()
@@ -237,27 +240,27 @@ void StartFormTest::thresholdEntry()
     QFETCH(QString, menuText);
     QFETCH(int, threshold);
     QFETCH(int, dialogs);
-    m_dialogs.texts = answers;
+    m_dialogs.texts = script(answers);
 
     action("DTThresh")->trigger();
 
     QCOMPARE(action("DTThresh")->text(), menuText);
     QCOMPARE(m_settings.DistractorThreshold, threshold);
-    QCOMPARE(m_dialogs.textCalls.size(), dialogs);
+    QCOMPARE(m_dialogs.textCalls.size(), size_t(dialogs));
     for (const ScriptedDialogs::TextCall &call : std::as_const(m_dialogs.textCalls))
-        QCOMPARE(call.defaultText, QStringLiteral("20"));
+        QCOMPARE(call.defaultText, std::string("20"));
 }
 
 void StartFormTest::thresholdCancelKeepsTheCurrentThreshold()
 {
-    m_dialogs.texts = QStringList{"12", "40", Cancel};
+    m_dialogs.texts = script({"12", "40", Cancel});
 
     action("DTThresh")->trigger();
     action("DTThresh")->trigger();
 
     QCOMPARE(m_settings.DistractorThreshold, 12);
     QCOMPARE(action("DTThresh")->text(), QStringLiteral("DTT:12"));
-    QCOMPARE(m_dialogs.textCalls.size(), 3);
+    QCOMPARE(m_dialogs.textCalls.size(), size_t(3));
 }
 
 void StartFormTest::dialogsCarryTheirPromptTitleAndDefault_data()
@@ -408,7 +411,7 @@ void StartFormTest::keyboardInTheMenuBarIsSeenWhereItIs_data()
 void StartFormTest::keyboardInTheMenuBarIsSeenWhereItIs()
 {
     QFETCH(Qt::Key, enter);
-    m_dialogs.texts = QStringList{Cancel};
+    m_dialogs.texts = script({Cancel});
     m_form->show();
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
@@ -436,8 +439,8 @@ void StartFormTest::keyboardInTheMenuBarIsSeenWhereItIs()
 
     QTest::keyClick(m_form->windowHandle(), Qt::Key_Right);
     QTest::keyClick(m_form->windowHandle(), Qt::Key_Return);
-    QCOMPARE(m_dialogs.textCalls.size(), 1);
-    QCOMPARE(m_dialogs.textCalls.first().title, QStringLiteral("Set Distractor Threshold"));
+    QCOMPARE(m_dialogs.textCalls.size(), size_t(1));
+    QCOMPARE(m_dialogs.textCalls.front().title, std::string("Set Distractor Threshold"));
     QVERIFY(!marked("DTThresh"));
     QTRY_COMPARE(QApplication::focusWidget(), drive1);
 }

@@ -20,14 +20,14 @@ void chooseFallbacks()
 
 } // namespace
 
-QFont layoutFont(const QString &family, qreal pointSize, QFont::Weight weight)
+QFont layoutFont(const forms::Font &spec)
 {
     static const bool fallbacksChosen = (chooseFallbacks(), true);
     Q_UNUSED(fallbacksChosen);
-    QFont font(family);
+    QFont font(QString::fromLatin1(spec.face));
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setWeight(weight);
+    font.setPointSizeF(spec.points);
+    font.setWeight(spec.weight == forms::Weight::Bold ? QFont::Bold : QFont::Normal);
     font.setItalic(false);
     return font;
 }

@@ -1,5 +1,6 @@
 #include "ui/Instruct.h"
 
+#include "forms/WindowLayouts.h"
 #include "ui/Fonts.h"
 #include "ui/Twips.h"
 
@@ -11,42 +12,34 @@ namespace kpx {
 
 namespace {
 
-QFont msSansSerif(qreal pointSize)
-{
-    return layoutFont(QStringLiteral("MS Sans Serif"), pointSize);
-}
+using Layout = forms::InstructLayout;
 
 } // namespace
 
 QString instructionText()
 {
-    return QStringLiteral(
-        "During this task, you will be presented with a series of choices.  In each case, you will be asked to "
-        "choose between a variable amount of money available NOW, and a fixed amount of money available after a "
-        "delay.  For each choice, you will only be able to respond after the choice options appear in black.  "
-        "Please consider each choice carefully, and answer the questions as if it were real money.  Some questions "
-        "may be repeated.  Please click the Okay button when you are ready to begin.");
+    return QString::fromLatin1(Layout::Label1.caption);
 }
 
 Instruct::Instruct(QWidget *parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Instruct"));
-    setWindowTitle(QStringLiteral("Instructions"));
+    setWindowTitle(QString::fromLatin1(Layout::Caption));
 
     // The controls keep their places however large the window: it opens maximized over them.
     m_label1 = new QLabel(instructionText(), this);
-    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_label1->setObjectName(QString::fromLatin1(Layout::Label1.name));
     m_label1->setTextFormat(Qt::PlainText);
     m_label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_label1->setWordWrap(true);
-    m_label1->setFont(msSansSerif(18));
-    m_label1->setGeometry(fromTwips(3000), fromTwips(2280), fromTwips(9135), fromTwips(5295));
+    m_label1->setFont(layoutFont(Layout::Label1.font));
+    m_label1->setGeometry(fromTwips(Layout::Label1.rect));
 
-    m_command1 = new QPushButton(QStringLiteral("OK"), this);
+    m_command1 = new QPushButton(QString::fromLatin1(Layout::Command1Caption), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setFont(msSansSerif(13.5));
-    m_command1->setGeometry(fromTwips(6960), fromTwips(9960), fromTwips(1215), fromTwips(615));
+    m_command1->setFont(layoutFont(Layout::Command1Font));
+    m_command1->setGeometry(fromTwips(Layout::Command1));
     m_command1->setDefault(true);
     m_command1->setFocus();
     connect(m_command1, &QPushButton::clicked, this, [this] {
@@ -54,7 +47,7 @@ Instruct::Instruct(QWidget *parent)
             m_startTask();
     });
 
-    resize(fromTwips(9615), fromTwips(6750));
+    resize(fromTwips(Layout::Client));
 }
 
 void Instruct::setStartTask(std::function<void()> startTask)

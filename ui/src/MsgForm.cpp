@@ -1,5 +1,6 @@
 #include "ui/MsgForm.h"
 
+#include "forms/WindowLayouts.h"
 #include "ui/Fonts.h"
 #include "ui/KeyCodes.h"
 #include "ui/Twips.h"
@@ -20,20 +21,22 @@ namespace kpx {
 
 namespace {
 
-QLabel *makeLabel(const QString &name, const QString &text, const QRect &geometry, QFont::Weight weight,
-                  QWidget *parent)
+using Layout = forms::MsgFormLayout;
+
+QLabel *makeLabel(const forms::Label &spec, QWidget *parent)
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    label->setFont(layoutFont(QStringLiteral("MS Sans Serif"), 24, weight));
+    auto *label = new QLabel(QString::fromLatin1(spec.caption), parent);
+    label->setObjectName(QString::fromLatin1(spec.name));
+    label->setGeometry(fromTwips(spec.rect));
+    label->setFont(layoutFont(spec.font));
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setWordWrap(spec.wrapped);
     label->setFocusPolicy(Qt::NoFocus);
     return label;
 }
 
 // Client area size and its place on the screen.
-const QRect ClientArea = fromTwips(4620, 3975, 7005, 4455);
+const QRect ClientArea = fromTwips(Layout::Client);
 
 } // namespace
 
@@ -49,14 +52,9 @@ MsgForm::MsgForm(QWidget *parent)
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(ClientArea.size());
 
-    m_label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("Now choose between $100"),
-                         fromTwips(120, 720, 6735, 615), QFont::Normal, this);
-    m_label2 = makeLabel(QStringLiteral("Label2"), QString(), fromTwips(1440, 1440, 4095, 495), QFont::Bold, this);
-    m_label3 = makeLabel(QStringLiteral("Label3"),
-                         QStringLiteral("and an amount of money available today.  "
-                                        "Press the space bar to continue the task."),
-                         fromTwips(120, 2040, 6735, 2295), QFont::Normal, this);
-    m_label3->setWordWrap(true);
+    m_label1 = makeLabel(Layout::Label1, this);
+    m_label2 = makeLabel(Layout::Label2, this);
+    m_label3 = makeLabel(Layout::Label3, this);
 }
 
 void MsgForm::attach(RunFlow &flow)

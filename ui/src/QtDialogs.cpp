@@ -11,15 +11,20 @@ namespace kpx {
 
 namespace {
 
+QString qt(const std::string &text)
+{
+    return QString::fromStdString(text);
+}
+
 QAbstractButton *addChoice(QMessageBox &box, const Dialogs::Choice &choice)
 {
     switch (choice.role) {
     case Dialogs::Role::Accept:
-        return box.addButton(choice.text, QMessageBox::AcceptRole);
+        return box.addButton(qt(choice.text), QMessageBox::AcceptRole);
     case Dialogs::Role::Reject:
-        return box.addButton(choice.text, QMessageBox::RejectRole);
+        return box.addButton(qt(choice.text), QMessageBox::RejectRole);
     case Dialogs::Role::Destructive:
-        return box.addButton(choice.text, QMessageBox::DestructiveRole);
+        return box.addButton(qt(choice.text), QMessageBox::DestructiveRole);
     case Dialogs::Role::Cancel:
         return box.addButton(QMessageBox::Cancel);
     }
@@ -28,28 +33,28 @@ QAbstractButton *addChoice(QMessageBox &box, const Dialogs::Choice &choice)
 
 } // namespace
 
-std::optional<QString> QtDialogs::askText(QWidget *parent, const QString &title, const QString &prompt,
-                                          const QString &defaultText)
+std::optional<std::string> QtDialogs::askText(QWidget *parent, const std::string &title, const std::string &prompt,
+                                              const std::string &defaultText)
 {
     bool ok = false;
-    const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
+    const QString text = QInputDialog::getText(parent, qt(title), qt(prompt), QLineEdit::Normal, qt(defaultText), &ok);
     if (!ok)
         return std::nullopt;
-    return text;
+    return text.toStdString();
 }
 
-bool QtDialogs::askYesNo(QWidget *parent, const QString &question)
+bool QtDialogs::askYesNo(QWidget *parent, const std::string &question)
 {
-    return QMessageBox::question(parent, ApplicationTitle, question, QMessageBox::Yes | QMessageBox::No,
+    return QMessageBox::question(parent, ApplicationTitle, qt(question), QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No)
         == QMessageBox::Yes;
 }
 
-std::optional<int> QtDialogs::askChoice(QWidget *parent, const QString &text, const QString &detail,
-                                        const QList<Choice> &choices)
+std::optional<int> QtDialogs::askChoice(QWidget *parent, const std::string &text, const std::string &detail,
+                                        const std::vector<Choice> &choices)
 {
-    QMessageBox box(QMessageBox::Warning, ApplicationTitle, text, QMessageBox::NoButton, parent);
-    box.setInformativeText(detail);
+    QMessageBox box(QMessageBox::Warning, ApplicationTitle, qt(text), QMessageBox::NoButton, parent);
+    box.setInformativeText(qt(detail));
     QList<QAbstractButton *> buttons;
     for (const Choice &choice : choices)
         buttons << addChoice(box, choice);
@@ -62,18 +67,18 @@ std::optional<int> QtDialogs::askChoice(QWidget *parent, const QString &text, co
     return static_cast<int>(index);
 }
 
-QString QtDialogs::chooseDirectory(QWidget *parent, const QString &start)
+std::string QtDialogs::chooseDirectory(QWidget *parent, const std::string &start)
 {
-    return QFileDialog::getExistingDirectory(parent, ApplicationTitle, start);
+    return QFileDialog::getExistingDirectory(parent, ApplicationTitle, qt(start)).toStdString();
 }
 
-void QtDialogs::inform(QWidget *parent, const QString &message, Tone tone)
+void QtDialogs::inform(QWidget *parent, const std::string &message, Tone tone)
 {
     if (tone == Tone::Warning) {
-        QMessageBox::warning(parent, ApplicationTitle, message);
+        QMessageBox::warning(parent, ApplicationTitle, qt(message));
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, ApplicationTitle, message, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, ApplicationTitle, qt(message), QMessageBox::Ok, parent);
     box.exec();
 }
 

@@ -2,8 +2,8 @@
 
 #include "engine/RunSettings.h"
 #include "engine/TaskEngine.h"
+#include "forms/RunDialogs.h"
 #include "presentation/QtEventWaiter.h"
-#include "ui/Dialogs.h"
 #include "ui/Instruct.h"
 #include "ui/MsgForm.h"
 #include "ui/QtRunHost.h"
@@ -27,24 +27,6 @@ ResultsFormat systemResultsFormat()
     if (decimalPoint.size() == 1 && decimalPoint.at(0).unicode() > 0x20 && decimalPoint.at(0).unicode() < 0x7f)
         format.decimalSeparator = decimalPoint.at(0).toLatin1();
     return format;
-}
-
-// What ending the run now would lose, in the words the experimenter is asked; empty when nothing.
-QString endRunQuestion(RunStage stage)
-{
-    switch (stage) {
-    case RunStage::Trials:
-        return QStringLiteral("The task has not finished.  End it now?  The results files will not be written; "
-                              "the trials answered so far stay in the trial log.");
-    case RunStage::WritingResults:
-        return QStringLiteral("The results files have not been written yet.  End now without them?  "
-                              "The trials answered so far stay in the trial log.");
-    case RunStage::NotStarted:
-    case RunStage::ResultsWritten: // saved; the completion message ends the application as usual
-    case RunStage::Finished:
-        break;
-    }
-    return {};
 }
 
 } // namespace
@@ -92,8 +74,8 @@ void Session::showInstructions()
 
 bool Session::maySetupClose()
 {
-    const QString question = endRunQuestion(m_flow->stage());
-    if (m_ending || question.isEmpty())
+    const std::string question = forms::endRunQuestion(m_flow->stage());
+    if (m_ending || question.empty())
         return true;
     if (!m_dialogs.askYesNo(m_startForm.get(), question))
         return false;

@@ -1,10 +1,9 @@
 #include "ui/StartForm.h"
 
 #include "engine/RunSettings.h"
-#include "ui/ApplicationTitle.h"
-#include "ui/Dialogs.h"
+#include "forms/SetupCommands.h"
+#include "forms/WindowLayouts.h"
 #include "ui/DocumentsFolder.h"
-#include "ui/SettingsEntry.h"
 #include "ui/Twips.h"
 
 #include <QAction>
@@ -27,13 +26,21 @@ namespace kpx {
 
 namespace {
 
+using Layout = forms::StartFormLayout;
+
 constexpr int PathRole = Qt::UserRole;
 
-QAction *addMenuCommand(QMenuBar *bar, const QString &objectName, const QString &text)
+QAction *addMenuCommand(QMenuBar *bar, const forms::MenuCommand &command, const std::string &text)
 {
-    QAction *action = bar->addAction(text);
-    action->setObjectName(objectName);
+    QAction *action = bar->addAction(QString::fromStdString(text));
+    action->setObjectName(QString::fromLatin1(command.name));
+    action->setEnabled(command.enabled);
     return action;
+}
+
+QAction *addMenuCommand(QMenuBar *bar, const forms::MenuCommand &command)
+{
+    return addMenuCommand(bar, command, command.text);
 }
 
 // The directory itself and its parents, root first.
@@ -122,17 +129,16 @@ StartForm::StartForm(RunSettings &settings, Dialogs &dialogs, QWidget *parent)
     , m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("StartForm"));
-    setWindowTitle(QStringLiteral("KPX-2"));
+    setWindowTitle(QString::fromLatin1(Layout::Caption));
 
     auto *bar = new SetupMenuBar(this);
     setMenuBar(bar);
     auto *f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
     connect(f10, &QShortcut::activated, bar, &SetupMenuBar::enterFromKeyboard);
-    m_SIDCtrl = addMenuCommand(bar, QStringLiteral("SIDCtrl"), QStringLiteral("Subject ID"));
-    m_CutCtrl = addMenuCommand(bar, QStringLiteral("CutCtrl"), QStringLiteral("Cutoff:") + QString::number(DefaultMaxTrials));
-    m_DTThresh = addMenuCommand(bar, QStringLiteral("DTThresh"), thresholdMenuText(DefaultDistractorThreshold));
-    m_StartCtrl = addMenuCommand(bar, QStringLiteral("StartCtrl"), QStringLiteral("Start"));
-    m_StartCtrl->setEnabled(false);
+    m_SIDCtrl = addMenuCommand(bar, Layout::SIDCtrl);
+    m_CutCtrl = addMenuCommand(bar, Layout::CutCtrl, forms::cutoffMenuTextAtStart());
+    m_DTThresh = addMenuCommand(bar, Layout::DTThresh, forms::thresholdMenuText(DefaultDistractorThreshold));
+    m_StartCtrl = addMenuCommand(bar, Layout::StartCtrl);
     connect(m_SIDCtrl, &QAction::triggered, this, &StartForm::enterSubjectId);
     connect(m_CutCtrl, &QAction::triggered, this, &StartForm::SetMaxTrials);
     connect(m_DTThresh, &QAction::triggered, this, &StartForm::SetDistractorThreshold);
@@ -143,20 +149,20 @@ StartForm::StartForm(RunSettings &settings, Dialogs &dialogs, QWidget *parent)
 
     auto *client = new QWidget(this);
     // Frame1 is made first so that it lies behind the two lists.
-    m_frame1 = new QGroupBox(QStringLiteral("Output Directory"), client);
-    m_frame1->setObjectName(QStringLiteral("Frame1"));
-    m_frame1->setGeometry(fromTwips(360), fromTwips(240), fromTwips(3495), fromTwips(3855));
+    m_frame1 = new QGroupBox(QString::fromLatin1(Layout::Frame1.caption), client);
+    m_frame1->setObjectName(QString::fromLatin1(Layout::Frame1.name));
+    m_frame1->setGeometry(fromTwips(Layout::Frame1.rect));
 
     m_drive1 = new QComboBox(client);
     m_drive1->setObjectName(QStringLiteral("Drive1"));
-    m_drive1->setGeometry(fromTwips(960), fromTwips(720), fromTwips(2295), fromTwips(315));
+    m_drive1->setGeometry(fromTwips(Layout::Drive1));
     m_drive1->addItems(mountedDrives());
     // Only a change of drive moves Dir1: choosing the drive already shown leaves it where it is.
     connect(m_drive1, &QComboBox::currentIndexChanged, this, &StartForm::chooseDrive);
 
     m_dir1 = new QTreeWidget(client);
     m_dir1->setObjectName(QStringLiteral("Dir1"));
-    m_dir1->setGeometry(fromTwips(960), fromTwips(1080), fromTwips(2295), fromTwips(2565));
+    m_dir1->setGeometry(fromTwips(Layout::Dir1));
     m_dir1->setHeaderHidden(true);
     m_dir1->setRootIsDecorated(false);
     m_dir1->setItemsExpandable(false);
@@ -169,7 +175,7 @@ StartForm::StartForm(RunSettings &settings, Dialogs &dialogs, QWidget *parent)
 
     setTabOrder(m_drive1, m_dir1);
     setCentralWidget(client);
-    resize(fromTwips(4245), fromTwips(4320) + menuBar()->sizeHint().height());
+    resize(fromTwips(Layout::Client) + QSize(0, menuBar()->sizeHint().height()));
 
     // An empty or missing documents folder is kept as it is: the list then stays empty, a drive
     // choice leads elsewhere, and a write there is reported when the run ends.
@@ -207,51 +213,31 @@ void StartForm::closeEvent(QCloseEvent *event)
     QMainWindow::closeEvent(event);
 }
 
-std::optional<QString> StartForm::ask(const QString &prompt, const QString &title, const QString &defaultText)
+forms::AskText StartForm::ask()
 {
-    return m_dialogs.askText(this, title, prompt, defaultText);
+    return [this](const forms::TextQuestion &question) {
+        return m_dialogs.askText(this, question.title, question.prompt, question.defaultText);
+    };
 }
 
 void StartForm::enterSubjectId()
 {
-    QString subjectId;
-    for (;;) {
-        // Cancel gives the empty text, which is taken like any other entry.
-        subjectId = ask(QStringLiteral("Enter Subject ID"), ApplicationTitle, QString()).value_or(QString());
-        const std::optional<QString> refusal = subjectIdRefusal(subjectId);
-        if (!refusal)
-            break;
-        // Said now, not when the run ends: such an ID would break the results files.
-        m_dialogs.inform(this, *refusal, Dialogs::Tone::Warning);
-    }
-    m_settings.SubjectId = subjectId.toStdString();
-    m_SIDCtrl->setText(subjectIdMenuText(subjectId));
+    const std::string menuText = forms::enterSubjectId(m_settings, ask(), [this](const std::string &refusal) {
+        m_dialogs.inform(this, refusal, Dialogs::Tone::Warning);
+    });
+    m_SIDCtrl->setText(QString::fromStdString(menuText));
     m_StartCtrl->setEnabled(true);
 }
 
 void StartForm::SetMaxTrials()
 {
-    const std::optional<QString> entry =
-        ask(QStringLiteral("Enter maximum number of trials"), QStringLiteral("Cutoff Value"), QString());
-    m_settings.MaxTrials = maxTrialsFromEntry(entry.value_or(QString()));
-    m_CutCtrl->setText(cutoffMenuText(m_settings.MaxTrials));
+    m_CutCtrl->setText(QString::fromStdString(forms::SetMaxTrials(m_settings, ask())));
 }
 
 void StartForm::SetDistractorThreshold()
 {
-    for (;;) {
-        const std::optional<QString> entry = ask(
-            QStringLiteral("Enter threshold for distractor trials. Possible values are 10, 15, 20, 25, and 30."),
-            QStringLiteral("Set Distractor Threshold"), QString::number(DefaultDistractorThreshold));
-        // Cancel keeps the current threshold; otherwise the experimenter could never leave the dialog.
-        if (!entry)
-            return;
-        if (const std::optional<std::int16_t> threshold = distractorThresholdFromEntry(*entry)) {
-            m_settings.DistractorThreshold = *threshold;
-            m_DTThresh->setText(thresholdMenuText(*threshold));
-            return;
-        }
-    }
+    if (const std::optional<std::string> menuText = forms::SetDistractorThreshold(m_settings, ask()))
+        m_DTThresh->setText(QString::fromStdString(*menuText));
 }
 
 void StartForm::chooseDrive(int index)

@@ -1,5 +1,6 @@
 #include "ui/TaskForm.h"
 
+#include "forms/WindowLayouts.h"
 #include "ui/Fonts.h"
 #include "ui/KeyCodes.h"
 #include "ui/Twips.h"
@@ -31,19 +32,13 @@ namespace kpx {
 
 namespace {
 
+using Layout = forms::TaskFormLayout;
+
 QColor toQColor(TaskColor color)
 {
-    switch (color) {
-    case TaskColor::ButtonFace:
-        return QGuiApplication::palette().color(QPalette::Button);
-    case TaskColor::Green:
-        return QColor(0, 128, 0);
-    case TaskColor::White:
-        return QColor(Qt::white);
-    case TaskColor::Black:
-        return QColor(Qt::black);
-    }
-    return QColor(Qt::black);
+    if (const std::optional<forms::Rgb> rgb = forms::fixedColor(color))
+        return QColor(rgb->red, rgb->green, rgb->blue);
+    return QGuiApplication::palette().color(QPalette::Button);
 }
 
 // The same colour whether the widget is active, inactive or disabled.
@@ -142,12 +137,12 @@ private:
 class ColorLabel final : public QLabel
 {
 public:
-    ColorLabel(const QString &name, const QString &text, const QRect &geometry, const QFont &font, QWidget *parent)
-        : QLabel(text, parent)
+    ColorLabel(const forms::Label &spec, QWidget *parent)
+        : QLabel(QString::fromLatin1(spec.caption), parent)
     {
-        setObjectName(name);
-        setGeometry(geometry);
-        setFont(font);
+        setObjectName(QString::fromLatin1(spec.name));
+        setGeometry(fromTwips(spec.rect));
+        setFont(layoutFont(spec.font));
         setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         setFocusPolicy(Qt::NoFocus);
         setAutoFillBackground(true);
@@ -184,33 +179,23 @@ TaskForm::TaskForm(QWidget *parent)
     setAutoFillBackground(true);
     setRoleColor(this, QPalette::Window, toQColor(TaskColor::ButtonFace));
     setRoleColor(this, QPalette::WindowText, QGuiApplication::palette().color(QPalette::ButtonText));
-    resize(fromTwips(0, 0, 15240, 9465).size());
+    resize(fromTwips(Layout::Client));
 
-    const QFont promptFont = layoutFont(QStringLiteral("MS Sans Serif"), 18);
-    const QFont optionFont = layoutFont(QStringLiteral("Arial"), 48);
-
-    m_label2 = new ColorLabel(QStringLiteral("Label2"), QStringLiteral("Please choose between the following two options:"),
-                              fromTwips(2640, 960, 10095, 495), promptFont, this);
+    m_label2 = new ColorLabel(Layout::Label2, this);
 
     m_frame2 = new OptionFrame(this, [this](std::uint64_t timestampMs) { clickImmediate(timestampMs); });
-    m_frame2->setObjectName(QStringLiteral("Frame2"));
-    m_frame2->setGeometry(fromTwips(360, 2520, 6615, 6375));
-    m_vReward = new ColorLabel(QStringLiteral("VReward"), QString(), fromTwips(1320, 1080, 3975, 1095), optionFont,
-                               m_frame2);
-    m_label5 = new ColorLabel(QStringLiteral("Label5"), QStringLiteral("available"), fromTwips(1080, 2640, 4455, 1095),
-                              optionFont, m_frame2);
-    m_label3 = new ColorLabel(QStringLiteral("Label3"), QStringLiteral("NOW"), fromTwips(1320, 4200, 3975, 1095),
-                              optionFont, m_frame2);
+    m_frame2->setObjectName(QString::fromLatin1(Layout::Frame2.name));
+    m_frame2->setGeometry(fromTwips(Layout::Frame2.rect));
+    m_vReward = new ColorLabel(Layout::VReward, m_frame2);
+    m_label5 = new ColorLabel(Layout::Label5, m_frame2);
+    m_label3 = new ColorLabel(Layout::Label3, m_frame2);
 
     m_frame1 = new OptionFrame(this, [this](std::uint64_t timestampMs) { clickDelayed(timestampMs); });
-    m_frame1->setObjectName(QStringLiteral("Frame1"));
-    m_frame1->setGeometry(fromTwips(8400, 2520, 6615, 6375));
-    m_label1 = new ColorLabel(QStringLiteral("Label1"), QStringLiteral("$100"), fromTwips(1320, 1080, 3975, 1095),
-                              optionFont, m_frame1);
-    m_label4 = new ColorLabel(QStringLiteral("Label4"), QStringLiteral("available"), fromTwips(960, 2640, 4695, 1095),
-                              optionFont, m_frame1);
-    m_vDelay = new ColorLabel(QStringLiteral("VDelay"), QString(), fromTwips(120, 4200, 6375, 1095), optionFont,
-                              m_frame1);
+    m_frame1->setObjectName(QString::fromLatin1(Layout::Frame1.name));
+    m_frame1->setGeometry(fromTwips(Layout::Frame1.rect));
+    m_label1 = new ColorLabel(Layout::Label1, m_frame1);
+    m_label4 = new ColorLabel(Layout::Label4, m_frame1);
+    m_vDelay = new ColorLabel(Layout::VDelay, m_frame1);
 
     for (TaskControl each : {TaskControl::Frame1, TaskControl::Frame2, TaskControl::Label1, TaskControl::Label2,
                              TaskControl::Label3, TaskControl::Label4, TaskControl::Label5, TaskControl::VDelay,

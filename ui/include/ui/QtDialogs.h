@@ -8,13 +8,13 @@ namespace kpx {
 class QtDialogs final : public Dialogs
 {
 public:
-    std::optional<QString> askText(QWidget *parent, const QString &title, const QString &prompt,
-                                   const QString &defaultText) override;
-    bool askYesNo(QWidget *parent, const QString &question) override;
-    std::optional<int> askChoice(QWidget *parent, const QString &text, const QString &detail,
-                                 const QList<Choice> &choices) override;
-    QString chooseDirectory(QWidget *parent, const QString &start) override;
-    void inform(QWidget *parent, const QString &message, Tone tone) override;
+    std::optional<std::string> askText(QWidget *parent, const std::string &title, const std::string &prompt,
+                                       const std::string &defaultText) override;
+    bool askYesNo(QWidget *parent, const std::string &question) override;
+    std::optional<int> askChoice(QWidget *parent, const std::string &text, const std::string &detail,
+                                 const std::vector<Choice> &choices) override;
+    std::string chooseDirectory(QWidget *parent, const std::string &start) override;
+    void inform(QWidget *parent, const std::string &message, Tone tone) override;
 };
 
 } // namespace kpx

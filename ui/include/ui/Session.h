@@ -1,6 +1,7 @@
 #pragma once
 
 #include "presentation/RunFlow.h"
+#include "ui/Dialogs.h"
 
 #include <functional>
 #include <memory>
@@ -8,7 +9,6 @@
 namespace kpx {
 
 class Clock;
-class Dialogs;
 class Instruct;
 class MsgForm;
 class QtEventWaiter;

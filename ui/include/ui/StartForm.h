@@ -1,5 +1,8 @@
 #pragma once
 
+#include "forms/SetupCommands.h"
+#include "ui/Dialogs.h"
+
 #include <QMainWindow>
 
 #include <functional>
@@ -13,7 +16,6 @@ class QTreeWidgetItem;
 
 namespace kpx {
 
-class Dialogs;
 struct RunSettings;
 
 // The setup window: enters the run's settings through its menu and picks the output directory.
@@ -40,7 +42,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    std::optional<QString> ask(const QString &prompt, const QString &title, const QString &defaultText);
+    // The text-entry dialog, owned by this window.
+    forms::AskText ask();
     void enterSubjectId();
     void SetMaxTrials();
     void SetDistractorThreshold();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forms/WindowLayouts.h"
 #include "presentation/TrialScreen.h"
 
 #include <QByteArray>
@@ -92,7 +93,7 @@ private:
     RunFlow *m_flow = nullptr;
     bool m_acceptKeys = false;
     bool m_timer1Enabled = false;
-    int m_timer1Interval = 2000;
+    int m_timer1Interval = forms::TaskFormLayout::Timer1Interval;
     std::chrono::steady_clock::time_point m_timer1Deadline;
     // Changes made before this moment are painted only when it comes.
     std::optional<std::chrono::steady_clock::time_point> m_presentNotBefore;

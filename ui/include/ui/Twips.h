@@ -1,22 +1,27 @@
 #pragma once
 
+#include "forms/Layout.h"
+
 #include <QRect>
+#include <QSize>
 
 namespace kpx {
-
-// The windows' layouts are measured in twips, 15 to the pixel at 96 dots per inch.
-constexpr int TwipsPerPixel = 15;
 
 // A layout measure in pixels.
 constexpr int fromTwips(int twips)
 {
-    return twips / TwipsPerPixel;
+    return forms::toPixels(twips);
 }
 
 // A layout rectangle in pixels.
-constexpr QRect fromTwips(int left, int top, int width, int height)
+constexpr QRect fromTwips(const forms::Rect &rect)
 {
-    return QRect(fromTwips(left), fromTwips(top), fromTwips(width), fromTwips(height));
+    return QRect(fromTwips(rect.left), fromTwips(rect.top), fromTwips(rect.width), fromTwips(rect.height));
+}
+
+constexpr QSize fromTwips(const forms::Size &size)
+{
+    return QSize(fromTwips(size.width), fromTwips(size.height));
 }
 
 } // namespace kpx

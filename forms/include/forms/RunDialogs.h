@@ -1,0 +1,178 @@
+#pragma once
+
+#include "forms/Dialogs.h"
+#include "forms/SetupCommands.h"
+#include "forms/Texts.h"
+#include "presentation/RunFlow.h"
+#include "presentation/RunHost.h"
+
+#include <string>
+
+namespace kpx::forms {
+
+// What ending the run now would lose, as the experimenter is asked it; empty when nothing.
+std::string endRunQuestion(RunStage stage);
+
+// The run's dialogs, the same on every front-end: the completion message, the results files' and the
+// trial log's failures. A front-end adds hiding the instructions and ending the application.
+template <class Window>
+class RunDialogs : public RunHost
+{
+public:
+    // The dialogs must outlive the host.
+    explicit RunDialogs(DialogsOf<Window> &dialogs)
+        : m_dialogs(dialogs)
+    {
+    }
+
+    // The window the run's dialogs belong to.
+    virtual Window *dialogParent() const = 0;
+
+    void showCompletion() override { m_dialogs.inform(dialogParent(), CompletionMessage, Tone::Plain); }
+
+    // Asks until the experimenter has a new place or name to try, or chooses to discard.
+    WriteFailureChoice resolveWriteFailure(const WriteFailure &failure, std::string &SubjectId,
+                                           std::string &OutputDirectory) override
+    {
+        enum { ChooseDirectory, ChangeSubjectId, Discard };
+        const std::string text = "The results could not be written to\n" + failure.path + "\n\n" + failure.reason;
+        const std::string detail = "Choose another directory or change the subject ID to try again.  "
+                                   "Discarding loses the results of this session.";
+        const std::vector<Choice> choices{{"Choose Directory...", Role::Accept},
+                                          {"Change Subject ID...", Role::Accept},
+                                          {"Discard", Role::Destructive}};
+        for (;;) {
+            const std::optional<int> choice = m_dialogs.askChoice(dialogParent(), text, detail, choices);
+            // Ending the application closes the box; asking again would return at once, forever.
+            if (m_terminating)
+                return WriteFailureChoice::Discard;
+            // Closing the box without a button asks again: the data is never given up by accident.
+            if (choice == Discard)
+                return WriteFailureChoice::Discard;
+            if (choice == ChooseDirectory && chooseDirectory(OutputDirectory))
+                return WriteFailureChoice::Retry;
+            if (choice == ChangeSubjectId) {
+                const TextQuestion question = subjectIdQuestion(SubjectId);
+                const std::optional<std::string> subject =
+                    m_dialogs.askText(dialogParent(), question.title, question.prompt, question.defaultText);
+                // An empty name would leave files named only ".KPX" and ".TC".
+                if (subject && !subject->empty()) {
+                    SubjectId = *subject;
+                    return WriteFailureChoice::Retry;
+                }
+            }
+        }
+    }
+
+    bool confirmDiscard() override
+    {
+        return m_dialogs.askYesNo(dialogParent(), "The results of this session will be lost.  Discard them?");
+    }
+
+    // The run cannot start without its trial log: another directory, or back to the setup.
+    bool resolveLogFailure(const WriteFailure &failure, std::string &directory) override
+    {
+        const std::optional<int> choice = m_dialogs.askChoice(
+            dialogParent(), "The trial log could not be created:\n" + failure.path + "\n\n" + failure.reason,
+            "The task cannot start without it.  Choose another directory for the log, or cancel and correct the "
+            "setup.",
+            {{"Choose Directory...", Role::Accept}, {"", Role::Cancel}});
+        return choice == 0 && chooseDirectory(directory);
+    }
+
+    void reportLogFailure(const WriteFailure &failure) override
+    {
+        m_dialogs.inform(dialogParent(),
+                         "The trial log could not be written:\n" + failure.path + "\n\n" + failure.reason
+                             + "\n\nThe task goes on; the answers not yet in the log are kept and written with the "
+                               "next answer that can be, and the results files are still written at the end.",
+                         Tone::Warning);
+    }
+
+    // The log's file vanished mid-run and its folder cannot take it again: another directory, or later.
+    bool resolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) override
+    {
+        const std::optional<int> choice = m_dialogs.askChoice(
+            dialogParent(),
+            "The trial log was removed or replaced during the run:\n" + lostPath
+                + "\n\nIt cannot be written again there:\n" + failure.path + "\n\n" + failure.reason,
+            "Every answer so far is kept.  Choose a directory to write the whole log to now, or choose Later: it is "
+            "tried again where it was after each answer, and beside the results at the end.",
+            {{"Choose Directory...", Role::Accept}, {"Later", Role::Reject}});
+        return choice == 0 && chooseDirectory(directory);
+    }
+
+    void reportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override
+    {
+        m_dialogs.inform(dialogParent(),
+                         "The trial log was removed or replaced during the run:\n" + lostPath
+                             + "\n\nEvery answer so far has been written again to:\n" + newPath
+                             + "\n\nThe task goes on.",
+                         Tone::Warning);
+    }
+
+    // At the end of the run the log lacks answers, or the subject ID the results bear: another
+    // directory, or as it is.
+    bool resolveLogUnfinished(const std::string &logPath, std::size_t missingRows, const WriteFailure &failure,
+                              std::string &directory) override
+    {
+        const std::string lacking =
+            missingRows > 0 ? "It lacks " + std::to_string(missingRows) + " answered trials, which are in no file yet."
+                            : std::string("It holds every answer, but under the subject ID it was started with, not "
+                                          "the one the results files bear.");
+        const std::optional<int> choice = m_dialogs.askChoice(
+            dialogParent(),
+            "The trial log could not be completed:\n" + logPath + "\n\n" + lacking + "\n\nWriting it failed:\n"
+                + failure.path + "\n\n" + failure.reason,
+            missingRows > 0 ? "Choose a directory to write the whole log to.  Leaving it loses those answers."
+                            : "Choose a directory to write the log to under the new subject ID, or leave it as it is.",
+            {{"Choose Directory...", Role::Accept}, {"Leave It", Role::Destructive}});
+        // Ending the application closes the box; asking again would return at once, forever.
+        if (m_terminating)
+            return false;
+        return choice == 0 && chooseDirectory(directory);
+    }
+
+    void reportLogIncomplete(const std::string &logPath, std::size_t missingRows) override
+    {
+        m_dialogs.inform(dialogParent(),
+                         "The trial log lacks " + std::to_string(missingRows) + " answered trials, which are in no file:\n"
+                             + logPath,
+                         Tone::Warning);
+    }
+
+    void reportLogCompleted(const std::string &oldPath, const std::string &newPath) override
+    {
+        m_dialogs.inform(dialogParent(),
+                         "The trial log could not be completed where it was:\n" + oldPath
+                             + "\n\nEvery answer has been written to:\n" + newPath,
+                         Tone::Warning);
+    }
+
+    void reportRunStopped(const std::string &reason) override { m_dialogs.inform(dialogParent(), reason, Tone::Warning); }
+
+protected:
+    using Choice = typename DialogsOf<Window>::Choice;
+    using Role = typename DialogsOf<Window>::Role;
+    using Tone = typename DialogsOf<Window>::Tone;
+
+    // Where the directory chooser opens for the directory in use: that directory when it exists.
+    virtual std::string chooserStart(const std::string &directory) const = 0;
+
+    DialogsOf<Window> &m_dialogs;
+    // Once the application is ending, every dialog returns at once.
+    bool m_terminating = false;
+
+private:
+    // A directory chosen from the one in use; false, and the directory kept, on Cancel.
+    bool chooseDirectory(std::string &directory)
+    {
+        const std::string chosen = m_dialogs.chooseDirectory(dialogParent(), chooserStart(directory));
+        if (chosen.empty())
+            return false;
+        directory = chosen;
+        return true;
+    }
+};
+
+} // namespace kpx::forms
