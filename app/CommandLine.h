@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QStringList>
-
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace kpx {
 
@@ -20,11 +19,8 @@ struct AppUsageError
     std::string message;
 };
 
-std::variant<AppCommand, AppUsageError> parseAppArguments(const QStringList &arguments);
-
-// The arguments without Qt's own options and their values, as QApplication would leave them; so
-// the command line can be checked before the window system is opened, which aborts without a display.
-QStringList withoutQtOptions(const QStringList &arguments);
+// The arguments after the program name, as UTF-8 text.
+std::variant<AppCommand, AppUsageError> parseAppArguments(const std::vector<std::string> &arguments);
 
 // The text --help prints.
 std::string appUsageText();

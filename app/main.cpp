@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "QtOptions.h"
 
 #include "engine/RandomSource.h"
 #include "kpx/Version.h"
@@ -18,6 +19,8 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -32,7 +35,10 @@ QStringList argumentsOf(int argc, char *argv[])
 // Answers --help and --version, or tells what was not understood; empty when the task should run.
 std::optional<int> answerCommandLine(const QStringList &arguments)
 {
-    const auto parsed = kpx::parseAppArguments(arguments);
+    std::vector<std::string> text;
+    for (const QString &argument : arguments)
+        text.push_back(argument.toStdString());
+    const auto parsed = kpx::parseAppArguments(text);
     if (const auto *error = std::get_if<kpx::AppUsageError>(&parsed)) {
         std::cerr << "kpx2: " << error->message << " (kpx2 --help shows the usage)\n";
         return 2;

@@ -74,17 +74,8 @@ void Session::showInstructions()
 
 bool Session::maySetupClose()
 {
-    const std::string question = forms::endRunQuestion(m_flow->stage());
-    if (m_ending || question.empty())
-        return true;
-    if (!m_dialogs.askYesNo(m_startForm.get(), question))
-        return false;
     // Ending closes every window, this one included: it must not ask again.
-    m_ending = true;
-    // The run's pauses and break wait return first, so nothing keeps the application from leaving.
-    m_flow->abort();
-    m_host->terminate();
-    return true;
+    return forms::maySetupClose<QWidget>(*m_flow, *m_host, m_dialogs, m_startForm.get(), m_ending);
 }
 
 } // namespace kpx

@@ -175,4 +175,22 @@ private:
     }
 };
 
+// The setup window's close guard: whether it may close now. While ending would lose something the
+// experimenter is asked first; on Yes the run is ended and the application with it, and `ending` is
+// set, so the windows that close meanwhile are not asked again.
+template <class Window>
+bool maySetupClose(RunFlow &flow, RunDialogs<Window> &host, DialogsOf<Window> &dialogs, Window *setup, bool &ending)
+{
+    const std::string question = endRunQuestion(flow.stage());
+    if (ending || question.empty())
+        return true;
+    if (!dialogs.askYesNo(setup, question))
+        return false;
+    ending = true;
+    // The run's pauses and break wait return first, so nothing keeps the application from leaving.
+    flow.abort();
+    host.terminate();
+    return true;
+}
+
 } // namespace kpx::forms
