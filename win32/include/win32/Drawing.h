@@ -1,0 +1,46 @@
+#pragma once
+
+#include "forms/Layout.h"
+#include "win32/Handles.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace kpx {
+enum class TaskColor;
+}
+
+// What the Win32 windows share to draw their layouts: text in UTF-16, twips at the screen's dots
+// per inch, the layouts' fonts and colours.
+namespace kpx::win32 {
+
+// The title of a window that shows none: an empty one would have the window manager show a name of
+// its own ("Unnamed Window").
+inline constexpr const wchar_t *NoTitle = L" ";
+
+// The UTF-16 form of UTF-8 text, and back; invalid sequences become U+FFFD.
+std::wstring widen(const std::string &text);
+std::string narrow(const std::wstring &text);
+
+// The dots per inch the window is laid out at: its monitor's, with per-monitor awareness.
+UINT dpiOf(HWND window);
+
+// A layout rectangle in pixels at that many dots per inch, moved by the container's place.
+RECT pixels(const forms::Rect &rect, UINT dpi, POINT origin = {0, 0});
+
+// The window rectangle around a client area of these pixels, with this style and menu.
+RECT frameAround(RECT client, DWORD style, DWORD exStyle, bool menu, UINT dpi);
+
+// The layout's face, size and weight at that many dots per inch; ANSI character set, not italic.
+UniqueFont makeFont(const forms::Font &font, UINT dpi);
+
+COLORREF toColorRef(forms::Rgb rgb);
+
+// The colour the choice window draws for one of its colours: exact, or the system's button face.
+COLORREF colorOf(TaskColor color);
+
+// Text centred in the rectangle from its top, wrapped at its width or on one line; '&' is drawn as it is.
+void drawCentred(HDC dc, const RECT &rect, const std::wstring &text, bool wrapped);
+
+} // namespace kpx::win32

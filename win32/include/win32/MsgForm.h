@@ -1,0 +1,47 @@
+#pragma once
+
+#include "presentation/BreakScreen.h"
+#include "win32/BaseWindow.h"
+#include "win32/Handles.h"
+
+#include <string>
+
+namespace kpx {
+class RunFlow;
+}
+
+namespace kpx::win32 {
+
+// The break message before each block, drawn by the window itself; the space bar on it continues the run.
+class MsgForm final : public BaseWindow<MsgForm>, public BreakScreen
+{
+public:
+    static constexpr const wchar_t *ClassName = L"KPX2.MsgForm";
+
+    // Owned by the choice window, which keeps the message above it.
+    explicit MsgForm(HWND owner);
+
+    // Keys go to this flow from now on; it must outlive the window's use.
+    void attach(RunFlow &flow);
+
+    void setDelayCaption(const std::string &text) override;
+    std::string delayCaption() const;
+    // At its fixed screen place, above the choice window, active and with the keyboard.
+    void show() override;
+    // The choice window beneath is active again.
+    void hide() override;
+
+protected:
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void layOut();
+    void paint(HDC dc) const;
+
+    RunFlow *m_flow = nullptr;
+    std::wstring m_delay;
+    UniqueFont m_regular;
+    UniqueFont m_bold;
+};
+
+} // namespace kpx::win32

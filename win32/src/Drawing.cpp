@@ -1,0 +1,107 @@
+#include "win32/Drawing.h"
+
+#include "presentation/TrialScreen.h"
+
+#include <cmath>
+
+namespace kpx::win32 {
+
+namespace {
+
+template <class Function>
+Function *user32Function(const char *name)
+{
+    // Present from Windows 10 1607 on; looked up so that older systems start too.
+    return reinterpret_cast<Function *>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+} // namespace
+
+std::wstring widen(const std::string &text)
+{
+    if (text.empty())
+        return {};
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+    return wide;
+}
+
+std::string narrow(const std::wstring &text)
+{
+    if (text.empty())
+        return {};
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr, nullptr);
+    return utf8;
+}
+
+UINT dpiOf(HWND window)
+{
+    using GetDpiForWindow = UINT WINAPI(HWND);
+    static GetDpiForWindow *const forWindow = user32Function<GetDpiForWindow>("GetDpiForWindow");
+    if (forWindow && window)
+        if (const UINT dpi = forWindow(window))
+            return dpi;
+    WindowDC screen(nullptr);
+    return static_cast<UINT>(GetDeviceCaps(screen.get(), LOGPIXELSY));
+}
+
+RECT pixels(const forms::Rect &rect, UINT dpi, POINT origin)
+{
+    const int left = origin.x + forms::toPixels(rect.left, static_cast<int>(dpi));
+    const int top = origin.y + forms::toPixels(rect.top, static_cast<int>(dpi));
+    return {left, top, left + forms::toPixels(rect.width, static_cast<int>(dpi)),
+            top + forms::toPixels(rect.height, static_cast<int>(dpi))};
+}
+
+RECT frameAround(RECT client, DWORD style, DWORD exStyle, bool menu, UINT dpi)
+{
+    RECT frame = client;
+    using AdjustForDpi = BOOL WINAPI(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static AdjustForDpi *const adjust = user32Function<AdjustForDpi>("AdjustWindowRectExForDpi");
+    if (adjust)
+        adjust(&frame, style, menu, exStyle, dpi);
+    else
+        AdjustWindowRectEx(&frame, style, menu, exStyle);
+    return frame;
+}
+
+UniqueFont makeFont(const forms::Font &font, UINT dpi)
+{
+    LOGFONTW face{};
+    // A negative height asks for the character height, as point sizes mean it.
+    face.lfHeight = -static_cast<LONG>(std::lround(font.points * dpi / 72.0));
+    face.lfWeight = static_cast<LONG>(font.weight);
+    face.lfCharSet = ANSI_CHARSET;
+    face.lfOutPrecision = OUT_TT_PRECIS;
+    face.lfQuality = CLEARTYPE_QUALITY;
+    face.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    const std::wstring name = widen(font.face);
+    wcsncpy_s(face.lfFaceName, name.c_str(), LF_FACESIZE - 1);
+    return UniqueFont(CreateFontIndirectW(&face));
+}
+
+COLORREF toColorRef(forms::Rgb rgb)
+{
+    return RGB(rgb.red, rgb.green, rgb.blue);
+}
+
+COLORREF colorOf(TaskColor color)
+{
+    if (const std::optional<forms::Rgb> rgb = forms::fixedColor(color))
+        return toColorRef(*rgb);
+    return GetSysColor(COLOR_BTNFACE);
+}
+
+void drawCentred(HDC dc, const RECT &rect, const std::wstring &text, bool wrapped)
+{
+    RECT room = rect;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &room,
+              DT_CENTER | DT_TOP | DT_NOPREFIX | (wrapped ? DT_WORDBREAK : DT_SINGLELINE));
+}
+
+} // namespace kpx::win32
