@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ParticipantRule.h"
+
 #include "ui/MsgForm.h"
 #include "ui/TaskForm.h"
 
@@ -48,16 +50,16 @@ private:
 };
 
 // A participant in the real windows who presses the space bar on each break message and, given a value,
-// answers every trial from what the choice window shows: the immediate amount exactly when it is worth
-// `value` dollars or more, mostly by arrow key (every third one with Shift held), every fourth by a click.
+// answers every trial from what the choice window shows, as ParticipantRule says.
 class Participant final : public PollingDriver
 {
 public:
     Participant(TaskForm &form, MsgForm &msg, std::optional<int> value)
         : m_form(form)
         , m_msg(msg)
-        , m_value(value)
     {
+        if (value)
+            m_rule.emplace(*value);
     }
 
     int breaks = 0;
@@ -71,21 +73,20 @@ private:
             QTest::keyClick(&m_msg, Qt::Key_Space);
             return;
         }
-        if (!m_value || !m_form.AcceptKeys())
+        if (!m_rule || !m_form.AcceptKeys())
             return;
-        const int amount = m_form.findChild<QLabel *>("VReward")->text().mid(1).toInt();
-        const bool now = amount >= *m_value;
-        ++responses;
-        if (responses % 4 == 0)
-            QTest::mouseClick(m_form.findChild<QLabel *>(now ? "Label3" : "VDelay"), Qt::LeftButton);
+        const Answer answer = m_rule->answer(m_form.findChild<QLabel *>("VReward")->text().toStdString());
+        responses = m_rule->responses;
+        if (answer.click)
+            QTest::mouseClick(m_form.findChild<QLabel *>(answer.immediate ? "Label3" : "VDelay"), Qt::LeftButton);
         else
-            QTest::keyClick(&m_form, now ? Qt::Key_Left : Qt::Key_Right,
-                            responses % 3 == 0 ? Qt::ShiftModifier : Qt::NoModifier);
+            QTest::keyClick(&m_form, answer.immediate ? Qt::Key_Left : Qt::Key_Right,
+                            answer.shift ? Qt::ShiftModifier : Qt::NoModifier);
     }
 
     TaskForm &m_form;
     MsgForm &m_msg;
-    std::optional<int> m_value;
+    std::optional<ParticipantRule> m_rule;
 };
 
 } // namespace kpx::test
