@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "kpx/Version.h"
+
 namespace kpx {
 
 std::variant<AppCommand, AppUsageError> parseAppArguments(const std::vector<std::string> &arguments)
@@ -16,6 +18,26 @@ std::variant<AppCommand, AppUsageError> parseAppArguments(const std::vector<std:
             return AppUsageError{"unexpected argument '" + argument + "'"};
     }
     return command;
+}
+
+std::optional<int> answerAppArguments(const std::vector<std::string> &arguments, std::ostream &out, std::ostream &err)
+{
+    const auto parsed = parseAppArguments(arguments);
+    if (const auto *error = std::get_if<AppUsageError>(&parsed)) {
+        err << "kpx2: " << error->message << " (kpx2 --help shows the usage)\n";
+        return 2;
+    }
+    switch (std::get<AppCommand>(parsed)) {
+    case AppCommand::Help:
+        out << appUsageText();
+        return 0;
+    case AppCommand::Version:
+        out << "kpx2 " << kVersion << "\n";
+        return 0;
+    case AppCommand::Run:
+        break;
+    }
+    return std::nullopt;
 }
 
 std::string appUsageText()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <ostream>
 #include <string>
 #include <variant>
 #include <vector>
@@ -21,6 +23,10 @@ struct AppUsageError
 
 // The arguments after the program name, as UTF-8 text.
 std::variant<AppCommand, AppUsageError> parseAppArguments(const std::vector<std::string> &arguments);
+
+// Answers --help and --version on `out`, or tells on `err` what was not understood (status 2); empty
+// when the task should run.
+std::optional<int> answerAppArguments(const std::vector<std::string> &arguments, std::ostream &out, std::ostream &err);
 
 // The text --help prints.
 std::string appUsageText();

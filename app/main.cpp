@@ -38,22 +38,7 @@ std::optional<int> answerCommandLine(const QStringList &arguments)
     std::vector<std::string> text;
     for (const QString &argument : arguments)
         text.push_back(argument.toStdString());
-    const auto parsed = kpx::parseAppArguments(text);
-    if (const auto *error = std::get_if<kpx::AppUsageError>(&parsed)) {
-        std::cerr << "kpx2: " << error->message << " (kpx2 --help shows the usage)\n";
-        return 2;
-    }
-    switch (std::get<kpx::AppCommand>(parsed)) {
-    case kpx::AppCommand::Help:
-        std::cout << kpx::appUsageText();
-        return 0;
-    case kpx::AppCommand::Version:
-        std::cout << "kpx2 " << kpx::kVersion << "\n";
-        return 0;
-    case kpx::AppCommand::Run:
-        break;
-    }
-    return std::nullopt;
+    return kpx::answerAppArguments(text, std::cout, std::cerr);
 }
 
 } // namespace

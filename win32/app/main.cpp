@@ -1,7 +1,6 @@
 #include "CommandLine.h"
 
 #include "engine/RandomSource.h"
-#include "kpx/Version.h"
 #include "platform/RealtimeScheduling.h"
 #include "results/Clock.h"
 #include "win32/Drawing.h"
@@ -44,35 +43,14 @@ void attachConsole()
     }
 }
 
-// Answers --help and --version, or tells what was not understood; empty when the task should run.
-std::optional<int> answerCommandLine(const std::vector<std::string> &list)
-{
-    const auto parsed = kpx::parseAppArguments(list);
-    if (const auto *error = std::get_if<kpx::AppUsageError>(&parsed)) {
-        attachConsole();
-        std::cerr << "kpx2: " << error->message << " (kpx2 --help shows the usage)\n";
-        return 2;
-    }
-    switch (std::get<kpx::AppCommand>(parsed)) {
-    case kpx::AppCommand::Help:
-        attachConsole();
-        std::cout << kpx::appUsageText();
-        return 0;
-    case kpx::AppCommand::Version:
-        attachConsole();
-        std::cout << "kpx2 " << kpx::kVersion << "\n";
-        return 0;
-    case kpx::AppCommand::Run:
-        break;
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    if (const auto status = answerCommandLine(arguments()))
+    const std::vector<std::string> given = arguments();
+    if (!given.empty())
+        attachConsole();
+    if (const auto status = kpx::answerAppArguments(given, std::cout, std::cerr))
         return *status;
     // The folder chooser is a shell object.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
