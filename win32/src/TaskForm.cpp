@@ -126,22 +126,19 @@ void TaskForm::setVisible(TaskControl control, bool visible)
     m_look.visible[indexOf(control)] = visible;
     if (!visible && m_pressed == control)
         m_pressed.reset();
-    m_bufferCurrent = false;
-    InvalidateRect(window(), nullptr, FALSE);
+    changed(control);
 }
 
 void TaskForm::setBackColor(TaskControl control, TaskColor color)
 {
     m_look.back[indexOf(control)] = colorOf(color);
-    m_bufferCurrent = false;
-    InvalidateRect(window(), nullptr, FALSE);
+    changed(control);
 }
 
 void TaskForm::setForeColor(TaskControl control, TaskColor color)
 {
     m_look.fore[indexOf(control)] = colorOf(color);
-    m_bufferCurrent = false;
-    InvalidateRect(window(), nullptr, FALSE);
+    changed(control);
 }
 
 void TaskForm::setCaption(TaskControl label, const std::string &text)
@@ -149,8 +146,20 @@ void TaskForm::setCaption(TaskControl label, const std::string &text)
     if (!isLabel(label))
         return;
     m_look.text[indexOf(label)] = widen(text);
+    changed(label);
+}
+
+void TaskForm::changed(TaskControl control)
+{
+    // Only the area the change repaints goes to the screen at the next presentation.
+    RECT &area = m_changedArea;
+    const RECT &rect = m_rects[indexOf(control)];
+    if (IsRectEmpty(&area))
+        area = rect;
+    else
+        UnionRect(&area, &area, &rect);
     m_bufferCurrent = false;
-    InvalidateRect(window(), nullptr, FALSE);
+    InvalidateRect(window(), &rect, FALSE);
 }
 
 std::string TaskForm::caption(TaskControl label) const
@@ -249,10 +258,17 @@ void TaskForm::draw(HDC dc, const Look &look) const
 
 void TaskForm::copyToScreen(HDC from)
 {
+    // The changed area only: the copy to the screen is the onset's own cost.
+    const RECT all{0, 0, m_bufferSize.cx, m_bufferSize.cy};
+    RECT area{};
+    if (!IntersectRect(&area, &m_changedArea, &all))
+        area = all;
     {
         WindowDC screen(window());
-        BitBlt(screen.get(), 0, 0, m_bufferSize.cx, m_bufferSize.cy, from, 0, 0, SRCCOPY);
+        BitBlt(screen.get(), area.left, area.top, area.right - area.left, area.bottom - area.top, from, area.left,
+               area.top, SRCCOPY);
     }
+    SetRectEmpty(&m_changedArea);
     ValidateRect(window(), nullptr);
     // The onset is taken once the picture has left for the screen: GDI's batch flushed, and the
     // desktop compositor's frame composed where one runs.
@@ -277,6 +293,7 @@ void TaskForm::rehearse(const std::function<void()> &change)
     const bool wasCurrent = m_bufferCurrent;
     const std::optional<TaskControl> pressed = m_pressed;
     const auto enabled = m_enabled;
+    const RECT changedBefore = m_changedArea;
     change();
     Rehearsal rehearsal{m_look, UniqueBitmap(CreateCompatibleBitmap(dc, m_bufferSize.cx, m_bufferSize.cy))};
     {
@@ -288,6 +305,7 @@ void TaskForm::rehearse(const std::function<void()> &change)
     m_enabled = enabled;
     m_pressed = pressed;
     m_bufferCurrent = wasCurrent;
+    m_changedArea = changedBefore;
     ValidateRect(window(), nullptr);
     m_rehearsals.push_back(std::move(rehearsal));
 }

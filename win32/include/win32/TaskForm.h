@@ -87,6 +87,8 @@ private:
     };
 
     void layOut();
+    // Notes that the control's picture changed.
+    void changed(TaskControl control);
     void key(WPARAM virtualKey, LPARAM flags);
     void mouse(UINT message, LPARAM where);
     void timer1Expired();
@@ -109,6 +111,8 @@ private:
     HGDIOBJ m_bufferOld = nullptr;
     SIZE m_bufferSize{};
     bool m_bufferCurrent = false;
+    // What changed since the last presentation; empty: the whole window.
+    RECT m_changedArea{};
     std::vector<Rehearsal> m_rehearsals;
     std::optional<TaskControl> m_pressed;
     bool m_acceptKeys = false;
