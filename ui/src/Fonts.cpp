@@ -20,14 +20,14 @@ void chooseFallbacks()
 
 } // namespace
 
-QFont layoutFont(const forms::Font &spec)
+QFont layoutFont(const forms::Font &layout)
 {
     static const bool fallbacksChosen = (chooseFallbacks(), true);
     Q_UNUSED(fallbacksChosen);
-    QFont font(QString::fromLatin1(spec.face));
+    QFont font(QString::fromLatin1(layout.face));
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(spec.points);
-    font.setWeight(spec.weight == forms::Weight::Bold ? QFont::Bold : QFont::Normal);
+    font.setPointSizeF(layout.points);
+    font.setWeight(layout.weight == forms::Weight::Bold ? QFont::Bold : QFont::Normal);
     font.setItalic(false);
     return font;
 }

@@ -23,14 +23,14 @@ namespace {
 
 using Layout = forms::MsgFormLayout;
 
-QLabel *makeLabel(const forms::Label &spec, QWidget *parent)
+QLabel *makeLabel(const forms::Label &layout, QWidget *parent)
 {
-    auto *label = new QLabel(QString::fromLatin1(spec.caption), parent);
-    label->setObjectName(QString::fromLatin1(spec.name));
-    label->setGeometry(fromTwips(spec.rect));
-    label->setFont(layoutFont(spec.font));
+    auto *label = new QLabel(QString::fromLatin1(layout.caption), parent);
+    label->setObjectName(QString::fromLatin1(layout.name));
+    label->setGeometry(fromTwips(layout.rect));
+    label->setFont(layoutFont(layout.font));
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    label->setWordWrap(spec.wrapped);
+    label->setWordWrap(layout.wrapped);
     label->setFocusPolicy(Qt::NoFocus);
     return label;
 }

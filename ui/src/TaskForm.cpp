@@ -137,12 +137,12 @@ private:
 class ColorLabel final : public QLabel
 {
 public:
-    ColorLabel(const forms::Label &spec, QWidget *parent)
-        : QLabel(QString::fromLatin1(spec.caption), parent)
+    ColorLabel(const forms::Label &layout, QWidget *parent)
+        : QLabel(QString::fromLatin1(layout.caption), parent)
     {
-        setObjectName(QString::fromLatin1(spec.name));
-        setGeometry(fromTwips(spec.rect));
-        setFont(layoutFont(spec.font));
+        setObjectName(QString::fromLatin1(layout.name));
+        setGeometry(fromTwips(layout.rect));
+        setFont(layoutFont(layout.font));
         setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         setFocusPolicy(Qt::NoFocus);
         setAutoFillBackground(true);

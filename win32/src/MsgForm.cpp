@@ -69,9 +69,9 @@ void MsgForm::paint(HDC dc) const
     const UINT dpi = dpiOf(window());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    auto label = [&](const forms::Label &spec, HFONT font, const std::wstring &text) {
+    auto label = [&](const forms::Label &layout, HFONT font, const std::wstring &text) {
         const Selected selected(dc, font);
-        drawCentred(dc, pixels(spec.rect, dpi), text, spec.wrapped);
+        drawCentred(dc, pixels(layout.rect, dpi), text, layout.wrapped);
     };
     label(Layout::Label1, m_regular.get(), widen(Layout::Label1.caption));
     label(Layout::Label2, m_bold.get(), m_delay);

@@ -34,7 +34,7 @@ std::optional<double> parseReal(const std::string &text)
 }
 
 // One parameter of a participant's model: its name on the command line, where it goes and what it may be.
-struct ParameterSpec
+struct ParameterSyntax
 {
     const char *name;
     double SimulatedParticipant::*field;
@@ -46,38 +46,38 @@ bool nonNegative(double v) { return v >= 0.0; }
 bool positive(double v) { return v > 0.0; }
 bool probability(double v) { return v >= 0.0 && v <= 1.0; }
 
-const ParameterSpec K{"K", &SimulatedParticipant::k, "a number of 0 or more", &nonNegative};
-const ParameterSpec S{"S", &SimulatedParticipant::s, "a number above 0", &positive};
-const ParameterSpec B{"B", &SimulatedParticipant::beta, "a number from 0 to 1", &probability};
-const ParameterSpec R{"R", &SimulatedParticipant::r, "a number of 0 or more", &nonNegative};
-const ParameterSpec Noise{"NOISE", &SimulatedParticipant::noise, "a probability from 0 to 1", &probability};
+const ParameterSyntax K{"K", &SimulatedParticipant::k, "a number of 0 or more", &nonNegative};
+const ParameterSyntax S{"S", &SimulatedParticipant::s, "a number above 0", &positive};
+const ParameterSyntax B{"B", &SimulatedParticipant::beta, "a number from 0 to 1", &probability};
+const ParameterSyntax R{"R", &SimulatedParticipant::r, "a number of 0 or more", &nonNegative};
+const ParameterSyntax Noise{"NOISE", &SimulatedParticipant::noise, "a probability from 0 to 1", &probability};
 
 // Every simulated participant: its name, then its parameters, then an optional NOISE.
-struct ParticipantSpec
+struct ParticipantSyntax
 {
     const char *name;
     ParticipantModel model;
-    std::vector<const ParameterSpec *> parameters;
+    std::vector<const ParameterSyntax *> parameters;
 };
 
-const std::vector<ParticipantSpec> &participantSpecs()
+const std::vector<ParticipantSyntax> &participantSyntaxes()
 {
-    static const std::vector<ParticipantSpec> specs{
+    static const std::vector<ParticipantSyntax> syntaxes{
         {"hyperbolic", ParticipantModel::Hyperbolic, {&K}},   {"exp", ParticipantModel::Exponential, {&K}},
         {"hyperboloid", ParticipantModel::Hyperboloid, {&K, &S}}, {"rachlin", ParticipantModel::Rachlin, {&K, &S}},
         {"betadelta", ParticipantModel::BetaDelta, {&B, &R}}};
-    return specs;
+    return syntaxes;
 }
 
 // "hyperboloid:K:S[:NOISE]", ..., each of them, for messages and the usage.
 std::string participantForms(const char *separator)
 {
     std::string forms;
-    for (const ParticipantSpec &spec : participantSpecs()) {
+    for (const ParticipantSyntax &syntax : participantSyntaxes()) {
         if (!forms.empty())
             forms += separator;
-        forms += spec.name;
-        for (const ParameterSpec *parameter : spec.parameters)
+        forms += syntax.name;
+        for (const ParameterSyntax *parameter : syntax.parameters)
             forms += std::string(":") + parameter->name;
         forms += "[:NOISE]";
     }
@@ -98,21 +98,21 @@ std::vector<std::string> splitColons(const std::string &text)
 std::optional<std::variant<SimulatedParticipant, std::string>> parseSimulated(const std::string &value)
 {
     const std::vector<std::string> parts = splitColons(value);
-    for (const ParticipantSpec &spec : participantSpecs()) {
-        if (parts.front() != spec.name)
+    for (const ParticipantSyntax &syntax : participantSyntaxes()) {
+        if (parts.front() != syntax.name)
             continue;
-        std::vector<const ParameterSpec *> expected = spec.parameters;
+        std::vector<const ParameterSyntax *> expected = syntax.parameters;
         if (parts.size() == expected.size() + 2)
             expected.push_back(&Noise);
         if (parts.size() != expected.size() + 1) {
-            std::string form = spec.name;
-            for (const ParameterSpec *parameter : spec.parameters)
+            std::string form = syntax.name;
+            for (const ParameterSyntax *parameter : syntax.parameters)
                 form += std::string(":") + parameter->name;
-            return "--participant: " + form + "[:NOISE] takes " + std::to_string(spec.parameters.size())
-                + (spec.parameters.size() == 1 ? " number" : " numbers") + " and a NOISE, not '" + value + "'";
+            return "--participant: " + form + "[:NOISE] takes " + std::to_string(syntax.parameters.size())
+                + (syntax.parameters.size() == 1 ? " number" : " numbers") + " and a NOISE, not '" + value + "'";
         }
         SimulatedParticipant participant;
-        participant.model = spec.model;
+        participant.model = syntax.model;
         for (std::size_t i = 0; i < expected.size(); ++i) {
             const auto number = parseReal(parts[i + 1]);
             if (!number || !expected[i]->valid(*number))
