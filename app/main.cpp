@@ -4,7 +4,7 @@
 #include "engine/RandomSource.h"
 #include "kpx/Version.h"
 #include "platform/Process.h"
-#include "presentation/RealtimeScheduling.h"
+#include "platform/RealtimeScheduling.h"
 #include "results/Clock.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/QtDialogs.h"

@@ -2,6 +2,8 @@
 
 #include "results/NumberForm.h"
 
+#include "platform/FileNames.h"
+
 #include <cstdio>
 #include <string_view>
 
@@ -70,7 +72,8 @@ std::optional<std::string> unusableSubjectId(const std::string &SubjectId, char 
         }
         i += length;
     }
-    return std::nullopt;
+    // What only this system refuses (on Windows: reserved characters and device names).
+    return fileNameRefusal(SubjectId);
 }
 
 RunResults resultsOf(const RunState &state)

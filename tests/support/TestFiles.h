@@ -3,14 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
+#ifndef _WIN32
 #include <sys/resource.h>
-#include <unistd.h>
+#include <sys/wait.h>
+#endif
 
 namespace kpx::test {
+
+// Where a test's expectation differs between the systems, its table says so with this.
+#ifdef _WIN32
+inline constexpr bool OnWindows = true;
+#else
+inline constexpr bool OnWindows = false;
+#endif
 
 // The whole file, byte for byte.
 inline std::string readFile(const std::filesystem::path &path)
@@ -26,7 +37,7 @@ class ScratchDirectory
 {
 public:
     explicit ScratchDirectory(const std::string &prefix)
-        : m_path(std::filesystem::temp_directory_path() / (prefix + "-" + std::to_string(::getpid()) + "-" + testName()))
+        : m_path(std::filesystem::temp_directory_path() / (prefix + "-" + uniqueTag() + "-" + testName()))
     {
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
@@ -44,6 +55,13 @@ public:
     const std::filesystem::path &path() const { return m_path; }
 
 private:
+    // Apart from every other test process, this build's or another's, running at the same time.
+    static std::string uniqueTag()
+    {
+        static const std::string tag = std::to_string(std::random_device{}());
+        return tag;
+    }
+
     // Parameterised tests are named "Name/Case": one directory level, not two.
     static std::string testName()
     {
@@ -59,10 +77,16 @@ private:
 };
 
 // Lowers the largest file this process may write while it lives: a write beyond it stops part way
-// and fails (EFBIG), as on a full disk.
+// and fails (EFBIG), as on a full disk. Windows has no such limit; tests that need it skip there,
+// and the injected faults of FaultyFiles stand in.
 class FileSizeLimit
 {
 public:
+#ifdef _WIN32
+    static constexpr bool Available = false;
+    explicit FileSizeLimit(std::uintmax_t) {}
+#else
+    static constexpr bool Available = true;
     explicit FileSizeLimit(std::uintmax_t bytes)
     {
         ::getrlimit(RLIMIT_FSIZE, &m_saved);
@@ -71,11 +95,50 @@ public:
         std::signal(SIGXFSZ, SIG_IGN);
     }
     ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &m_saved); }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
 
 private:
     rlimit m_saved{};
+#endif
+public:
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
 };
+
+#define KPX_SKIP_WITHOUT_FILE_SIZE_LIMIT() \
+    if (!::kpx::test::FileSizeLimit::Available) \
+    GTEST_SKIP() << "this system has no per-process file-size limit"
+
+// What a command printed on its standard error, and its exit status. The program is named by its
+// path as the build wrote it; the arguments are passed through the system's shell unquoted.
+struct CommandResult
+{
+    int status = -1;
+    std::string errorOutput;
+};
+
+inline CommandResult runForErrors(const std::filesystem::path &program, const std::string &arguments)
+{
+#ifdef _WIN32
+    const std::string command = "\"" + std::filesystem::path(program).make_preferred().string() + "\" " + arguments
+        + " 2>&1 >NUL";
+    FILE *pipe = ::_popen(command.c_str(), "r");
+#else
+    const std::string command = "'" + program.string() + "' " + arguments + " 2>&1 >/dev/null";
+    FILE *pipe = ::popen(command.c_str(), "r");
+#endif
+    CommandResult result;
+    if (!pipe)
+        return result;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe))
+        result.errorOutput += buffer;
+#ifdef _WIN32
+    result.status = ::_pclose(pipe);
+#else
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+    return result;
+}
 
 } // namespace kpx::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Clock.h"
+
 #include <chrono>
 
 namespace kpx {
@@ -13,8 +15,5 @@ constexpr std::chrono::milliseconds WakeEarly{8};
 // The whole milliseconds a Qt timer should run to wake about WakeEarly before the deadline; 0 when
 // the deadline is nearer than that.
 int earlyWakeMs(std::chrono::steady_clock::time_point deadline);
-
-// Blocks the thread, without spinning, until the monotonic clock reaches the deadline.
-void sleepUntil(std::chrono::steady_clock::time_point deadline);
 
 } // namespace kpx

@@ -63,7 +63,8 @@ inline constexpr const char *NoDirectoryReason = "no output directory has been c
 
 // Why the subject ID cannot name the files or stand as their first line, if it cannot: it holds a NUL,
 // the directory separator, a line break or another control character, or bytes that are not UTF-8.
-// Spaces, commas, quotes and every other printable character are fine.
+// Spaces, commas, quotes and every other printable character are fine, but for what this system
+// cannot use in a file name (on Windows: < > : " \ | ? *, a trailing dot or space, device names).
 std::optional<std::string> unusableSubjectId(const std::string &SubjectId, char directorySeparator = '/');
 
 // While a set of files is replaced, its new files are written as "<final name>.partial-XXXXXX" and the

@@ -13,8 +13,6 @@
 #include <streambuf>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace kpx {
@@ -314,17 +312,10 @@ TEST_F(SimulationTest, SameSeedSameRun)
 
 TEST(SimulatorProgram, RejectsABadOptionWithStatusTwoAndOneLine)
 {
-    const std::string command = std::string(KPX2_SIM_PATH) + " --subject S --out /tmp --threshold 40 2>&1 >/dev/null";
-    FILE *pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string message;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe))
-        message += buffer;
-    const int status = ::pclose(pipe);
-    EXPECT_EQ(WEXITSTATUS(status), 2);
-    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
-    EXPECT_NE(message.find("--threshold"), std::string::npos);
+    const test::CommandResult result = test::runForErrors(KPX2_SIM_PATH, "--subject S --out . --threshold 40");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(std::count(result.errorOutput.begin(), result.errorOutput.end(), '\n'), 1) << result.errorOutput;
+    EXPECT_NE(result.errorOutput.find("--threshold"), std::string::npos);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "presentation/RealtimeScheduling.h"
+#include "platform/RealtimeScheduling.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "presentation/RealtimeScheduling.h"
+#include "platform/RealtimeScheduling.h"
 
 #include <sched.h>
 #include <sys/resource.h>
@@ -10,8 +10,20 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace kpx {
+
+struct RealtimeScheduling::Saved
+{
+    struct Thread
+    {
+        int id;
+        int policy;
+        int priority;
+    };
+    std::vector<Thread> raised;
+};
 
 namespace {
 
@@ -54,6 +66,7 @@ int raiseThread(int thread, int priority)
 } // namespace
 
 RealtimeScheduling::RealtimeScheduling()
+    : m_saved(std::make_unique<Saved>())
 {
     const int self = static_cast<int>(syscall(SYS_gettid));
     const std::optional<Policy> before = policyOf(self);
@@ -73,20 +86,20 @@ RealtimeScheduling::RealtimeScheduling()
         m_refusal = std::strerror(error);
         return;
     }
-    m_raised.push_back({self, before ? before->policy : SCHED_OTHER, before ? before->priority : 0});
+    m_saved->raised.push_back({self, before ? before->policy : SCHED_OTHER, before ? before->priority : 0});
 
     std::error_code unreadable;
     for (const auto &entry : std::filesystem::directory_iterator("/proc/self/task", unreadable)) {
         const int thread = std::atoi(entry.path().filename().c_str());
         const std::optional<Policy> policy = thread > 0 && thread != self ? policyOf(thread) : std::nullopt;
         if (policy && !isRealtime(*policy) && raiseThread(thread, priority) == 0)
-            m_raised.push_back({thread, policy->policy, policy->priority});
+            m_saved->raised.push_back({thread, policy->policy, policy->priority});
     }
 }
 
 RealtimeScheduling::~RealtimeScheduling()
 {
-    for (const Thread &thread : m_raised) {
+    for (const Saved::Thread &thread : m_saved->raised) {
         const sched_param param{thread.priority};
         sched_setscheduler(thread.id, thread.policy, &param);
     }
