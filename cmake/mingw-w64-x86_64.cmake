@@ -16,5 +16,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# wine64 is not on PATH in Debian's packages.
-set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
+# Tests run under wine64 through scripts/wine-run, in a wine prefix of this build's own.
+set(CMAKE_CROSSCOMPILING_EMULATOR
+    /usr/bin/env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
+# Tests are listed when CTest runs, where scripts/test has wine ready, not while building.
+set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)

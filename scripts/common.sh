@@ -13,10 +13,24 @@ PACKAGES=(
     python3     # the trial log's read-back by an independent CSV reader (TrialLogTest)
 )
 
+# The Windows build: the mingw-w64 cross compiler, GoogleTest's sources, wine to run the tests, and
+# a display with a window manager for the windows' tests.
+WINDOWS_PACKAGES=(
+    cmake ninja-build
+    g++-mingw-w64-x86-64-posix
+    googletest
+    wine wine64
+    xvfb xauth openbox
+    fonts-liberation
+)
+
+# ensure_packages [PACKAGE...]: installs those of the packages (by default PACKAGES) that are missing.
 ensure_packages() {
+    local wanted=("$@")
+    ((${#wanted[@]})) || wanted=("${PACKAGES[@]}")
     local missing=()
     local package
-    for package in "${PACKAGES[@]}"; do
+    for package in "${wanted[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
             missing+=("$package")
         fi

@@ -71,7 +71,7 @@ struct OpenedLog
 // A new file named <name>.trials.csv in the directory, or <name>-2, -3, ... when that exists.
 std::variant<OpenedLog, WriteFailure> openUnique(Files &files, const std::string &directory, const std::string &name)
 {
-    const std::string stem = directory + "/" + name;
+    const std::string stem = directory + preferredDirectorySeparator() + name;
     if (directory.empty())
         return WriteFailure{stem + std::string(TrialLogSuffix), NoDirectoryReason};
     for (int attempt = 1;; ++attempt) {
@@ -103,7 +103,7 @@ std::variant<TrialLog, WriteFailure> TrialLog::create(const std::string &directo
 {
     TrialLog log(files, directory, SubjectId, nameTime(started), isoTime(started));
     if (auto reason = unusableSubjectId(SubjectId))
-        return WriteFailure{directory + "/" + SubjectId + "_" + log.m_startedName + std::string(TrialLogSuffix), *reason};
+        return WriteFailure{directory + preferredDirectorySeparator() + SubjectId + "_" + log.m_startedName + std::string(TrialLogSuffix), *reason};
     if (auto failure = log.writeAgain(directory, SubjectId))
         return *failure;
     return log;

@@ -12,6 +12,7 @@
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace kpx::test {
@@ -30,6 +31,16 @@ inline std::string readFile(const std::filesystem::path &path)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// Whether a directory's mode keeps this process from creating files in it.
+inline bool permissionsBindUs()
+{
+#ifdef _WIN32
+    return false;
+#else
+    return ::geteuid() != 0;
+#endif
 }
 
 // A fresh, empty directory for the running test, removed with everything in it afterwards.

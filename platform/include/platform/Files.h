@@ -80,6 +80,9 @@ Files &systemFiles();
 // Whether the character separates directories in a path here.
 bool isDirectorySeparator(char c);
 
+// The separator this system writes between a directory and a name ('\\' on Windows).
+char preferredDirectorySeparator();
+
 // The directory part of a path: "." when it has none.
 std::string directoryOf(const std::string &path);
 

@@ -183,6 +183,11 @@ bool isDirectorySeparator(char c)
     return c == '/';
 }
 
+char preferredDirectorySeparator()
+{
+    return '/';
+}
+
 std::string directoryOf(const std::string &path)
 {
     const auto slash = path.rfind('/');

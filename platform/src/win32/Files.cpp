@@ -1,6 +1,6 @@
 #include "platform/Files.h"
 
-#include "Wide.h"
+#include "platform/WideText.h"
 
 #include <algorithm>
 
@@ -91,7 +91,7 @@ public:
         const std::optional<FileIdentity> open = identityOf(m_handle);
         if (!open || open->links == 0)
             return false;
-        HANDLE named = CreateFileW(win32::wide(path).c_str(), 0, ShareAll, nullptr, OPEN_EXISTING,
+        HANDLE named = CreateFileW(win32::widen(path).c_str(), 0, ShareAll, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (named == INVALID_HANDLE_VALUE)
             return false;
@@ -117,7 +117,7 @@ class Win32Files final : public Files
 public:
     std::variant<std::unique_ptr<OpenFile>, FileError> createNew(const std::string &path) override
     {
-        HANDLE handle = CreateFileW(win32::wide(path).c_str(), GENERIC_WRITE, ShareAll, nullptr, CREATE_NEW,
+        HANDLE handle = CreateFileW(win32::widen(path).c_str(), GENERIC_WRITE, ShareAll, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE)
             return errorFrom(GetLastError());
@@ -128,20 +128,20 @@ public:
     {
         // One rename, unlike ReplaceFileW; it fails while another program holds `to` open without
         // sharing deletion, and that failure is reported like any other.
-        return statusOf(MoveFileExW(win32::wide(from).c_str(), win32::wide(to).c_str(),
+        return statusOf(MoveFileExW(win32::widen(from).c_str(), win32::widen(to).c_str(),
                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
     }
 
     FileStatus moveNew(const std::string &from, const std::string &to) override
     {
-        return statusOf(MoveFileExW(win32::wide(from).c_str(), win32::wide(to).c_str(), MOVEFILE_WRITE_THROUGH));
+        return statusOf(MoveFileExW(win32::widen(from).c_str(), win32::widen(to).c_str(), MOVEFILE_WRITE_THROUGH));
     }
 
-    FileStatus remove(const std::string &path) override { return statusOf(DeleteFileW(win32::wide(path).c_str())); }
+    FileStatus remove(const std::string &path) override { return statusOf(DeleteFileW(win32::widen(path).c_str())); }
 
     FileStatus syncDirectory(const std::string &directory) override
     {
-        HANDLE handle = CreateFileW(win32::wide(directory).c_str(), GENERIC_READ | GENERIC_WRITE, ShareAll, nullptr,
+        HANDLE handle = CreateFileW(win32::widen(directory).c_str(), GENERIC_READ | GENERIC_WRITE, ShareAll, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
@@ -161,7 +161,7 @@ public:
 
     PathKind kind(const std::string &path) const override
     {
-        const DWORD attributes = GetFileAttributesW(win32::wide(path).c_str());
+        const DWORD attributes = GetFileAttributesW(win32::widen(path).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES)
             return PathKind::Missing;
         if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
@@ -172,7 +172,7 @@ public:
     std::optional<std::vector<std::string>> list(const std::string &directory) const override
     {
         WIN32_FIND_DATAW found{};
-        HANDLE search = FindFirstFileW(win32::wide(directory + "\\*").c_str(), &found);
+        HANDLE search = FindFirstFileW(win32::widen(directory + "\\*").c_str(), &found);
         if (search == INVALID_HANDLE_VALUE)
             return GetLastError() == ERROR_FILE_NOT_FOUND ? std::optional(std::vector<std::string>{}) : std::nullopt;
         std::vector<std::string> names;
@@ -212,6 +212,11 @@ Files &systemFiles()
 bool isDirectorySeparator(char c)
 {
     return c == '\\' || c == '/';
+}
+
+char preferredDirectorySeparator()
+{
+    return '\\';
 }
 
 std::string directoryOf(const std::string &path)

@@ -1,6 +1,6 @@
 #include "platform/RealtimeScheduling.h"
 
-#include "Wide.h"
+#include "platform/WideText.h"
 
 #include <mmsystem.h>
 #include <tlhelp32.h>

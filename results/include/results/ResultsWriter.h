@@ -45,7 +45,7 @@ RunResults resultsOf(const RunState &state);
 struct ResultsFormat
 {
     char decimalSeparator = '.';
-    char directorySeparator = '/';
+    char directorySeparator = preferredDirectorySeparator();
 };
 
 // The directory separator is appended unconditionally and the subject ID used as typed.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forms/Layout.h"
+#include "platform/WideText.h"
 #include "win32/Handles.h"
 
 #include <windows.h>
@@ -18,10 +19,6 @@ namespace kpx::win32 {
 // The title of a window that shows none: an empty one would have the window manager show a name of
 // its own ("Unnamed Window").
 inline constexpr const wchar_t *NoTitle = L" ";
-
-// The UTF-16 form of UTF-8 text, and back; invalid sequences become U+FFFD.
-std::wstring widen(const std::string &text);
-std::string narrow(const std::wstring &text);
 
 // The dots per inch the window is laid out at: its monitor's, with per-monitor awareness.
 UINT dpiOf(HWND window);

@@ -1,8 +1,8 @@
-#include "Wide.h"
+#include "platform/WideText.h"
 
 namespace kpx::win32 {
 
-std::wstring wide(const std::string &text)
+std::wstring widen(const std::string &text)
 {
     if (text.empty())
         return {};
