@@ -2,6 +2,7 @@
 #include "QtOptions.h"
 
 #include "engine/RandomSource.h"
+#include "forms/RunSeed.h"
 #include "kpx/Version.h"
 #include "platform/Process.h"
 #include "platform/RealtimeScheduling.h"
@@ -14,7 +15,6 @@
 #include <QFile>
 #include <QTextStream>
 
-#include <chrono>
 #include <cstdint>
 #include <iostream>
 #include <memory>
@@ -61,9 +61,10 @@ int main(int argc, char *argv[])
     // Ties the windows to kpx2.desktop (its name and icon), which Wayland desktops go by.
     QGuiApplication::setDesktopFileName(QStringLiteral("kpx2"));
 
-    // Each run draws its amounts from a seed taken from the clock when the task starts.
-    kpx::SeededRandom random(
-        [] { return static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()); });
+    // Each run draws its amounts from a seed taken from the clock when the task starts (or KPX2_SEED).
+    kpx::SeededRandom random(kpx::forms::runSeedSource([](std::uint64_t seed) {
+        std::cerr << "kpx2: every run draws its amounts from the fixed seed " << seed << " (KPX2_SEED).\n";
+    }));
     kpx::SystemClock clock;
     kpx::QtDialogs dialogs;
     kpx::Session session(kpx::Timings{}, random, clock, dialogs, [] { QCoreApplication::exit(0); });

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "engine/RandomSource.h"
+#include "forms/RunSeed.h"
 #include "platform/RealtimeScheduling.h"
 #include "results/Clock.h"
 #include "win32/Drawing.h"
@@ -12,7 +13,6 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
@@ -56,9 +56,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
     kpx::win32::MessageLoop loop;
-    // Each run draws its amounts from a seed taken from the clock when the task starts.
-    kpx::SeededRandom random(
-        [] { return static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()); });
+    // Each run draws its amounts from a seed taken from the clock when the task starts (or KPX2_SEED).
+    kpx::SeededRandom random(kpx::forms::runSeedSource([](std::uint64_t seed) {
+        std::cerr << "kpx2: every run draws its amounts from the fixed seed " << seed << " (KPX2_SEED).\n";
+    }));
     kpx::SystemClock clock;
     kpx::win32::Win32Dialogs dialogs;
     kpx::win32::Session session(loop, kpx::Timings{}, random, clock, dialogs, [] { PostQuitMessage(0); });
