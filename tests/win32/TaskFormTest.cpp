@@ -68,6 +68,36 @@ TEST(Win32TaskForm, ShowsExactColoursForEachPhase)
     EXPECT_EQ(other, face);
 }
 
+TEST(Win32TaskForm, IsPaintedWholeWhenShownNotOnlyWhereTheOptionsChanged)
+{
+    Win32Rig rig(WhiteUntilActivated, 11);
+    rig.start();
+    HWND window = rig.form.window();
+    const RECT left = rig.form.controlRect(TaskControl::Frame2);
+    const RECT right = rig.form.controlRect(TaskControl::Frame1);
+
+    // The window's own background between the frames and above them, and a frame's, as the display has them.
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    EXPECT_EQ(displayedAt(window, {(left.right + right.left) / 2, (left.top + left.bottom) / 2}), face);
+    EXPECT_EQ(displayedAt(window, {left.left + 2, left.top / 2}), face);
+    EXPECT_EQ(displayedAt(window, frameBackground(rig.form, TaskControl::Frame2)), face);
+}
+
+TEST(Win32TaskForm, ARehearsalLeavesWhatTheWindowSystemWantsPaintedStillWanted)
+{
+    Win32Rig rig(WhiteUntilActivated, 11);
+    rig.start();
+    HWND window = rig.form.window();
+    const RECT uncovered = rig.form.controlRect(TaskControl::Label2);
+    InvalidateRect(window, &uncovered, FALSE);
+
+    rig.form.rehearse([&] { rig.form.setBackColor(TaskControl::Frame1, TaskColor::Green); });
+
+    RECT pending{};
+    ASSERT_TRUE(GetUpdateRect(window, &pending, FALSE));
+    EXPECT_TRUE(EqualRect(&pending, &uncovered));
+}
+
 struct KeyCase
 {
     const char *name;

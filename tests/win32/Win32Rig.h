@@ -95,6 +95,15 @@ inline COLORREF pixelAt(HWND window, POINT where)
     return ScreenArea(window, {where.x, where.y, where.x + 1, where.y + 1}).at(0, 0);
 }
 
+// The colour the display itself shows at a point of the window's client area: read from the screen,
+// not from the window's own picture, so it is what reached the display (under wine, the X server).
+inline COLORREF displayedAt(HWND window, POINT where)
+{
+    ClientToScreen(window, &where);
+    win32::WindowDC screen(nullptr);
+    return GetPixel(screen.get(), where.x, where.y);
+}
+
 // Whether any pixel of the rectangle has the colour.
 inline bool shows(HWND window, const RECT &area, COLORREF color)
 {

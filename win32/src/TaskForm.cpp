@@ -258,18 +258,22 @@ void TaskForm::draw(HDC dc, const Look &look) const
 
 void TaskForm::copyToScreen(HDC from)
 {
-    // The changed area only: the copy to the screen is the onset's own cost.
+    // The changed area only: the copy to the screen is the onset's own cost. What the window system
+    // still wants painted (the whole window when it has just been shown) goes too, since only the
+    // area copied is marked painted.
     const RECT all{0, 0, m_bufferSize.cx, m_bufferSize.cy};
     RECT area{};
     if (!IntersectRect(&area, &m_changedArea, &all))
         area = all;
+    if (RECT pending{}; GetUpdateRect(window(), &pending, FALSE))
+        UnionRect(&area, &area, &pending);
     {
         WindowDC screen(window());
         BitBlt(screen.get(), area.left, area.top, area.right - area.left, area.bottom - area.top, from, area.left,
                area.top, SRCCOPY);
     }
     SetRectEmpty(&m_changedArea);
-    ValidateRect(window(), nullptr);
+    ValidateRect(window(), &area);
     // The onset is taken once the picture has left for the screen: GDI's batch flushed, and the
     // desktop compositor's frame composed where one runs.
     GdiFlush();
@@ -294,6 +298,9 @@ void TaskForm::rehearse(const std::function<void()> &change)
     const std::optional<TaskControl> pressed = m_pressed;
     const auto enabled = m_enabled;
     const RECT changedBefore = m_changedArea;
+    // What the window system wants painted now stays wanted: the rehearsal's own changes do not.
+    UniqueRegion pending(CreateRectRgn(0, 0, 0, 0));
+    const int pendingKind = GetUpdateRgn(window(), pending.get(), FALSE);
     change();
     Rehearsal rehearsal{m_look, UniqueBitmap(CreateCompatibleBitmap(dc, m_bufferSize.cx, m_bufferSize.cy))};
     {
@@ -307,6 +314,8 @@ void TaskForm::rehearse(const std::function<void()> &change)
     m_bufferCurrent = wasCurrent;
     m_changedArea = changedBefore;
     ValidateRect(window(), nullptr);
+    if (pendingKind != NULLREGION && pendingKind != ERROR)
+        InvalidateRgn(window(), pending.get(), FALSE);
     m_rehearsals.push_back(std::move(rehearsal));
 }
 

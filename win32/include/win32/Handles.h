@@ -71,6 +71,7 @@ using UniqueHandle = Owned<HANDLE, closeHandle>;
 using UniqueFont = Owned<HFONT, deleteObject<HFONT>>;
 using UniqueBrush = Owned<HBRUSH, deleteObject<HBRUSH>>;
 using UniqueBitmap = Owned<HBITMAP, deleteObject<HBITMAP>>;
+using UniqueRegion = Owned<HRGN, deleteObject<HRGN>>;
 using UniqueDC = Owned<HDC, deleteDC>;
 
 // A window's device context, released when it goes.
