@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Files.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -9,6 +11,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <variant>
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -43,6 +46,12 @@ inline bool permissionsBindUs()
 #endif
 }
 
+// Where loseFolder() puts a folder that the system will not remove.
+inline std::filesystem::path lostFolderOf(const std::filesystem::path &folder)
+{
+    return folder.string() + "-lost";
+}
+
 // A fresh, empty directory for the running test, removed with everything in it afterwards.
 class ScratchDirectory
 {
@@ -59,6 +68,7 @@ public:
         std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
                                      ignored);
         std::filesystem::remove_all(m_path, ignored);
+        std::filesystem::remove_all(lostFolderOf(m_path), ignored);
     }
     ScratchDirectory(const ScratchDirectory &) = delete;
     ScratchDirectory &operator=(const ScratchDirectory &) = delete;
@@ -86,6 +96,24 @@ private:
 
     std::filesystem::path m_path;
 };
+
+// The system's words, as the platform layer gives them, for a path whose folder does not exist.
+inline std::string missingFolderReason()
+{
+    const auto path = std::filesystem::temp_directory_path() / "kpx-no-such-folder" / "x";
+    auto made = systemFiles().createNew(path.string());
+    return std::holds_alternative<FileError>(made) ? std::get<FileError>(made).reason : "(it was made)";
+}
+
+// Takes a folder away from under a file open in it, as another program would: removed, or on
+// Windows, which keeps a folder until the files open in it are closed, renamed aside.
+inline void loseFolder(const std::filesystem::path &folder)
+{
+    if (OnWindows)
+        std::filesystem::rename(folder, lostFolderOf(folder));
+    else
+        std::filesystem::remove_all(folder);
+}
 
 // Lowers the largest file this process may write while it lives: a write beyond it stops part way
 // and fails (EFBIG), as on a full disk. Windows has no such limit; tests that need it skip there,
