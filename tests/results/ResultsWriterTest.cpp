@@ -148,6 +148,34 @@ TEST_F(ResultsWriterTest, FailedRenameOfTheSecondFilePutsTheFirstBack)
     EXPECT_EQ(entries(), 2) << "no temporary file may be left behind";
 }
 
+// A reader that holds a results file open without sharing its deletion (as most Windows programs
+// open files) keeps Windows from moving it: the write fails, names that file, and leaves the old
+// pair. Linux moves an open file like any other.
+TEST_F(ResultsWriterTest, AnOldFileHeldOpenByAReaderEitherGivesWayOrIsReportedWithThePairKept)
+{
+    for (const char *held : {"S01.KPX", "S01.TC"}) {
+        SCOPED_TRACE(held);
+        std::ofstream(dir / "S01.KPX") << "old kpx";
+        std::ofstream(dir / "S01.TC") << "old tc";
+        std::ifstream reader(dir / held);
+        ASSERT_TRUE(reader.is_open());
+
+        const auto failure = WriteResults("S01", dir.string(), sampleResults());
+
+        if (test::OnWindows) {
+            ASSERT_TRUE(failure);
+            EXPECT_EQ(failure->path, (dir / held).string());
+            EXPECT_FALSE(failure->reason.empty());
+            EXPECT_EQ(readFile(dir / "S01.KPX"), "old kpx");
+            EXPECT_EQ(readFile(dir / "S01.TC"), "old tc");
+        } else {
+            EXPECT_FALSE(failure);
+            EXPECT_EQ(readFile(dir / "S01.KPX").substr(0, 5), "S01\r\n");
+        }
+        EXPECT_EQ(entries(), 2) << "no temporary or kept-aside file may be left behind";
+    }
+}
+
 TEST_F(ResultsWriterTest, DiskFullAtTheSecondFileLeavesNoNewFirstFile)
 {
     KPX_SKIP_WITHOUT_FILE_SIZE_LIMIT();

@@ -12,7 +12,9 @@
 #include <sstream>
 #include <string>
 #include <variant>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,6 +38,16 @@ inline std::string readFile(const std::filesystem::path &path)
     return text.str();
 }
 
+// Whether this Windows program runs under wine, which shows some things differently from Windows.
+inline bool underWine()
+{
+#ifdef _WIN32
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
+
 // Whether a directory's mode keeps this process from creating files in it.
 inline bool permissionsBindUs()
 {
@@ -46,10 +58,14 @@ inline bool permissionsBindUs()
 #endif
 }
 
-// Where loseFolder() puts a folder that the system will not remove.
+// Where loseFolder() puts a folder that the system will not remove: beside it, the first free name.
 inline std::filesystem::path lostFolderOf(const std::filesystem::path &folder)
 {
-    return folder.string() + "-lost";
+    for (int n = 1;; ++n) {
+        std::filesystem::path aside = folder.string() + "-lost" + std::to_string(n);
+        if (!std::filesystem::exists(aside))
+            return aside;
+    }
 }
 
 // A fresh, empty directory for the running test, removed with everything in it afterwards.
@@ -68,7 +84,8 @@ public:
         std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
                                      ignored);
         std::filesystem::remove_all(m_path, ignored);
-        std::filesystem::remove_all(lostFolderOf(m_path), ignored);
+        for (int n = 1; n <= 3; ++n)
+            std::filesystem::remove_all(m_path.string() + "-lost" + std::to_string(n), ignored);
     }
     ScratchDirectory(const ScratchDirectory &) = delete;
     ScratchDirectory &operator=(const ScratchDirectory &) = delete;
