@@ -13,8 +13,7 @@ double SystemClock::milliseconds() const
 
 LocalDateTime SystemClock::localNow() const
 {
-    const CalendarTime now = localCalendarNow();
-    return {now.year, now.month, now.day, now.hour, now.minute, now.second};
+    return localCalendarNow();
 }
 
 } // namespace kpx

@@ -239,12 +239,19 @@ std::optional<WriteFailure> TrialLog::rewriteInPlace()
         return WriteFailure{temporary, error->reason};
     auto &file = std::get<std::unique_ptr<OpenFile>>(created);
     FileStatus error = writeWhole(*m_files, *file, temporary, text);
-    if (!error)
+    if (!error) {
+        // Windows renames nothing over a file that is open, this program's own handle included. The
+        // old file is torn and the copy whole, so the old handle has nothing more to give.
+        m_file.reset();
         error = m_files->replace(temporary, m_path);
+    }
     if (!error)
         error = m_files->syncDirectory(m_directory);
     if (error) {
         m_files->remove(temporary);
+        // With its file let go, the log is lost: every row is kept for writing it again whole.
+        if (!m_file)
+            m_lost = true;
         return WriteFailure{m_path, error->reason};
     }
     m_file = std::move(file);

@@ -189,7 +189,7 @@ TEST_F(RunFlowLog, LostLogFolderNeverBackPutsTheLogBesideTheResultsAtTheEnd)
     settings.OutputDirectory = (dir / "g").string();
     start();
     const std::string lostPath = *flow.trialLogPath();
-    fs::remove_all(dir / "g");
+    test::loseFolder(dir / "g");
     host.resolutions.push_back([&](std::string &, std::string &directory) {
         directory = dir.string();
         return WriteFailureChoice::Retry;

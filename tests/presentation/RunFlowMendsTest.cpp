@@ -108,7 +108,7 @@ TEST_F(WriteFailures, AnotherDirectoryIsTriedAndTheRunEndsNormally)
 
     ASSERT_EQ(host.failures.size(), 1u);
     EXPECT_EQ(host.failures[0].path, (dir / "gone" / "S9.KPX").string());
-    EXPECT_EQ(host.failures[0].reason, "No such file or directory");
+    EXPECT_EQ(host.failures[0].reason, test::missingFolderReason());
     EXPECT_TRUE(fs::exists(rescue / "S9.KPX"));
     EXPECT_TRUE(fs::exists(rescue / "S9.TC"));
     const Log tail(log.end() - 3, log.end());

@@ -98,7 +98,7 @@ TEST_F(TrialRecorderTest, UncreatableLogIsAskedAboutUntilAnotherDirectoryWorksOr
 {
     const std::string gone = (dir / "gone").string();
     EXPECT_FALSE(recorder.open(gone, "S1", Started));
-    EXPECT_EQ(told(), (std::vector<std::string>{"cannot create " + gone + "/S1_20260307-090501.trials.csv"}));
+    EXPECT_EQ(told(), (std::vector<std::string>{"cannot create " + (fs::path(gone) / "S1_20260307-090501.trials.csv").string()}));
     EXPECT_FALSE(recorder.logPath());
 
     host.createAnswer = [&](std::string &directory) {
@@ -136,7 +136,7 @@ TEST_F(TrialRecorderTest, LostLogIsAskedAboutOnceThenWrittenAgainInFull)
     ASSERT_TRUE(recorder.open((dir / "g").string(), "S1", Started));
     answer();
     const std::string lostPath = *recorder.logPath();
-    fs::remove_all(dir / "g");
+    test::loseFolder(dir / "g");
 
     answer();
     answer();
@@ -148,7 +148,7 @@ TEST_F(TrialRecorderTest, LostLogIsAskedAboutOnceThenWrittenAgainInFull)
     EXPECT_EQ(rowsOnDisk(lostPath), answers);
 
     // Lost again and never back: the end puts it beside the results.
-    fs::remove_all(dir / "g");
+    test::loseFolder(dir / "g");
     answer();
     told();
     recorder.finish(WrittenResults{"S1", dir.string()});

@@ -34,7 +34,7 @@ public:
     void killAt(FileOp op, int nth) { m_faults[op] = {nth, false, true}; }
     void clearFaults() { m_faults.clear(); }
     // No new byte fits under the directory any more (its disk is full), until freeDisk().
-    void fillDisk(const std::string &directory) { m_full = directory + "/"; }
+    void fillDisk(const std::string &directory) { m_full = directory + preferredDirectorySeparator(); }
     void freeDisk() { m_full.clear(); }
     bool isFull(const std::string &path) const { return !m_full.empty() && path.starts_with(m_full); }
     int calls(FileOp op) const { return m_calls.count(op) ? m_calls.at(op) : 0; }

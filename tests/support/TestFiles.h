@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Files.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -9,7 +11,10 @@
 #include <random>
 #include <sstream>
 #include <string>
-#ifndef _WIN32
+#include <variant>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,6 +38,16 @@ inline std::string readFile(const std::filesystem::path &path)
     return text.str();
 }
 
+// Whether this Windows program runs under wine, which shows some things differently from Windows.
+inline bool underWine()
+{
+#ifdef _WIN32
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
+
 // Whether a directory's mode keeps this process from creating files in it.
 inline bool permissionsBindUs()
 {
@@ -41,6 +56,16 @@ inline bool permissionsBindUs()
 #else
     return ::geteuid() != 0;
 #endif
+}
+
+// Where loseFolder() puts a folder that the system will not remove: beside it, the first free name.
+inline std::filesystem::path lostFolderOf(const std::filesystem::path &folder)
+{
+    for (int n = 1;; ++n) {
+        std::filesystem::path aside = folder.string() + "-lost" + std::to_string(n);
+        if (!std::filesystem::exists(aside))
+            return aside;
+    }
 }
 
 // A fresh, empty directory for the running test, removed with everything in it afterwards.
@@ -59,6 +84,8 @@ public:
         std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
                                      ignored);
         std::filesystem::remove_all(m_path, ignored);
+        for (int n = 1; n <= 3; ++n)
+            std::filesystem::remove_all(m_path.string() + "-lost" + std::to_string(n), ignored);
     }
     ScratchDirectory(const ScratchDirectory &) = delete;
     ScratchDirectory &operator=(const ScratchDirectory &) = delete;
@@ -86,6 +113,24 @@ private:
 
     std::filesystem::path m_path;
 };
+
+// The system's words, as the platform layer gives them, for a path whose folder does not exist.
+inline std::string missingFolderReason()
+{
+    const auto path = std::filesystem::temp_directory_path() / "kpx-no-such-folder" / "x";
+    auto made = systemFiles().createNew(path.string());
+    return std::holds_alternative<FileError>(made) ? std::get<FileError>(made).reason : "(it was made)";
+}
+
+// Takes a folder away from under a file open in it, as another program would: removed, or on
+// Windows, which keeps a folder until the files open in it are closed, renamed aside.
+inline void loseFolder(const std::filesystem::path &folder)
+{
+    if (OnWindows)
+        std::filesystem::rename(folder, lostFolderOf(folder));
+    else
+        std::filesystem::remove_all(folder);
+}
 
 // Lowers the largest file this process may write while it lives: a write beyond it stops part way
 // and fails (EFBIG), as on a full disk. Windows has no such limit; tests that need it skip there,

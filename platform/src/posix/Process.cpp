@@ -10,4 +10,9 @@ void reportOversizedWritesAsErrors()
     std::signal(SIGXFSZ, SIG_IGN);
 }
 
+std::vector<std::string> programArguments(int argc, char **argv)
+{
+    return {argv + 1, argv + argc};
+}
+
 } // namespace kpx

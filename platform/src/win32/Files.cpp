@@ -91,14 +91,24 @@ public:
         const std::optional<FileIdentity> open = identityOf(m_handle);
         if (!open || open->links == 0)
             return false;
+        // Removed while open, the file keeps its name until the last handle goes, but is gone for
+        // everyone else.
+        FILE_STANDARD_INFO standard{};
+        if (GetFileInformationByHandleEx(m_handle, FileStandardInfo, &standard, sizeof standard)
+            && standard.DeletePending)
+            return false;
         HANDLE named = CreateFileW(win32::widen(path).c_str(), 0, ShareAll, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (named == INVALID_HANDLE_VALUE)
             return false;
         const std::optional<FileIdentity> there = identityOf(named);
         CloseHandle(named);
-        return there && there->volume == open->volume && there->indexHigh == open->indexHigh
-            && there->indexLow == open->indexLow;
+        if (!there)
+            return false;
+        // Wine reads a volume serial of 0 through a handle whose file was renamed since it was
+        // opened; the file index still tells the file.
+        const bool sameVolume = open->volume == 0 || there->volume == open->volume;
+        return sameVolume && there->indexHigh == open->indexHigh && there->indexLow == open->indexLow;
     }
 
     FileStatus close() override

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/TaskEngine.h"
+#include "platform/Clock.h"
 #include "results/Csv.h"
 #include "results/ResultsWriter.h"
 
@@ -16,15 +17,7 @@
 namespace kpx {
 
 // A local calendar time, to the second.
-struct LocalDateTime
-{
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-};
+using LocalDateTime = CalendarTime;
 
 enum class ResponseInput { Key, Click };
 

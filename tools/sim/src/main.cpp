@@ -11,7 +11,7 @@
 
 int main(int argc, char **argv)
 {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const std::vector<std::string> arguments = kpx::programArguments(argc, argv);
     const auto parsed = kpx::parseSimArguments(arguments);
     if (const auto *message = std::get_if<std::string>(&parsed)) {
         std::cerr << "kpx2-sim: " << *message << " (kpx2-sim --help shows the usage)\n";
