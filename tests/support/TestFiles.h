@@ -58,14 +58,10 @@ inline bool permissionsBindUs()
 #endif
 }
 
-// Where loseFolder() puts a folder that the system will not remove: beside it, the first free name.
-inline std::filesystem::path lostFolderOf(const std::filesystem::path &folder)
+// Where loseFolder() puts the nth folder that the system will not remove: beside it.
+inline std::string lostFolderName(const std::filesystem::path &folder, int n)
 {
-    for (int n = 1;; ++n) {
-        std::filesystem::path aside = folder.string() + "-lost" + std::to_string(n);
-        if (!std::filesystem::exists(aside))
-            return aside;
-    }
+    return folder.string() + "-lost" + std::to_string(n);
 }
 
 // A fresh, empty directory for the running test, removed with everything in it afterwards.
@@ -85,7 +81,7 @@ public:
                                      ignored);
         std::filesystem::remove_all(m_path, ignored);
         for (int n = 1; n <= 3; ++n)
-            std::filesystem::remove_all(m_path.string() + "-lost" + std::to_string(n), ignored);
+            std::filesystem::remove_all(lostFolderName(m_path, n), ignored);
     }
     ScratchDirectory(const ScratchDirectory &) = delete;
     ScratchDirectory &operator=(const ScratchDirectory &) = delete;
@@ -126,10 +122,14 @@ inline std::string missingFolderReason()
 // Windows, which keeps a folder until the files open in it are closed, renamed aside.
 inline void loseFolder(const std::filesystem::path &folder)
 {
-    if (OnWindows)
-        std::filesystem::rename(folder, lostFolderOf(folder));
-    else
+    if (!OnWindows) {
         std::filesystem::remove_all(folder);
+        return;
+    }
+    int n = 1;
+    while (std::filesystem::exists(lostFolderName(folder, n)))
+        ++n;
+    std::filesystem::rename(folder, lostFolderName(folder, n));
 }
 
 // Lowers the largest file this process may write while it lives: a write beyond it stops part way

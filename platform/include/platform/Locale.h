@@ -2,8 +2,8 @@
 
 namespace kpx {
 
-// The user's decimal separator for numbers, from the system's locale settings ('.' when it cannot
-// be read or is not a single byte).
+// Windows only: the user's decimal separator for numbers, from the regional settings ('.' when it
+// cannot be read or is not one printable ASCII character). The Qt front-end asks QLocale instead.
 char userDecimalSeparator();
 
 } // namespace kpx
