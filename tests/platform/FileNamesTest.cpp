@@ -16,7 +16,7 @@ namespace {
 TEST(FileNameRule, AcceptsOrdinaryNamesAndNamesThemExactly)
 {
     for (const std::string name : {"S01", "Smith, J (pilot) #3", "Zo\xC3\xAB", "\xC3\xBC \xE4\xB8\xAD",
-                                   "P\xF0\x9F\x98\x80", "CONSOLE", "COM10", "S01.v2"}) {
+                                   "P\xF0\x9F\x98\x80", "CONSOLE", "COM10", "S01.v2", "CONIN", "CONOUT$1"}) {
         SCOPED_TRACE(name);
         EXPECT_EQ(fileNameRefusal(name), std::nullopt);
         test::ScratchDirectory scratch{"kpx-names"};
@@ -33,7 +33,7 @@ TEST(FileNameRule, RefusesOnWindowsWhatWindowsCannotNameAndNothingElsewhere)
 {
     for (const std::string name : {"a<b", "a>b", "C:S01", "say \"hi\"", "a\\b", "a|b", "who?", "S*", "S01.", "S01 ",
                                    "NUL", "nul", "nul.txt", "NUL .txt", "CON", "Prn", "aux", "COM1", "com9",
-                                   "COM\xC2\xB9", "LPT1", "LPT9.log"}) {
+                                   "COM\xC2\xB9", "LPT1", "LPT9.log", "CONIN$", "conout$", "CONOUT$.KPX", "Conin$ .trials.csv"}) {
         SCOPED_TRACE(name);
         const std::optional<std::string> refusal = fileNameRefusal(name);
         ASSERT_EQ(refusal.has_value(), test::OnWindows);

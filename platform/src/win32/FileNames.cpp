@@ -9,8 +9,9 @@ namespace kpx {
 namespace {
 
 // Names Windows takes as devices, alone or with any extension: "NUL.KPX" is the null device, and
-// what is written there vanishes while the write reports success.
-constexpr std::array<std::string_view, 4> Devices = {"CON", "PRN", "AUX", "NUL"};
+// what is written there vanishes while the write reports success. CONIN$ and CONOUT$ are the console's
+// input and output.
+constexpr std::array<std::string_view, 6> Devices = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
 constexpr std::array<std::string_view, 2> NumberedDevices = {"COM", "LPT"};
 // Windows counts the superscript digits 1 to 3 as device numbers too.
 constexpr std::array<std::string_view, 12> DeviceNumbers = {"1", "2", "3", "4", "5", "6", "7", "8", "9",

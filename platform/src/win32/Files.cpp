@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include "platform/WideText.h"
+#include "platform/Win32Paths.h"
 
 #include <algorithm>
 
@@ -8,16 +9,17 @@ namespace kpx {
 
 namespace {
 
-FileError errorFrom(DWORD error)
+// `path`: the one the operation was on, to tell a path refused for its length.
+FileError errorFrom(DWORD error, const std::string &path)
 {
-    return {win32::errorText(error), error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS};
+    return {win32::pathErrorText(error, path), error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS};
 }
 
-FileStatus statusOf(BOOL worked)
+FileStatus statusOf(BOOL worked, const std::string &path)
 {
     if (worked)
         return std::nullopt;
-    return errorFrom(GetLastError());
+    return errorFrom(GetLastError(), path);
 }
 
 // Every kind of sharing: the file stays renamable and removable while this program holds it, as a
@@ -41,11 +43,18 @@ std::optional<FileIdentity> identityOf(HANDLE handle)
     return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, info.nNumberOfLinks};
 }
 
+// Of two paths a rename was given, the one the system may have refused for its length.
+const std::string &longer(const std::string &from, const std::string &to)
+{
+    return to.size() >= from.size() ? to : from;
+}
+
 class Win32File final : public OpenFile
 {
 public:
-    explicit Win32File(HANDLE handle)
+    Win32File(HANDLE handle, std::string path)
         : m_handle(handle)
+        , m_path(std::move(path))
     {
     }
     ~Win32File() override
@@ -65,9 +74,9 @@ public:
             const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, 1u << 30));
             DWORD done = 0;
             if (!WriteFile(m_handle, bytes.data() + written, chunk, &done, &at))
-                return errorFrom(GetLastError());
+                return errorFrom(GetLastError(), m_path);
             if (done == 0)
-                return errorFrom(ERROR_WRITE_FAULT);
+                return errorFrom(ERROR_WRITE_FAULT, m_path);
             written += done;
         }
         return std::nullopt;
@@ -78,11 +87,11 @@ public:
         LARGE_INTEGER to{};
         to.QuadPart = static_cast<LONGLONG>(length);
         if (!SetFilePointerEx(m_handle, to, nullptr, FILE_BEGIN))
-            return errorFrom(GetLastError());
-        return statusOf(SetEndOfFile(m_handle));
+            return errorFrom(GetLastError(), m_path);
+        return statusOf(SetEndOfFile(m_handle), m_path);
     }
 
-    FileStatus sync() override { return statusOf(FlushFileBuffers(m_handle)); }
+    FileStatus sync() override { return statusOf(FlushFileBuffers(m_handle), m_path); }
 
     bool isStillAt(const std::string &path) const override
     {
@@ -97,7 +106,7 @@ public:
         if (GetFileInformationByHandleEx(m_handle, FileStandardInfo, &standard, sizeof standard)
             && standard.DeletePending)
             return false;
-        HANDLE named = CreateFileW(win32::widen(path).c_str(), 0, ShareAll, nullptr, OPEN_EXISTING,
+        HANDLE named = CreateFileW(win32::systemPath(path).c_str(), 0, ShareAll, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (named == INVALID_HANDLE_VALUE)
             return false;
@@ -115,11 +124,13 @@ public:
     {
         const BOOL closed = CloseHandle(m_handle);
         m_handle = INVALID_HANDLE_VALUE;
-        return statusOf(closed);
+        return statusOf(closed, m_path);
     }
 
 private:
     HANDLE m_handle;
+    // Where it was created, for the errors' words.
+    std::string m_path;
 };
 
 class Win32Files final : public Files
@@ -127,51 +138,57 @@ class Win32Files final : public Files
 public:
     std::variant<std::unique_ptr<OpenFile>, FileError> createNew(const std::string &path) override
     {
-        HANDLE handle = CreateFileW(win32::widen(path).c_str(), GENERIC_WRITE, ShareAll, nullptr, CREATE_NEW,
+        HANDLE handle = CreateFileW(win32::systemPath(path).c_str(), GENERIC_WRITE, ShareAll, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE)
-            return errorFrom(GetLastError());
-        return std::make_unique<Win32File>(handle);
+            return errorFrom(GetLastError(), path);
+        return std::make_unique<Win32File>(handle, path);
     }
 
     FileStatus replace(const std::string &from, const std::string &to) override
     {
         // One rename, unlike ReplaceFileW; it fails while another program holds `to` open without
         // sharing deletion, and that failure is reported like any other.
-        return statusOf(MoveFileExW(win32::widen(from).c_str(), win32::widen(to).c_str(),
-                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+        return statusOf(MoveFileExW(win32::systemPath(from).c_str(), win32::systemPath(to).c_str(),
+                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH),
+                        longer(from, to));
     }
 
     FileStatus moveNew(const std::string &from, const std::string &to) override
     {
-        return statusOf(MoveFileExW(win32::widen(from).c_str(), win32::widen(to).c_str(), MOVEFILE_WRITE_THROUGH));
+        return statusOf(
+            MoveFileExW(win32::systemPath(from).c_str(), win32::systemPath(to).c_str(), MOVEFILE_WRITE_THROUGH),
+            longer(from, to));
     }
 
-    FileStatus remove(const std::string &path) override { return statusOf(DeleteFileW(win32::widen(path).c_str())); }
+    FileStatus remove(const std::string &path) override
+    {
+        return statusOf(DeleteFileW(win32::systemPath(path).c_str()), path);
+    }
 
     FileStatus syncDirectory(const std::string &directory) override
     {
-        HANDLE handle = CreateFileW(win32::widen(directory).c_str(), GENERIC_READ | GENERIC_WRITE, ShareAll, nullptr,
+        HANDLE handle = CreateFileW(win32::systemPath(directory).c_str(), GENERIC_READ | GENERIC_WRITE, ShareAll, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
             // Opening a folder for writing may be refused; its renames were written through already.
             if (error == ERROR_ACCESS_DENIED && kind(directory) == PathKind::Other)
                 return std::nullopt;
-            return errorFrom(error);
+            return errorFrom(error, directory);
         }
         const BOOL flushed = FlushFileBuffers(handle);
         const DWORD error = GetLastError();
         CloseHandle(handle);
         // Some file systems cannot flush a folder at all; its entries are as durable as they get.
         if (!flushed && error != ERROR_INVALID_FUNCTION && error != ERROR_ACCESS_DENIED)
-            return errorFrom(error);
+            return errorFrom(error, directory);
         return std::nullopt;
     }
 
     PathKind kind(const std::string &path) const override
     {
-        const DWORD attributes = GetFileAttributesW(win32::widen(path).c_str());
+        const DWORD attributes = GetFileAttributesW(win32::systemPath(path).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES)
             return PathKind::Missing;
         if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
@@ -182,7 +199,9 @@ public:
     std::optional<std::vector<std::string>> list(const std::string &directory) const override
     {
         WIN32_FIND_DATAW found{};
-        HANDLE search = FindFirstFileW(win32::widen(directory + "\\*").c_str(), &found);
+        std::wstring pattern = win32::systemPath(directory);
+        pattern += pattern.ends_with(L'\\') ? L"*" : L"\\*";
+        HANDLE search = FindFirstFileW(pattern.c_str(), &found);
         if (search == INVALID_HANDLE_VALUE)
             return GetLastError() == ERROR_FILE_NOT_FOUND ? std::optional(std::vector<std::string>{}) : std::nullopt;
         std::vector<std::string> names;

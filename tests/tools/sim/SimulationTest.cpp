@@ -114,6 +114,25 @@ TEST_F(SimulationTest, StdinParticipantAnswersEveryTrialAndGetsBothFiles)
     EXPECT_GT(trials, 7);
 }
 
+// Past the 260 characters Windows takes without long paths: the results and the whole log are written
+// there, the log's copy with its longer name included.
+TEST_F(SimulationTest, AFolderWhosePathPassesWindowsOldLimitGetsBothFilesAndTheLog)
+{
+    const fs::path deep = dir / std::string(100, 'a') / std::string(100, 'b') / std::string(100, 'c');
+    fs::create_directories(deep);
+    options.outDir = deep.string();
+    ASSERT_GT(options.outDir.size(), 300u);
+
+    ASSERT_EQ(run(repeated("D\n", 5000)), SimExit::Ok) << err.str();
+
+    EXPECT_EQ(test::readFile(deep / "P7.KPX"), "P7\r\n" + repeated(" 97.5 \r\n", 7));
+    EXPECT_TRUE(fs::is_regular_file(deep / "P7.TC"));
+    // Listed by this program's own files layer: the C runtime's listing stops at the old limit.
+    const std::vector<std::string> names = systemFiles().list(deep.string()).value_or(std::vector<std::string>{});
+    EXPECT_EQ(names.size(), 3u) << "the two results files and the log, no copy left";
+    EXPECT_EQ(std::count_if(names.begin(), names.end(), [](const std::string &name) { return name.ends_with(".trials.csv"); }), 1);
+}
+
 TEST_F(SimulationTest, TrialLinesNameBlockDelayAmountAndKind)
 {
     run(repeated("D\n", 5000));
