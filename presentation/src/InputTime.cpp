@@ -1,5 +1,7 @@
 #include "presentation/InputTime.h"
 
+#include <algorithm>
+
 namespace kpx {
 
 namespace {
@@ -9,8 +11,18 @@ constexpr double MaxDeliveryMs = 1000.0;
 
 } // namespace
 
-double InputTimeMap::eventTime(std::uint64_t timestampMs, double handledMs)
+InputStamp InputStamp::retrievedBefore(double ms)
 {
+    InputStamp stamp;
+    stamp.m_retrievedBeforeMs = std::max(0.0, ms);
+    return stamp;
+}
+
+double InputTimeMap::eventTime(const InputStamp &stamp, double handledMs)
+{
+    if (stamp.retrievedBeforeMs())
+        return handledMs - *stamp.retrievedBeforeMs();
+    const std::uint64_t timestampMs = stamp.timestampMs();
     if (timestampMs == 0)
         return handledMs;
     const double offset = handledMs - static_cast<double>(timestampMs);

@@ -111,12 +111,14 @@ void RunFlow::markPhase(const char *phase, double ms)
         m_phaseTrace(phase, ms);
 }
 
-std::optional<double> RunFlow::answerTime(std::uint64_t timestampMs)
+std::optional<double> RunFlow::answerTime(const InputStamp &stamp)
 {
     // Timed by the event itself, not by when its handler ran. Timestamps count whole milliseconds,
-    // so one pressed within a millisecond before the onset counts from the onset.
-    const double eventMs = m_inputTimes.eventTime(timestampMs, now());
-    if (eventMs < m_answerableOnsetMs - 1.0)
+    // so one pressed within a millisecond before the onset counts from the onset; a retrieval time
+    // is as exact as the onset's.
+    const double eventMs = m_inputTimes.eventTime(stamp, now());
+    const double slackMs = stamp.retrievedBeforeMs() ? 0.0 : 1.0;
+    if (eventMs < m_answerableOnsetMs - slackMs)
         return std::nullopt;
     return eventMs;
 }
@@ -175,7 +177,7 @@ void RunFlow::abort()
     m_waiter.cancel();
 }
 
-void RunFlow::KeyDown(int keyCode, bool autoRepeat, std::uint64_t timestampMs)
+void RunFlow::KeyDown(int keyCode, bool autoRepeat, InputStamp stamp)
 {
     // Where the window system does not hand the keyboard to the break message, the space bar
     // reaches the choice window instead; it must still continue the task.
@@ -188,7 +190,7 @@ void RunFlow::KeyDown(int keyCode, bool autoRepeat, std::uint64_t timestampMs)
         return;
     if (!m_screen.AcceptKeys())
         return;
-    const std::optional<double> eventMs = answerTime(timestampMs);
+    const std::optional<double> eventMs = answerTime(stamp);
     if (!eventMs)
         return;
     m_screen.setAcceptKeys(false);
@@ -201,23 +203,23 @@ void RunFlow::KeyDown(int keyCode, bool autoRepeat, std::uint64_t timestampMs)
     }
 }
 
-void RunFlow::clickDelayed(std::uint64_t timestampMs)
+void RunFlow::clickDelayed(InputStamp stamp)
 {
-    if (takeClick(timestampMs))
+    if (takeClick(stamp))
         ChooseDelayed();
 }
 
-void RunFlow::clickImmediate(std::uint64_t timestampMs)
+void RunFlow::clickImmediate(InputStamp stamp)
 {
-    if (takeClick(timestampMs))
+    if (takeClick(stamp))
         ChooseImmediate();
 }
 
-bool RunFlow::takeClick(std::uint64_t timestampMs)
+bool RunFlow::takeClick(const InputStamp &stamp)
 {
     if (m_finished || m_responding || !m_framesEnabled)
         return false;
-    const std::optional<double> eventMs = answerTime(timestampMs);
+    const std::optional<double> eventMs = answerTime(stamp);
     if (!eventMs)
         return false;
     // One response per trial: a key pressed later must not answer the next trial early.

@@ -315,6 +315,28 @@ TEST_F(RunFlowLog, ResponseTimeRunsToTheKeysOwnTimestampAndKeysPressedWhileWhite
     EXPECT_EQ(rts, (std::vector<std::string>{"500.000", "600.000", "0.000"}));
 }
 
+// A front-end that times input as it leaves the queue, on the clock of the onsets: the response runs
+// to that moment, and one taken before the options turned black does nothing, by however little.
+TEST_F(RunFlowLog, ResponseTimeRunsToTheMomentTheInputLeftTheQueue)
+{
+    start();
+    clock.ms += 2000;
+    flow.activate();
+    clock.ms += 750;
+    flow.KeyDown(VirtualKey::Right, false, InputStamp::retrievedBefore(250));
+    clock.ms += 2000;
+    flow.activate();
+    clock.ms += 3;
+    flow.clickImmediate(InputStamp::retrievedBefore(3.5));
+    EXPECT_TRUE(screen.AcceptKeys());
+    flow.clickImmediate(InputStamp::retrievedBefore(3));
+
+    std::vector<std::string> rts;
+    for (const auto &row : logRows(*flow.trialLogPath()))
+        rts.push_back(row[Rt]);
+    EXPECT_EQ(rts, (std::vector<std::string>{"500.000", "0.000"}));
+}
+
 using RunFlowAbort = RunFlowTest;
 
 TEST_F(RunFlowAbort, DuringTheGreenPauseStopsTheTrialWhereItIs)

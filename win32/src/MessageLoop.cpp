@@ -136,11 +136,32 @@ void MessageLoop::fire(Timer &timer)
         timer.m_expired();
 }
 
+std::optional<MessageLoop::TimePoint> MessageLoop::retrievedAt(HWND window, UINT message, WPARAM wParam,
+                                                                LPARAM lParam) const
+{
+    if (!m_dispatching)
+        return std::nullopt;
+    const MSG &taken = m_dispatching->message;
+    if (taken.hwnd != window || taken.message != message || taken.wParam != wParam || taken.lParam != lParam)
+        return std::nullopt;
+    return m_dispatching->at;
+}
+
 void MessageLoop::dispatchPending()
 {
     MSG message;
     // Only what is queued now: a handler that posts again must not keep this pass from returning.
     for (int handled = 0; handled < 64 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++handled) {
+        // Input is timed here, as it leaves the queue; a loop nested in its handler has its own.
+        const TimePoint retrieved = monotonicNow();
+        const std::optional<Retrieved> outer = m_dispatching;
+        m_dispatching = Retrieved{message, retrieved};
+        struct Restore
+        {
+            std::optional<Retrieved> &dispatching;
+            const std::optional<Retrieved> &outer;
+            ~Restore() { dispatching = outer; }
+        } restore{m_dispatching, outer};
         if (message.message == WM_QUIT) {
             // Every loop, this one and those further out, ends on it.
             m_quit = static_cast<int>(message.wParam);

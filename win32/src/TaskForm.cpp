@@ -65,7 +65,8 @@ bool compositorRuns()
 } // namespace
 
 TaskForm::TaskForm(MessageLoop &loop)
-    : m_timer1(loop, [this] { timer1Expired(); })
+    : m_loop(loop)
+    , m_timer1(loop, [this] { timer1Expired(); })
     , m_timer1Interval(Layout::Timer1Interval)
 {
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
@@ -380,15 +381,23 @@ std::optional<TaskControl> TaskForm::frameAt(POINT where) const
     return std::nullopt;
 }
 
-void TaskForm::key(WPARAM virtualKey, LPARAM flags)
+InputStamp TaskForm::inputStamp(UINT message, WPARAM wParam, LPARAM lParam) const
+{
+    // One another loop handed over is timed now: later than it came, never earlier.
+    const auto now = monotonicNow();
+    const auto retrieved = m_loop.retrievedAt(window(), message, wParam, lParam).value_or(now);
+    return InputStamp::retrievedBefore(std::chrono::duration<double, std::milli>(now - retrieved).count());
+}
+
+void TaskForm::key(UINT message, WPARAM virtualKey, LPARAM flags)
 {
     // Shift held with an arrow must not use up the trial's key on its own press.
     if (!m_flow || isModifierKey(static_cast<int>(virtualKey)))
         return;
-    m_flow->KeyDown(static_cast<int>(virtualKey), isAutoRepeat(flags), static_cast<std::uint32_t>(GetMessageTime()));
+    m_flow->KeyDown(static_cast<int>(virtualKey), isAutoRepeat(flags), inputStamp(message, virtualKey, flags));
 }
 
-void TaskForm::mouse(UINT message, LPARAM where)
+void TaskForm::mouse(UINT message, WPARAM buttons, LPARAM where)
 {
     const POINT point{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
     if (message == WM_LBUTTONDOWN) {
@@ -408,31 +417,31 @@ void TaskForm::mouse(UINT message, LPARAM where)
     // Released outside the option: the participant moved away, as with a push button.
     if (frameAt(point) != pressed || !m_flow)
         return;
-    const auto timestamp = static_cast<std::uint32_t>(GetMessageTime());
+    const InputStamp stamp = inputStamp(message, buttons, where);
     if (pressed == TaskControl::Frame1)
-        m_flow->clickDelayed(timestamp);
+        m_flow->clickDelayed(stamp);
     else
-        m_flow->clickImmediate(timestamp);
+        m_flow->clickImmediate(stamp);
 }
 
 LRESULT TaskForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_KEYDOWN:
-        key(wParam, lParam);
+        key(message, wParam, lParam);
         return 0;
     case WM_SYSKEYDOWN:
         // Every key belongs to the task; Alt+F4 still asks the window to close.
         if (wParam == VK_F4)
             break;
-        key(wParam, lParam);
+        key(message, wParam, lParam);
         return 0;
     case WM_CHAR:
     case WM_SYSCHAR:
         return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
-        mouse(message, lParam);
+        mouse(message, wParam, lParam);
         return 0;
     case WM_CAPTURECHANGED:
         if (reinterpret_cast<HWND>(lParam) != window())

@@ -64,12 +64,13 @@ public:
 
     // A key on the choice window. Auto-repeated presses are never responses. While a break
     // message waits, the space bar here continues as it does on the message. The response is
-    // timed by the event's own timestamp (milliseconds of the window system's clock; 0: none).
-    void KeyDown(int keyCode, bool autoRepeat = false, std::uint64_t timestampMs = 0);
+    // timed by the event's own timestamp (milliseconds of the window system's clock; 0: none) or by
+    // the moment it was taken from the queue.
+    void KeyDown(int keyCode, bool autoRepeat = false, InputStamp stamp = {});
     // A click on the delayed option (Frame1 or one of its labels).
-    void clickDelayed(std::uint64_t timestampMs = 0);
+    void clickDelayed(InputStamp stamp = {});
     // A click on the immediate option (Frame2 or one of its labels).
-    void clickImmediate(std::uint64_t timestampMs = 0);
+    void clickImmediate(InputStamp stamp = {});
     // Timer1: the trial on screen becomes answerable.
     void activate();
 
@@ -96,10 +97,10 @@ public:
 private:
     // The moment an input event happened on the run's clock, or nothing when it happened before the
     // options turned black: handled late, it still belongs to the white phase, where input does nothing.
-    std::optional<double> answerTime(std::uint64_t timestampMs);
+    std::optional<double> answerTime(const InputStamp &stamp);
     void recordResponse(ResponseInput input, double eventMs);
     // Whether a click may answer the trial now; if so, it is recorded as the response.
-    bool takeClick(std::uint64_t timestampMs);
+    bool takeClick(const InputStamp &stamp);
     // Shows the changes made so far at once, then returns the moment they were on screen.
     double presentNow();
     double now() const;

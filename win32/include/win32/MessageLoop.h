@@ -64,7 +64,18 @@ public:
     // True once WM_QUIT has been seen.
     bool quitting() const { return m_quit.has_value(); }
 
+    // When the message being handled was taken from the queue, on the monotonic clock the onsets are
+    // read on (a message's own time counts the system's ticks, about 15.6 ms each); nothing for a
+    // message this loop did not take (sent, or taken by a modal box's own loop).
+    std::optional<TimePoint> retrievedAt(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const;
+
 private:
+    struct Retrieved
+    {
+        MSG message;
+        TimePoint at;
+    };
+
     // Sleeps until a message, a timer, a wake or the deadline; then handles what came.
     void waitOnce(std::optional<TimePoint> deadline);
     void dispatchPending();
@@ -75,6 +86,8 @@ private:
     UniqueHandle m_wake;
     UniqueHandle m_deadlineTimer;
     std::optional<int> m_quit;
+    // The message being dispatched, innermost loop's.
+    std::optional<Retrieved> m_dispatching;
 };
 
 } // namespace kpx::win32

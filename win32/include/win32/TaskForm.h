@@ -1,5 +1,6 @@
 #pragma once
 
+#include "presentation/InputTime.h"
 #include "presentation/TrialScreen.h"
 #include "win32/BaseWindow.h"
 #include "win32/Handles.h"
@@ -89,8 +90,10 @@ private:
     void layOut();
     // Notes that the control's picture changed.
     void changed(TaskControl control);
-    void key(WPARAM virtualKey, LPARAM flags);
-    void mouse(UINT message, LPARAM where);
+    void key(UINT message, WPARAM virtualKey, LPARAM flags);
+    void mouse(UINT message, WPARAM buttons, LPARAM where);
+    // The input message being handled, timed when the loop took it from the queue.
+    InputStamp inputStamp(UINT message, WPARAM wParam, LPARAM lParam) const;
     void timer1Expired();
     void startTimer1();
     std::optional<TaskControl> frameAt(POINT where) const;
@@ -99,6 +102,7 @@ private:
     void draw(HDC dc, const Look &look) const;
     void copyToScreen(HDC from);
 
+    MessageLoop &m_loop;
     MessageLoop::Timer m_timer1;
     RunFlow *m_flow = nullptr;
     Look m_look;
