@@ -2,6 +2,7 @@
 
 #include "engine/RunSettings.h"
 #include "forms/WindowLayouts.h"
+#include "platform/Win32Paths.h"
 #include "win32/Drawing.h"
 
 #include <algorithm>
@@ -51,7 +52,8 @@ std::vector<std::wstring> subdirectories(const std::wstring &directory)
 {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found{};
-    const std::wstring pattern = directory + (directory.ends_with(L'\\') ? L"*" : L"\\*");
+    std::wstring pattern = longPath(directory);
+    pattern += pattern.ends_with(L'\\') ? L"*" : L"\\*";
     HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchLimitToDirectories,
                                      nullptr, 0);
     if (search == INVALID_HANDLE_VALUE)
@@ -71,7 +73,7 @@ std::vector<std::wstring> subdirectories(const std::wstring &directory)
 
 bool isDirectory(const std::wstring &path)
 {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = GetFileAttributesW(longPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -213,8 +215,9 @@ void StartForm::setDirectory(const std::wstring &path)
 {
     m_directory = path;
     if (!path.empty()) {
-        std::wstring full(MAX_PATH * 4, L'\0');
-        const DWORD length = GetFullPathNameW(path.c_str(), DWORD(full.size()), full.data(), nullptr);
+        // Asked for its length first: a folder may be longer than any fixed buffer.
+        std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+        const DWORD length = full.empty() ? 0 : GetFullPathNameW(path.c_str(), DWORD(full.size()), full.data(), nullptr);
         if (length > 0 && length < full.size()) {
             full.resize(length);
             // No separator at the end but the root's.

@@ -215,8 +215,12 @@ std::string Win32Dialogs::chooseDirectory(HWND parent, const std::string &start)
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
     if (!chosen)
         return {};
+    // No fixed buffer: a folder past 260 characters comes back whole, not empty as a Cancel would.
     std::wstring path(MAX_PATH, L'\0');
-    const bool named = SHGetPathFromIDListW(chosen, path.data());
+    bool named = false;
+    while (!(named = SHGetPathFromIDListEx(chosen, path.data(), DWORD(path.size()), GPFIDL_DEFAULT))
+           && path.size() < 32768)
+        path.assign(path.size() * 2, L'\0');
     CoTaskMemFree(chosen);
     if (!named)
         return {};

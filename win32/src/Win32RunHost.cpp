@@ -1,5 +1,6 @@
 #include "win32/Win32RunHost.h"
 
+#include "platform/Win32Paths.h"
 #include "win32/DocumentsFolder.h"
 #include "win32/Drawing.h"
 
@@ -48,7 +49,7 @@ void Win32RunHost::terminate()
 
 std::string Win32RunHost::chooserStart(const std::string &directory) const
 {
-    const DWORD attributes = GetFileAttributesW(widen(directory).c_str());
+    const DWORD attributes = GetFileAttributesW(systemPath(directory).c_str());
     if (!directory.empty() && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return directory;
     return narrow(GetDocumentsFolder());
