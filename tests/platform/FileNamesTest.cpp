@@ -33,7 +33,8 @@ TEST(FileNameRule, RefusesOnWindowsWhatWindowsCannotNameAndNothingElsewhere)
 {
     for (const std::string name : {"a<b", "a>b", "C:S01", "say \"hi\"", "a\\b", "a|b", "who?", "S*", "S01.", "S01 ",
                                    "NUL", "nul", "nul.txt", "NUL .txt", "CON", "Prn", "aux", "COM1", "com9",
-                                   "COM\xC2\xB9", "LPT1", "LPT9.log", "CONIN$", "conout$", "CONOUT$.KPX", "Conin$ .trials.csv"}) {
+                                   "COM\xC2\xB9", "LPT1", "LPT9.log", "CONIN$", "conout$", "CONOUT$.KPX",
+                                   "Conin$ .trials.csv"}) {
         SCOPED_TRACE(name);
         const std::optional<std::string> refusal = fileNameRefusal(name);
         ASSERT_EQ(refusal.has_value(), test::OnWindows);

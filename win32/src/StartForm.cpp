@@ -217,7 +217,8 @@ void StartForm::setDirectory(const std::wstring &path)
     if (!path.empty()) {
         // Asked for its length first: a folder may be longer than any fixed buffer.
         std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
-        const DWORD length = full.empty() ? 0 : GetFullPathNameW(path.c_str(), DWORD(full.size()), full.data(), nullptr);
+        const DWORD length =
+            full.empty() ? 0 : GetFullPathNameW(path.c_str(), DWORD(full.size()), full.data(), nullptr);
         if (length > 0 && length < full.size()) {
             full.resize(length);
             // No separator at the end but the root's.

@@ -168,8 +168,8 @@ public:
 
     FileStatus syncDirectory(const std::string &directory) override
     {
-        HANDLE handle = CreateFileW(win32::systemPath(directory).c_str(), GENERIC_READ | GENERIC_WRITE, ShareAll, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        HANDLE handle = CreateFileW(win32::systemPath(directory).c_str(), GENERIC_READ | GENERIC_WRITE, ShareAll,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
             // Opening a folder for writing may be refused; its renames were written through already.

@@ -130,7 +130,9 @@ TEST_F(SimulationTest, AFolderWhosePathPassesWindowsOldLimitGetsBothFilesAndTheL
     // Listed by this program's own files layer: the C runtime's listing stops at the old limit.
     const std::vector<std::string> names = systemFiles().list(deep.string()).value_or(std::vector<std::string>{});
     EXPECT_EQ(names.size(), 3u) << "the two results files and the log, no copy left";
-    EXPECT_EQ(std::count_if(names.begin(), names.end(), [](const std::string &name) { return name.ends_with(".trials.csv"); }), 1);
+    EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                            [](const std::string &name) { return name.ends_with(".trials.csv"); }),
+              1);
 }
 
 TEST_F(SimulationTest, TrialLinesNameBlockDelayAmountAndKind)
