@@ -222,6 +222,7 @@ public:
         resolutions.erase(resolutions.begin());
         return resolution(SubjectId, OutputDirectory);
     }
+    void reportResultsNameClash(const std::string &clash) override { m_log.push_back("name clash " + clash); }
     bool confirmDiscard() override
     {
         m_log.push_back("confirm discard");

@@ -64,6 +64,14 @@ public:
         }
     }
 
+    void reportResultsNameClash(const std::string &clash) override
+    {
+        m_dialogs.inform(dialogParent(),
+                         "The results of this subject ID cannot be written to this folder:\n" + clash
+                             + "\n\nThe task has not started.  Enter the subject ID again, or choose another folder.",
+                         Tone::Warning);
+    }
+
     bool confirmDiscard() override
     {
         return m_dialogs.askYesNo(dialogParent(), "The results of this session will be lost.  Discard them?");
@@ -120,17 +128,25 @@ public:
             missingRows > 0 ? "It lacks " + std::to_string(missingRows) + " answered trials, which are in no file yet."
                             : std::string("It holds every answer, but under the subject ID it was started with, not "
                                           "the one the results files bear.");
-        const std::optional<int> choice = m_dialogs.askChoice(
-            dialogParent(),
-            "The trial log could not be completed:\n" + logPath + "\n\n" + lacking + "\n\nWriting it failed:\n"
-                + failure.path + "\n\n" + failure.reason,
+        enum { ChooseDirectory, LeaveIt };
+        const std::string text = "The trial log could not be completed:\n" + logPath + "\n\n" + lacking
+                                 + "\n\nWriting it failed:\n" + failure.path + "\n\n" + failure.reason;
+        const std::string detail =
             missingRows > 0 ? "Choose a directory to write the whole log to.  Leaving it loses those answers."
-                            : "Choose a directory to write the log to under the new subject ID, or leave it as it is.",
-            {{"Choose Directory...", Role::Accept}, {"Leave It", Role::Destructive}});
-        // Ending the application closes the box; asking again would return at once, forever.
-        if (m_terminating)
-            return false;
-        return choice == 0 && chooseDirectory(directory);
+                            : "Choose a directory to write the log to under the new subject ID, or leave it as it is.";
+        const std::vector<Choice> choices{{"Choose Directory...", Role::Accept}, {"Leave It", Role::Destructive}};
+        for (;;) {
+            const std::optional<int> choice = m_dialogs.askChoice(dialogParent(), text, detail, choices);
+            // Ending the application closes the box; asking again would return at once, forever.
+            if (m_terminating)
+                return false;
+            if (choice == ChooseDirectory && chooseDirectory(directory))
+                return true;
+            // Closing the box or cancelling the chooser asks again: answers are left only by a choice,
+            // confirmed, as the results are discarded.
+            if (choice == LeaveIt && (missingRows == 0 || confirmLeaving(missingRows)))
+                return false;
+        }
     }
 
     void reportLogIncomplete(const std::string &logPath, std::size_t missingRows) override
@@ -164,6 +180,13 @@ protected:
     bool m_terminating = false;
 
 private:
+    // No is the default: the answers are given up only by a deliberate Yes.
+    bool confirmLeaving(std::size_t missingRows)
+    {
+        return m_dialogs.askYesNo(dialogParent(), std::to_string(missingRows)
+                                                      + " answered trials will be in no file.  Leave the trial log as it is?");
+    }
+
     // A directory chosen from the one in use; false, and the directory kept, on Cancel.
     bool chooseDirectory(std::string &directory)
     {

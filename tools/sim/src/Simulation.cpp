@@ -251,6 +251,11 @@ int runSimulated(const SimOptions &options, const SimulatedParticipant &particip
 int runSimulation(const SimOptions &options, std::uint64_t seed, std::istream &in, std::ostream &out,
                   std::ostream &err)
 {
+    // Refused before the run, as a bad ID is: its files would replace another subject ID's.
+    if (const auto clash = resultsNameClash(options.subject, options.outDir)) {
+        err << "kpx2-sim: --subject: " << *clash << '\n';
+        return SimExit::BadInput;
+    }
     if (const auto *simulated = std::get_if<SimulatedParticipant>(&options.participant))
         return runSimulated(options, *simulated, seed, out, err);
     return runStdin(options, seed, in, out, err);
