@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <set>
 #include <streambuf>
 #include <sstream>
 #include <string>
@@ -112,6 +113,32 @@ TEST_F(SimulationTest, StdinParticipantAnswersEveryTrialAndGetsBothFiles)
     std::string contents((std::istreambuf_iterator<char>(kpx)), {});
     EXPECT_EQ(contents, "P7\r\n" + repeated(" 97.5 \r\n", 7));
     EXPECT_GT(trials, 7);
+}
+
+// Windows folds case: S01 would replace s01's pair, so it is refused before its run, naming s01's
+// file. On Linux's own file systems the two IDs are two pairs of files.
+TEST_F(SimulationTest, AnIdDifferingOnlyInCaseIsRefusedWhereTheFolderFoldsCaseWithStatusTwo)
+{
+    options.subject = "s01";
+    ASSERT_EQ(run(repeated("D\n", 5000)), SimExit::Ok) << err.str();
+    options.subject = "S01";
+    const int status = run(repeated("I\n", 5000));
+
+    std::set<std::string> names;
+    for (const auto &entry : fs::directory_iterator(dir)) {
+        if (!entry.path().string().ends_with(".trials.csv"))
+            names.insert(entry.path().filename().string());
+    }
+    if (!test::OnWindows) {
+        EXPECT_EQ(status, SimExit::Ok) << err.str();
+        EXPECT_EQ(names, (std::set<std::string>{"s01.KPX", "s01.TC", "S01.KPX", "S01.TC"}));
+        return;
+    }
+    EXPECT_EQ(status, SimExit::BadInput);
+    EXPECT_NE(err.str().find("s01.KPX"), std::string::npos) << err.str();
+    EXPECT_EQ(out.str(), "") << "no trial was run";
+    EXPECT_EQ(names, (std::set<std::string>{"s01.KPX", "s01.TC"}));
+    EXPECT_EQ(test::readFile(dir / "s01.KPX"), "s01\r\n" + repeated(" 97.5 \r\n", 7));
 }
 
 TEST_F(SimulationTest, TrialLinesNameBlockDelayAmountAndKind)
