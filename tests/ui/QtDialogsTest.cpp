@@ -138,9 +138,10 @@ void QtDialogsTest::logDialogsNameThePathsAndCanBeLeft()
 
     answer("Later");
     const WriteFailure failure{"/data/g/S1.csv", "No such file or directory"};
-    QVERIFY(!host.resolveLogLost("/data/g/S1.csv", failure, directory));
+    QVERIFY(!host.resolveLogLost({"/data/g/S1.csv", "the file was removed or replaced during the run", {}}, failure,
+                                 directory));
     answer("OK");
-    host.reportLogWrittenAgain("/data/g/S1.csv", "/data/h/S1.csv");
+    host.reportLogWrittenAgain({"/data/g/S1.csv", "another program has it open", "/data/g/S1.csv"}, "/data/h/S1.csv");
     // Escape is the log-failure box's Cancel: the run stays unstarted.
     whenModal(&scope, [&texts](QWidget *dialog) {
         texts << qobject_cast<QMessageBox *>(dialog)->text();
@@ -171,6 +172,8 @@ void QtDialogsTest::logDialogsNameThePathsAndCanBeLeft()
     QVERIFY2(texts[0].contains("removed or replaced") && texts[0].contains("No such file or directory"),
              qPrintable(texts[0]));
     QVERIFY2(texts[1].contains("/data/g/S1.csv") && texts[1].contains("/data/h/S1.csv"), qPrintable(texts[1]));
+    QVERIFY2(texts[1].contains("another program has it open") && texts[1].contains("could not be removed"),
+             qPrintable(texts[1]));
     QVERIFY2(texts[2].contains("could not be created") && texts[2].contains("Permission denied"), qPrintable(texts[2]));
     QCOMPARE(directory, std::string("/data/g"));
 }

@@ -98,23 +98,25 @@ public:
     }
 
     // The log's file vanished mid-run and its folder cannot take it again: another directory, or later.
-    bool resolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) override
+    bool resolveLogLost(const LostLog &lost, const WriteFailure &failure, std::string &directory) override
     {
         const std::optional<int> choice = m_dialogs.askChoice(
             dialogParent(),
-            "The trial log was removed or replaced during the run:\n" + lostPath
-                + "\n\nIt cannot be written again there:\n" + failure.path + "\n\n" + failure.reason,
+            lostText(lost) + "\n\nIt cannot be written again there:\n" + failure.path + "\n\n" + failure.reason,
             "Every answer so far is kept.  Choose a directory to write the whole log to now, or choose Later: it is "
             "tried again where it was after each answer, and beside the results at the end.",
             {{"Choose Directory...", Role::Accept}, {"Later", Role::Reject}});
         return choice == 0 && chooseDirectory(directory);
     }
 
-    void reportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override
+    void reportLogWrittenAgain(const LostLog &lost, const std::string &newPath) override
     {
+        const std::string torn =
+            lost.tornFile ? "\n\nThis file may end in a row cut short and could not be removed; every row of it is in "
+                            "the new file, so delete it once the other program lets go of it:\n" + *lost.tornFile
+                          : std::string();
         m_dialogs.inform(dialogParent(),
-                         "The trial log was removed or replaced during the run:\n" + lostPath
-                             + "\n\nEvery answer so far has been written again to:\n" + newPath
+                         lostText(lost) + "\n\nEvery answer so far has been written again to:\n" + newPath + torn
                              + "\n\nThe task goes on.",
                          Tone::Warning);
     }
@@ -180,6 +182,11 @@ protected:
     bool m_terminating = false;
 
 private:
+    static std::string lostText(const LostLog &lost)
+    {
+        return "The trial log can no longer be written where it was:\n" + lost.path + "\n\n" + lost.reason;
+    }
+
     // No is the default: the answers are given up only by a deliberate Yes.
     bool confirmLeaving(std::size_t missingRows)
     {

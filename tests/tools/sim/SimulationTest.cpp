@@ -247,7 +247,7 @@ TEST_F(SimulationTest, LogFolderReplacedMidRunIsSaidAndTheWholeLogWrittenAgainWi
     std::istream in(&answers);
 
     EXPECT_EQ(runSimulation(options, 11, in, out, err), SimExit::LogWrittenAgain);
-    EXPECT_NE(err.str().find(" was removed or replaced during the run; every answer so far was written again to "),
+    EXPECT_NE(err.str().find("(the file was removed or replaced during the run); every answer so far was written again to "),
               std::string::npos) << err.str();
     const std::string trials = out.str();
     EXPECT_EQ(logRows(), static_cast<std::size_t>(std::count(trials.begin(), trials.end(), '\n') - 1)) << "DONE";
