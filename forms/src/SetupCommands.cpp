@@ -203,13 +203,19 @@ std::string thresholdMenuText(std::int16_t threshold)
     return "DTT:" + spaced.substr(spaced.size() - 2);
 }
 
-std::string enterSubjectId(RunSettings &settings, const AskText &ask, const Tell &refused)
+std::string enterSubjectId(RunSettings &settings, const AskText &ask, const Tell &refused, const Files &files)
 {
     std::string subjectId;
     for (;;) {
         // Cancel gives the empty text, which is taken like any other entry.
         subjectId = ask(subjectIdQuestion()).value_or(std::string());
-        const std::optional<std::string> refusal = subjectIdRefusal(subjectId);
+        std::optional<std::string> refusal = subjectIdRefusal(subjectId);
+        if (!refusal && !subjectId.empty() && !settings.OutputDirectory.empty()) {
+            // The folder is checked again when the run starts, since it may change before then.
+            if (auto clash = resultsNameClash(subjectId, settings.OutputDirectory, files))
+                refusal = "This subject ID cannot be used in this folder:\n" + *clash
+                    + "\n\nPlease enter it again, or cancel and choose another folder.";
+        }
         if (!refusal)
             break;
         // Said now, not when the run ends: such an ID would break the results files.

@@ -141,6 +141,12 @@ void RunFlow::StartTask()
         return;
     m_started = true;
     m_startMs = m_clock.milliseconds();
+    // Said before the first trial, not after the last: the ID or the folder must change first.
+    if (auto clash = resultsNameClash(m_settings.SubjectId, m_settings.OutputDirectory, m_files, m_resultsFormat)) {
+        m_started = false;
+        m_host.reportResultsNameClash(*clash);
+        return;
+    }
     // Every answer must be on record from the first trial on.
     if (!m_recorder.open(m_settings.OutputDirectory, m_settings.SubjectId, m_clock.localNow())) {
         m_started = false;

@@ -25,6 +25,21 @@ WriteFailure failureAt(const std::string &path, const FileError &error)
     return {path, error.reason};
 }
 
+bool sameIgnoringAsciiCase(const std::string &a, const std::string &b)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// The target must not stand for another name's file; checked right before each step that would
+// replace or move it, since that file may have been made meanwhile.
+FileStatus otherNameAt(const std::string &target, const Files &files)
+{
+    if (auto reason = takenByOtherName(target, files))
+        return FileError{*reason, true};
+    return std::nullopt;
+}
+
 // One file of the set on its way into place.
 struct Member
 {
@@ -50,6 +65,12 @@ public:
 
     std::optional<WriteFailure> run()
     {
+        // Nothing is touched, not even an interrupted write's leftovers, for a set that would stand
+        // for another name's files.
+        for (const Member &member : m_members) {
+            if (auto error = otherNameAt(member.target, m_files))
+                return failureAt(member.target, *error);
+        }
         if (auto failure = recoverInterrupted())
             return failure;
         if (auto failure = writeNewFiles())
@@ -61,7 +82,10 @@ public:
                 return rollBack(failureAt(member.target, *error));
         }
         for (auto member = m_members.rbegin(); member != m_members.rend(); ++member) {
-            if (auto error = m_files.replace(member->partial, member->target))
+            FileStatus error = otherNameAt(member->target, m_files);
+            if (!error)
+                error = m_files.replace(member->partial, member->target);
+            if (error)
                 return rollBack(failureAt(member->target, *error));
             member->placed = true;
         }
@@ -137,6 +161,8 @@ private:
 
     FileStatus moveAside(Member &member)
     {
+        if (auto error = otherNameAt(member.target, m_files))
+            return error;
         // Only a file is kept aside; anything else in the way makes the rename into place fail.
         if (m_files.kind(member.target) != PathKind::RegularFile)
             return std::nullopt;
@@ -214,11 +240,12 @@ private:
             }
             for (auto member = m_members.rbegin(); member != m_members.rend(); ++member) {
                 const std::string previous = nameIn(*member, PreviousSuffix, tag);
-                FileStatus error;
-                if (has(previous))
+                // The earlier file is put back only where it stands for no other name's file.
+                FileStatus error = otherNameAt(member->target, m_files);
+                if (!error && has(previous))
                     error = m_files.replace(previous, member->target);
                 // Its new file had been renamed into place already, and there was no old one.
-                else if (has(member->target) && !has(nameIn(*member, PartialSuffix, tag)))
+                else if (!error && has(member->target) && !has(nameIn(*member, PartialSuffix, tag)))
                     error = m_files.remove(member->target);
                 if (error)
                     return WriteFailure{member->target, error->reason + "; an interrupted earlier write left the earlier files as " +
@@ -254,6 +281,34 @@ private:
 };
 
 } // namespace
+
+std::optional<std::string> takenByOtherName(const std::string &path, const Files &files)
+{
+    if (files.kind(path) == PathKind::Missing)
+        return std::nullopt;
+    const auto names = files.list(directoryOf(path));
+    const std::string name = fileNameOf(path);
+    if (!names || std::find(names->begin(), names->end(), name) != names->end())
+        return std::nullopt;
+    const auto other = std::find_if(names->begin(), names->end(),
+                                    [&](const std::string &listed) { return sameIgnoringAsciiCase(listed, name); });
+    const std::string which = other != names->end()
+        ? "the file " + *other + ", whose name differs only in case"
+        : std::string("another file, whose name differs only in case or accents");
+    return "this folder does not tell " + name + " apart from " + which
+        + "; it belongs to another subject ID and is not replaced";
+}
+
+std::optional<std::string> resultsNameClash(const std::string &SubjectId, const std::string &OutputDirectory,
+                                            const Files &files, const ResultsFormat &format)
+{
+    const ResultsPaths paths = resultsPathsFor(SubjectId, OutputDirectory, format);
+    for (const std::string *path : {&paths.indifferencePoints, &paths.trialCounts}) {
+        if (auto reason = takenByOtherName(*path, files))
+            return *path + ": " + *reason;
+    }
+    return std::nullopt;
+}
 
 std::optional<WriteFailure> writeFilesTogether(const std::vector<FileContents> &set, Files &files)
 {

@@ -12,6 +12,9 @@ namespace kpx {
 
 namespace {
 
+// Why a log was given up, when its file went from under it.
+constexpr const char *RemovedOrReplaced = "the file was removed or replaced during the run";
+
 // Times are milliseconds to the microsecond.
 constexpr int TimeDecimals = 3;
 
@@ -195,10 +198,11 @@ std::optional<WriteFailure> TrialLog::flush()
     if (!m_lost && !m_file->isStillAt(m_path)) {
         // The folder was removed or replaced: what is written now would be seen by nobody.
         m_lost = true;
+        m_lostReason = RemovedOrReplaced;
         m_file.reset();
     }
     if (m_lost)
-        return WriteFailure{m_path, "the file was removed or replaced during the run"};
+        return WriteFailure{m_path, m_lostReason};
     if (m_torn) {
         // Whatever a failed write left past the last whole row must go before anything follows it.
         if (m_file->truncate(m_bytesOnDisk) || m_file->sync()) {
@@ -219,8 +223,12 @@ std::optional<WriteFailure> TrialLog::flush()
         // (the file's state now unknown) put a whole copy in its place.
         const bool cutBack = !m_file->truncate(m_bytesOnDisk) && !m_file->sync();
         if (!cutBack) {
-            if (!rewriteInPlace())
+            const auto rewritten = rewriteInPlace();
+            if (!rewritten)
                 return std::nullopt;
+            // The file let go: what matters now is why it could not be kept.
+            if (m_lost)
+                return rewritten;
             m_torn = true;
         }
         return WriteFailure{m_path, error->reason};
@@ -249,10 +257,15 @@ std::optional<WriteFailure> TrialLog::rewriteInPlace()
         error = m_files->syncDirectory(m_directory);
     if (error) {
         m_files->remove(temporary);
-        // With its file let go, the log is lost: every row is kept for writing it again whole.
-        if (!m_file)
+        // With its file let go, the log is lost: every row is kept for writing it again whole. The
+        // file stays as the failed write left it, perhaps with a row cut short, until it can go.
+        if (!m_file) {
             m_lost = true;
-        return WriteFailure{m_path, error->reason};
+            m_lostReason = "a write failed and could not be undone, and a whole copy could not take the file's "
+                           "place, perhaps because another program has it open: " + error->reason;
+            m_tornFile = m_path;
+        }
+        return WriteFailure{m_path, m_lostReason.empty() ? error->reason : m_lostReason};
     }
     m_file = std::move(file);
     m_rowsOnDisk = m_records.size();
@@ -281,6 +294,12 @@ std::optional<WriteFailure> TrialLog::writeAgain(const std::string &directory, s
         if (!m_files->remove(m_path))
             m_files->syncDirectory(m_directory);
     }
+    // The torn file this log let go: every row of it is in the new one, and its name is this run's own.
+    // What cannot be removed yet (still held open) is named, and tried again with the next whole write.
+    if (m_tornFile && (*m_tornFile == path || !m_files->remove(*m_tornFile))) {
+        m_files->syncDirectory(directoryOf(*m_tornFile));
+        m_tornFile.reset();
+    }
     m_file = std::move(file);
     m_path = path;
     m_directory = directory;
@@ -288,6 +307,7 @@ std::optional<WriteFailure> TrialLog::writeAgain(const std::string &directory, s
     m_bytesOnDisk = text.size();
     m_torn = false;
     m_lost = false;
+    m_lostReason.clear();
     return std::nullopt;
 }
 

@@ -111,15 +111,17 @@ std::size_t TrialRecorder::finish(const std::optional<WrittenResults> &results)
 
 void TrialRecorder::writeLostAgain(std::string directory, bool ask)
 {
-    const std::string lostPath = m_log->path();
+    LostLog lost{m_log->path(), m_log->lostReason(), std::nullopt};
     auto failure = m_log->writeAgain(directory, m_log->subject());
     while (failure && ask) {
-        if (!m_host.resolveLogLost(lostPath, *failure, directory))
+        if (!m_host.resolveLogLost(lost, *failure, directory))
             return;
         failure = m_log->writeAgain(directory, m_log->subject());
     }
-    if (!failure)
-        m_host.reportLogWrittenAgain(lostPath, m_log->path());
+    if (!failure) {
+        lost.tornFile = m_log->tornFile();
+        m_host.reportLogWrittenAgain(lost, m_log->path());
+    }
 }
 
 } // namespace kpx

@@ -2,10 +2,13 @@
 
 #include "engine/RunSettings.h"
 
+#include "CaseFoldingFiles.h"
 #include "ScriptedDialogsOf.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <limits>
 #include <optional>
 #include <string>
@@ -160,6 +163,26 @@ TEST(EnterSubjectId, RefusedIdsAreToldAndAskedAgainUntilOneNamesTheFiles)
     EXPECT_NE(told[1].find("'/'"), std::string::npos) << told[1];
     EXPECT_EQ(asker.asked.size(), 3u);
     EXPECT_EQ(asker.asked[0].title, "KPX2");
+}
+
+// Where the folder does not tell S01 from s01, S01's results would replace s01's: asked again, the
+// other file named. Exactly s01 again is a rerun and taken.
+TEST(EnterSubjectId, AnIdTheFolderTakesForAnothersIsAskedAgainNamingTheOtherFile)
+{
+    kpx::test::ScratchDirectory scratch{"kpx-setup"};
+    std::ofstream(scratch.path() / "s01.TC") << "s01's";
+    kpx::test::CaseFoldingFiles folding;
+    RunSettings settings;
+    settings.OutputDirectory = scratch.path().string();
+    ScriptedAsker asker{{"S01", "s01"}};
+    std::vector<std::string> told;
+
+    enterSubjectId(settings, asker.ask(), [&](const std::string &message) { told.push_back(message); }, folding);
+
+    EXPECT_EQ(settings.SubjectId, "s01");
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("s01.TC"), std::string::npos) << told[0];
+    EXPECT_NE(told[0].find("enter it again"), std::string::npos) << told[0];
 }
 
 TEST(EnterSubjectId, CancelGivesTheEmptyId)

@@ -222,6 +222,7 @@ public:
         resolutions.erase(resolutions.begin());
         return resolution(SubjectId, OutputDirectory);
     }
+    void reportResultsNameClash(const std::string &clash) override { m_log.push_back("name clash " + clash); }
     bool confirmDiscard() override
     {
         m_log.push_back("confirm discard");
@@ -244,15 +245,15 @@ public:
         m_log.push_back("log row failed " + failure.path);
         logFailures.push_back(failure);
     }
-    bool resolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) override
+    bool resolveLogLost(const LostLog &lost, const WriteFailure &failure, std::string &directory) override
     {
-        m_log.push_back("log lost " + lostPath + ", not written to " + failure.path);
+        m_log.push_back("log lost " + lost.path + ", not written to " + failure.path);
         logFailures.push_back(failure);
         return logResolution && logResolution(directory);
     }
-    void reportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override
+    void reportLogWrittenAgain(const LostLog &lost, const std::string &newPath) override
     {
-        m_log.push_back("log lost " + lostPath + ", written again to " + newPath);
+        m_log.push_back("log lost " + lost.path + ", written again to " + newPath);
     }
     bool resolveLogUnfinished(const std::string &logPath, std::size_t missingRows, const WriteFailure &failure,
                               std::string &directory) override

@@ -1,5 +1,7 @@
 #include "RunFlowFixture.h"
 
+#include "CaseFoldingFiles.h"
+
 namespace kpx {
 namespace {
 
@@ -140,6 +142,30 @@ TEST_F(RunFlowLog, NoLogNoRunAndTheInstructionsStayUp)
     settings.OutputDirectory = dir.string();
     start();
     EXPECT_TRUE(flow.started());
+}
+
+// On a volume that does not tell s9 from S9, S9's run would end by replacing s9's results.
+TEST_F(RunFlowLog, AnIdTheFolderTakesForAnothersIsRefusedBeforeTheRunNamingTheOtherFile)
+{
+    std::ofstream(dir / "s9.KPX") << "s9's";
+    CaseFoldingFiles folding;
+    RunFlow onFolding{engine, settings, screen, breakScreen, waiter, host, clock, Timings{}, ResultsFormat{}, folding};
+    waiter.duringWait = [&] { onFolding.breakKeyDown(VirtualKey::Space); };
+    random.queued = {0.375f};
+    onFolding.StartTask();
+
+    const Log told = takeLog();
+    ASSERT_EQ(told.size(), 1u) << "nothing shown, no log made";
+    EXPECT_TRUE(told[0].starts_with("name clash " + (dir / "S9.KPX").string())) << told[0];
+    EXPECT_NE(told[0].find("s9.KPX"), std::string::npos) << told[0];
+    EXPECT_FALSE(onFolding.started());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+    // Entered again as S10, the run starts.
+    settings.SubjectId = "S10";
+    random.queued = {0.375f};
+    onFolding.StartTask();
+    EXPECT_TRUE(onFolding.started());
 }
 
 TEST_F(RunFlowLog, PhasesFollowTheTrialsRhythmAndABreakIsFollowedByAWholeBlankSecond)

@@ -246,6 +246,67 @@ TEST_F(TrialLogTest, ACopyThatCannotTakeTheFilesPlaceLeavesEveryRowForTheLogWrit
     EXPECT_EQ(readFile(log.path()), TrialLog::header() + row + row);
 }
 
+// Another program holds the log open while a failed write cannot be cut back: the copy cannot take
+// its place. The log is told as given up for that reason, its rows go whole into a new file, and the
+// torn one is removed once that is whole, or named while it is still held.
+struct HeldCase
+{
+    const char *name;
+    bool letGoBeforeWrittenAgain;
+};
+
+class TrialLogHeldOpen : public ::testing::TestWithParam<HeldCase>
+{
+protected:
+    test::ScratchDirectory scratch{"kpx-log-held"};
+    fs::path dir = scratch.path();
+};
+
+TEST_P(TrialLogHeldOpen, TheTornFileGoesOnceItsRowsAreWholeElsewhereOrIsNamed)
+{
+    test::FaultyFiles files;
+    TrialLog log = std::get<TrialLog>(TrialLog::create(dir.string(), "S01", Started, files));
+    const std::string torn = log.path();
+    ASSERT_FALSE(log.append(sampleRecord()));
+    files.holdOpen(torn);
+    for (const FileOp op : {FileOp::Write, FileOp::Truncate})
+        files.failAt(op, files.calls(op) + 1);
+
+    const std::optional<WriteFailure> failure = log.append(sampleRecord());
+    ASSERT_TRUE(failure);
+    EXPECT_TRUE(log.lost());
+    EXPECT_EQ(failure->reason, log.lostReason());
+    EXPECT_EQ(log.lostReason().find("removed or replaced"), std::string::npos) << log.lostReason();
+    EXPECT_NE(log.lostReason().find(test::FaultyFiles::heldOpen().reason), std::string::npos) << log.lostReason();
+    EXPECT_EQ(log.tornFile(), torn);
+
+    if (GetParam().letGoBeforeWrittenAgain)
+        files.letGo();
+    ASSERT_FALSE(log.writeAgain(dir.string(), "S01"));
+    const std::string row = log.row(sampleRecord());
+    EXPECT_EQ(readFile(log.path()), TrialLog::header() + row + row);
+    EXPECT_NE(log.path(), torn);
+    EXPECT_TRUE(log.lostReason().empty());
+    if (GetParam().letGoBeforeWrittenAgain) {
+        EXPECT_FALSE(fs::exists(torn));
+        EXPECT_FALSE(log.tornFile());
+    } else {
+        EXPECT_TRUE(fs::exists(torn));
+        EXPECT_EQ(log.tornFile(), torn);
+        // Tried again with the next whole write, once the other program has let go.
+        files.letGo();
+        ASSERT_FALSE(log.writeAgain(dir.string(), "S01b"));
+        EXPECT_FALSE(fs::exists(torn));
+        EXPECT_FALSE(log.tornFile());
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "only the whole log";
+}
+
+INSTANTIATE_TEST_SUITE_P(Holders, TrialLogHeldOpen,
+                         ::testing::Values(HeldCase{"LetGoBeforeTheLogIsWrittenAgain", true},
+                                           HeldCase{"StillHeldWhenTheLogIsWrittenAgain", false}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
 TEST_F(TrialLogTest, ALogThatCannotBeMadeDurableIsNotCreatedAndLeavesNothingOpen)
 {
     for (const FileOp op : {FileOp::Write, FileOp::Sync, FileOp::SyncDirectory}) {

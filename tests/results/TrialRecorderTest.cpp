@@ -2,6 +2,7 @@
 
 #include "engine/RandomSource.h"
 
+#include "FaultyFiles.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@ namespace kpx {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FileOp;
 using test::readFile;
 
 const LocalDateTime Started{2026, 3, 7, 9, 5, 1};
@@ -31,14 +33,17 @@ public:
         return createAnswer && createAnswer(directory);
     }
     void reportLogFailure(const WriteFailure &failure) override { said.push_back("row failed: " + failure.reason); }
-    bool resolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) override
+    bool resolveLogLost(const LostLog &lost, const WriteFailure &failure, std::string &directory) override
     {
-        said.push_back("lost " + lostPath + ", not written to " + failure.path);
+        said.push_back("lost " + lost.path + ", not written to " + failure.path);
+        lostReasons.push_back(lost.reason);
         return lostAnswer && lostAnswer(directory);
     }
-    void reportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override
+    void reportLogWrittenAgain(const LostLog &lost, const std::string &newPath) override
     {
-        said.push_back("lost " + lostPath + ", written again to " + newPath);
+        said.push_back("lost " + lost.path + ", written again to " + newPath);
+        lostReasons.push_back(lost.reason);
+        tornFiles.push_back(lost.tornFile.value_or(""));
     }
     bool resolveLogUnfinished(const std::string &logPath, std::size_t missingRows, const WriteFailure &failure,
                               std::string &directory) override
@@ -56,6 +61,9 @@ public:
     }
 
     std::vector<std::string> said;
+    // Why each lost log was given up, and the torn file left of it ("" when none).
+    std::vector<std::string> lostReasons;
+    std::vector<std::string> tornFiles;
     std::function<bool(std::string &)> createAnswer;
     std::function<bool(std::string &)> lostAnswer;
 };
@@ -155,6 +163,35 @@ TEST_F(TrialRecorderTest, LostLogIsAskedAboutOnceThenWrittenAgainInFull)
     const std::string rescued = (dir / fs::path(lostPath).filename()).string();
     EXPECT_EQ(told(), (std::vector<std::string>{"completed " + lostPath + " in " + rescued}));
     EXPECT_EQ(rowsOnDisk(rescued), answers);
+}
+
+// Another program holds the log open when a failed write cannot be cut back: the experimenter is told
+// that, not that the log was removed, and which torn file is left while it cannot be removed.
+TEST_F(TrialRecorderTest, ALogHeldOpenByAnotherProgramIsToldAsSuchAndItsTornFileNamed)
+{
+    test::FaultyFiles files;
+    TrialRecorder held{host, files};
+    ASSERT_TRUE(held.open(dir.string(), "S1", Started));
+    const std::string torn = *held.logPath();
+    engine.state().ChoseDelayed = true;
+    engine.DrawNextAmount(held.Record(engine).DistractorNext);
+    files.holdOpen(torn);
+    for (const FileOp op : {FileOp::Write, FileOp::Truncate})
+        files.failAt(op, files.calls(op) + 1);
+
+    engine.state().ChoseDelayed = true;
+    engine.DrawNextAmount(held.Record(engine).DistractorNext);
+
+    ASSERT_EQ(host.lostReasons.size(), 1u);
+    EXPECT_EQ(host.lostReasons[0].find("removed or replaced"), std::string::npos) << host.lostReasons[0];
+    EXPECT_NE(host.lostReasons[0].find(test::FaultyFiles::heldOpen().reason), std::string::npos);
+    EXPECT_EQ(host.tornFiles, (std::vector<std::string>{torn}));
+    EXPECT_NE(*held.logPath(), torn);
+    EXPECT_EQ(rowsOnDisk(*held.logPath()), 2u);
+
+    files.letGo();
+    EXPECT_EQ(held.finish(WrittenResults{"S1b", dir.string()}), 0u);
+    EXPECT_FALSE(fs::exists(torn)) << "removed with the log written again at the end";
 }
 
 } // namespace

@@ -37,6 +37,10 @@ public:
     void fillDisk(const std::string &directory) { m_full = directory + preferredDirectorySeparator(); }
     void freeDisk() { m_full.clear(); }
     bool isFull(const std::string &path) const { return !m_full.empty() && path.starts_with(m_full); }
+    // Another program has the file open, as Windows keeps such a file: nothing is renamed over it and it
+    // is not removed, until letGo().
+    void holdOpen(const std::string &path) { m_held = path; }
+    void letGo() { m_held.clear(); }
     int calls(FileOp op) const { return m_calls.count(op) ? m_calls.at(op) : 0; }
     // Files created and not yet closed or dropped: a leak shows here.
     int openFiles() const { return m_open; }
@@ -64,7 +68,9 @@ public:
     }
     FileStatus replace(const std::string &from, const std::string &to) override
     {
-        return fails(FileOp::Replace) ? injected() : m_real.replace(from, to);
+        if (fails(FileOp::Replace))
+            return injected();
+        return isHeld(to) ? heldOpen() : m_real.replace(from, to);
     }
     FileStatus moveNew(const std::string &from, const std::string &to) override
     {
@@ -72,7 +78,9 @@ public:
     }
     FileStatus remove(const std::string &path) override
     {
-        return fails(FileOp::Remove) ? injected() : m_real.remove(path);
+        if (fails(FileOp::Remove))
+            return injected();
+        return isHeld(path) ? heldOpen() : m_real.remove(path);
     }
     FileStatus syncDirectory(const std::string &directory) override
     {
@@ -85,8 +93,14 @@ public:
     }
 
     static FileError injected() { return {"Input/output error (injected)", false}; }
+    static FileError heldOpen()
+    {
+        return {"The process cannot access the file because it is being used by another process (injected)", false};
+    }
 
 private:
+    bool isHeld(const std::string &path) const { return !m_held.empty() && path == m_held; }
+
     struct Fault
     {
         int nth;
@@ -141,6 +155,7 @@ private:
     std::map<FileOp, Fault> m_faults;
     std::map<FileOp, int> m_calls;
     std::string m_full;
+    std::string m_held;
     int m_open = 0;
 };
 

@@ -1,3 +1,6 @@
+#include "LogUnfinishedCases.h"
+#include "ScriptedDialogs.h"
+
 #include "results/ResultsWriter.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtRunHost.h"
@@ -42,6 +45,8 @@ private slots:
     void writeFailureDialogNamesTheFileAndCanChangeTheSubjectId();
     void discardQuestionDefaultsToNo();
     void logDialogsNameThePathsAndCanBeLeft();
+    void anIncompleteLogIsLeftOnlyByAConfirmedLeaveIt_data();
+    void anIncompleteLogIsLeftOnlyByAConfirmedLeaveIt();
 };
 
 void QtDialogsTest::completionMessageIsTitledAndHasOnlyOk()
@@ -133,29 +138,62 @@ void QtDialogsTest::logDialogsNameThePathsAndCanBeLeft()
 
     answer("Later");
     const WriteFailure failure{"/data/g/S1.csv", "No such file or directory"};
-    QVERIFY(!host.resolveLogLost("/data/g/S1.csv", failure, directory));
+    QVERIFY(!host.resolveLogLost({"/data/g/S1.csv", "the file was removed or replaced during the run", {}}, failure,
+                                 directory));
     answer("OK");
-    host.reportLogWrittenAgain("/data/g/S1.csv", "/data/h/S1.csv");
+    host.reportLogWrittenAgain({"/data/g/S1.csv", "another program has it open", "/data/g/S1.csv"}, "/data/h/S1.csv");
     // Escape is the log-failure box's Cancel: the run stays unstarted.
     whenModal(&scope, [&texts](QWidget *dialog) {
         texts << qobject_cast<QMessageBox *>(dialog)->text();
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
     QVERIFY(!host.resolveLogFailure(WriteFailure{"/data/g/S1.csv", "Permission denied"}, directory));
-    // At the end: leaving an incomplete log is a choice, and what it costs is said.
-    answer("Leave It");
+    // At the end: leaving an incomplete log is a choice, confirmed, and what it costs is said. The box
+    // closed without a button asks again.
+    whenModal(&scope, [&](QWidget *dialog) {
+        texts << qobject_cast<QMessageBox *>(dialog)->text();
+        qobject_cast<QDialog *>(dialog)->reject();
+        answer("Leave It");
+        whenModal(&scope, [&texts](QWidget *dialog) {
+            auto *box = qobject_cast<QMessageBox *>(dialog);
+            texts << box->text();
+            box->button(QMessageBox::Yes)->click();
+        });
+    });
     QVERIFY(!host.resolveLogUnfinished("/data/g/S1.csv", 17, WriteFailure{"/data/S1.csv", "Disk quota exceeded"}, directory));
     answer("OK");
     host.reportLogIncomplete("/data/g/S1.csv", 17);
 
-    QCOMPARE(texts.size(), 5);
+    QCOMPARE(texts.size(), 7);
     QVERIFY2(texts[3].contains("lacks 17 answered trials") && texts[3].contains("Disk quota exceeded"), qPrintable(texts[3]));
-    QVERIFY2(texts[4].contains("17 answered trials, which are in no file"), qPrintable(texts[4]));
+    QCOMPARE(texts[4], texts[3]);
+    QVERIFY2(texts[5].contains("17 answered trials will be in no file"), qPrintable(texts[5]));
+    QVERIFY2(texts[6].contains("17 answered trials, which are in no file"), qPrintable(texts[6]));
     QVERIFY2(texts[0].contains("removed or replaced") && texts[0].contains("No such file or directory"),
              qPrintable(texts[0]));
     QVERIFY2(texts[1].contains("/data/g/S1.csv") && texts[1].contains("/data/h/S1.csv"), qPrintable(texts[1]));
+    QVERIFY2(texts[1].contains("another program has it open") && texts[1].contains("could not be removed"),
+             qPrintable(texts[1]));
     QVERIFY2(texts[2].contains("could not be created") && texts[2].contains("Permission denied"), qPrintable(texts[2]));
     QCOMPARE(directory, std::string("/data/g"));
+}
+
+void QtDialogsTest::anIncompleteLogIsLeftOnlyByAConfirmedLeaveIt_data()
+{
+    QTest::addColumn<int>("index");
+    for (std::size_t i = 0; i < test::logUnfinishedCases().size(); ++i)
+        QTest::newRow(test::logUnfinishedCases()[i].name) << int(i);
+}
+
+void QtDialogsTest::anIncompleteLogIsLeftOnlyByAConfirmedLeaveIt()
+{
+    QFETCH(int, index);
+    test::ScriptedDialogs dialogs;
+    QtRunHost host(nullptr, nullptr, dialogs, {});
+
+    const std::string wrong = test::checkLogUnfinished(test::logUnfinishedCases()[std::size_t(index)], dialogs, host);
+
+    QVERIFY2(wrong.empty(), wrong.c_str());
 }
 
 QTEST_MAIN(QtDialogsTest)

@@ -1,9 +1,11 @@
+#include "LogUnfinishedCases.h"
 #include "Win32Rig.h"
 
 #include "win32/DocumentsFolder.h"
 #include "win32/Instruct.h"
 #include "win32/StartForm.h"
 #include "win32/Win32Dialogs.h"
+#include "win32/Win32RunHost.h"
 
 #include <shlobj.h>
 
@@ -148,5 +150,24 @@ TEST(Win32Dialogs, TextEntryReturnsTheTextAsTypedOrNothingOnCancel)
         EXPECT_EQ(text, answer.ok ? std::optional(win32::narrow(answer.typed)) : std::nullopt);
     }
 }
+
+} // namespace
+
+namespace {
+
+class Win32LogUnfinished : public testing::TestWithParam<LogUnfinishedCase>
+{
+};
+
+TEST_P(Win32LogUnfinished, AnIncompleteLogIsLeftOnlyByAConfirmedLeaveIt)
+{
+    ScriptedDialogs dialogs;
+    win32::Win32RunHost host(nullptr, nullptr, dialogs, {});
+
+    EXPECT_EQ(checkLogUnfinished(GetParam(), dialogs, host), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, Win32LogUnfinished, testing::ValuesIn(logUnfinishedCases()),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

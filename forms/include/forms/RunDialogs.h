@@ -64,6 +64,14 @@ public:
         }
     }
 
+    void reportResultsNameClash(const std::string &clash) override
+    {
+        m_dialogs.inform(dialogParent(),
+                         "The results of this subject ID cannot be written to this folder:\n" + clash
+                             + "\n\nThe task has not started.  Enter the subject ID again, or choose another folder.",
+                         Tone::Warning);
+    }
+
     bool confirmDiscard() override
     {
         return m_dialogs.askYesNo(dialogParent(), "The results of this session will be lost.  Discard them?");
@@ -90,23 +98,25 @@ public:
     }
 
     // The log's file vanished mid-run and its folder cannot take it again: another directory, or later.
-    bool resolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) override
+    bool resolveLogLost(const LostLog &lost, const WriteFailure &failure, std::string &directory) override
     {
         const std::optional<int> choice = m_dialogs.askChoice(
             dialogParent(),
-            "The trial log was removed or replaced during the run:\n" + lostPath
-                + "\n\nIt cannot be written again there:\n" + failure.path + "\n\n" + failure.reason,
+            lostText(lost) + "\n\nIt cannot be written again there:\n" + failure.path + "\n\n" + failure.reason,
             "Every answer so far is kept.  Choose a directory to write the whole log to now, or choose Later: it is "
             "tried again where it was after each answer, and beside the results at the end.",
             {{"Choose Directory...", Role::Accept}, {"Later", Role::Reject}});
         return choice == 0 && chooseDirectory(directory);
     }
 
-    void reportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override
+    void reportLogWrittenAgain(const LostLog &lost, const std::string &newPath) override
     {
+        const std::string torn =
+            lost.tornFile ? "\n\nThis file may end in a row cut short and could not be removed; every row of it is in "
+                            "the new file, so delete it once the other program lets go of it:\n" + *lost.tornFile
+                          : std::string();
         m_dialogs.inform(dialogParent(),
-                         "The trial log was removed or replaced during the run:\n" + lostPath
-                             + "\n\nEvery answer so far has been written again to:\n" + newPath
+                         lostText(lost) + "\n\nEvery answer so far has been written again to:\n" + newPath + torn
                              + "\n\nThe task goes on.",
                          Tone::Warning);
     }
@@ -120,17 +130,25 @@ public:
             missingRows > 0 ? "It lacks " + std::to_string(missingRows) + " answered trials, which are in no file yet."
                             : std::string("It holds every answer, but under the subject ID it was started with, not "
                                           "the one the results files bear.");
-        const std::optional<int> choice = m_dialogs.askChoice(
-            dialogParent(),
-            "The trial log could not be completed:\n" + logPath + "\n\n" + lacking + "\n\nWriting it failed:\n"
-                + failure.path + "\n\n" + failure.reason,
+        enum { ChooseDirectory, LeaveIt };
+        const std::string text = "The trial log could not be completed:\n" + logPath + "\n\n" + lacking
+                                 + "\n\nWriting it failed:\n" + failure.path + "\n\n" + failure.reason;
+        const std::string detail =
             missingRows > 0 ? "Choose a directory to write the whole log to.  Leaving it loses those answers."
-                            : "Choose a directory to write the log to under the new subject ID, or leave it as it is.",
-            {{"Choose Directory...", Role::Accept}, {"Leave It", Role::Destructive}});
-        // Ending the application closes the box; asking again would return at once, forever.
-        if (m_terminating)
-            return false;
-        return choice == 0 && chooseDirectory(directory);
+                            : "Choose a directory to write the log to under the new subject ID, or leave it as it is.";
+        const std::vector<Choice> choices{{"Choose Directory...", Role::Accept}, {"Leave It", Role::Destructive}};
+        for (;;) {
+            const std::optional<int> choice = m_dialogs.askChoice(dialogParent(), text, detail, choices);
+            // Ending the application closes the box; asking again would return at once, forever.
+            if (m_terminating)
+                return false;
+            if (choice == ChooseDirectory && chooseDirectory(directory))
+                return true;
+            // Closing the box or cancelling the chooser asks again: answers are left only by a choice,
+            // confirmed, as the results are discarded.
+            if (choice == LeaveIt && (missingRows == 0 || confirmLeaving(missingRows)))
+                return false;
+        }
     }
 
     void reportLogIncomplete(const std::string &logPath, std::size_t missingRows) override
@@ -164,6 +182,18 @@ protected:
     bool m_terminating = false;
 
 private:
+    static std::string lostText(const LostLog &lost)
+    {
+        return "The trial log can no longer be written where it was:\n" + lost.path + "\n\n" + lost.reason;
+    }
+
+    // No is the default: the answers are given up only by a deliberate Yes.
+    bool confirmLeaving(std::size_t missingRows)
+    {
+        return m_dialogs.askYesNo(dialogParent(), std::to_string(missingRows)
+                                                      + " answered trials will be in no file.  Leave the trial log as it is?");
+    }
+
     // A directory chosen from the one in use; false, and the directory kept, on Cancel.
     bool chooseDirectory(std::string &directory)
     {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Files.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -63,9 +65,11 @@ std::string cutoffMenuText(std::int16_t maxTrials);
 // DTThresh's text: "DTT:" and the last two characters of a space and the digits.
 std::string thresholdMenuText(std::int16_t threshold);
 
-// SIDCtrl: asks until the ID can name the files, telling why each refused one cannot; Cancel gives the
-// empty ID. Sets SubjectId and returns SIDCtrl's new text.
-std::string enterSubjectId(RunSettings &settings, const AskText &ask, const Tell &refused);
+// SIDCtrl: asks until the ID can name the files, and names no other subject ID's files in the output
+// directory (where the folder does not tell names apart by case), telling why each refused one cannot;
+// Cancel gives the empty ID. Sets SubjectId and returns SIDCtrl's new text.
+std::string enterSubjectId(RunSettings &settings, const AskText &ask, const Tell &refused,
+                           const Files &files = systemFiles());
 
 // CutCtrl: sets MaxTrials from one entry and returns CutCtrl's new text.
 std::string SetMaxTrials(RunSettings &settings, const AskText &ask);

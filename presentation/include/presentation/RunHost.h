@@ -28,6 +28,11 @@ public:
     virtual WriteFailureChoice resolveWriteFailure(const WriteFailure &failure, std::string &SubjectId,
                                                    std::string &OutputDirectory) = 0;
 
+    // The run cannot start: its results files would take the place of another subject ID's files in the
+    // folder (clash names them). Returns when dismissed; the experimenter then enters the subject ID
+    // again or chooses another folder in the setup window.
+    virtual void reportResultsNameClash(const std::string &clash) = 0;
+
     // Second question before the results are thrown away; true discards them.
     virtual bool confirmDiscard() = 0;
 

@@ -67,6 +67,19 @@ inline constexpr const char *NoDirectoryReason = "no output directory has been c
 // cannot use in a file name (on Windows: < > : " \ | ? *, a trailing dot or space, device names).
 std::optional<std::string> unusableSubjectId(const std::string &SubjectId, char directorySeparator = '/');
 
+// Why a file written at the path would take the place of another file, if it would: something is at the
+// path, yet its folder lists no entry of exactly that name, so the volume took the name for an entry
+// named otherwise (one differing in case or in how its accents are encoded, where the volume does not
+// tell such names apart). The answer names that entry. Decided from what the folder holds, so a
+// case-insensitive volume mounted on any system is covered; nothing is said when the folder cannot be read.
+std::optional<std::string> takenByOtherName(const std::string &path, const Files &files = systemFiles());
+
+// Why this subject ID's results files cannot go into this folder, if they cannot: one of their names
+// would take the place of another file there, which the answer names. Exactly the same name is no
+// clash: a rerun under the same ID replaces the old pair, as ever.
+std::optional<std::string> resultsNameClash(const std::string &SubjectId, const std::string &OutputDirectory,
+                                            const Files &files = systemFiles(), const ResultsFormat &format = {});
+
 // While a set of files is replaced, its new files are written as "<final name>.partial-XXXXXX" and the
 // files they replace are kept as "<final name>.previous-XXXXXX" (XXXXXX: six letters or digits, one
 // tag for the whole set). Only names of exactly this form are ever removed.

@@ -95,6 +95,14 @@ public:
     // The file was removed or replaced since it was opened; the rows wait for writeAgain.
     bool lost() const { return m_lost; }
 
+    // Why the log was lost, in a failure's words: its file removed or replaced, or a torn file that a
+    // whole copy could not take the place of (on Windows: another program has it open). Empty if not lost.
+    const std::string &lostReason() const { return m_lostReason; }
+
+    // A file of this log's that a failed write left with a row perhaps cut short, not removed yet:
+    // writeAgain removes it once its rows are whole in the new file, and while it cannot it is named.
+    const std::optional<std::string> &tornFile() const { return m_tornFile; }
+
     // Answered trials that the file does not hold (all of them once it is lost).
     std::size_t rowsMissing() const;
 
@@ -132,6 +140,8 @@ private:
     std::uint64_t m_bytesOnDisk = 0; // the whole rows' end; nothing is written anywhere else
     bool m_torn = false;             // a failed write may have left bytes past m_bytesOnDisk
     bool m_lost = false;
+    std::string m_lostReason;
+    std::optional<std::string> m_tornFile; // let go torn; removed once its rows are whole elsewhere
 };
 
 // One row of the trial log: always 20 fields, whatever the subject ID holds, then CR LF.

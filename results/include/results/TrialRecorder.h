@@ -10,6 +10,16 @@ namespace kpx {
 
 class TaskEngine;
 
+// The trial log's file given up during the run.
+struct LostLog
+{
+    std::string path;
+    // What happened to it, in a failure's words.
+    std::string reason;
+    // A file of the log's left with a row perhaps cut short, that could not be removed yet.
+    std::optional<std::string> tornFile;
+};
+
 // What the trial recorder must ask or tell the experimenter; it holds no user interface itself.
 class TrialLogHost
 {
@@ -23,14 +33,15 @@ public:
     // A response could not be added to the trial log; the run goes on. Told once per run.
     virtual void reportLogFailure(const WriteFailure &failure) = 0;
 
-    // The trial log's file was removed or replaced during the run and cannot be written again where it
-    // was (failure says where and why). True writes the whole log again in the directory the host may
-    // have changed; false goes on with every answer kept, tried again after each answer and at the end.
-    virtual bool resolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &directory) = 0;
+    // The trial log's file was given up during the run (removed or replaced, or torn and held open by
+    // another program) and the log cannot be written again where it was (failure says where and why).
+    // True writes the whole log again in the directory the host may have changed; false goes on with
+    // every answer kept, tried again after each answer and at the end.
+    virtual bool resolveLogLost(const LostLog &lost, const WriteFailure &failure, std::string &directory) = 0;
 
-    // The trial log's file was removed or replaced during the run; every answer so far has been
-    // written again to newPath and the run goes on.
-    virtual void reportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) = 0;
+    // The trial log's file was given up during the run; every answer so far has been written again to
+    // newPath and the run goes on. lost.tornFile names what of the old file could not be removed.
+    virtual void reportLogWrittenAgain(const LostLog &lost, const std::string &newPath) = 0;
 
     // At the end of the run the trial log could not be made whole (missingRows answers are in no file
     // yet) or given the subject ID the results bear; failure says where it was tried and why. True

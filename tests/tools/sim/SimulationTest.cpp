@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <set>
 #include <streambuf>
 #include <sstream>
 #include <string>
@@ -135,6 +136,32 @@ TEST_F(SimulationTest, AFolderWhosePathPassesWindowsOldLimitGetsBothFilesAndTheL
               1);
 }
 
+// Windows folds case: S01 would replace s01's pair, so it is refused before its run, naming s01's
+// file. On Linux's own file systems the two IDs are two pairs of files.
+TEST_F(SimulationTest, AnIdDifferingOnlyInCaseIsRefusedWhereTheFolderFoldsCaseWithStatusTwo)
+{
+    options.subject = "s01";
+    ASSERT_EQ(run(repeated("D\n", 5000)), SimExit::Ok) << err.str();
+    options.subject = "S01";
+    const int status = run(repeated("I\n", 5000));
+
+    std::set<std::string> names;
+    for (const auto &entry : fs::directory_iterator(dir)) {
+        if (!entry.path().string().ends_with(".trials.csv"))
+            names.insert(entry.path().filename().string());
+    }
+    if (!test::OnWindows) {
+        EXPECT_EQ(status, SimExit::Ok) << err.str();
+        EXPECT_EQ(names, (std::set<std::string>{"s01.KPX", "s01.TC", "S01.KPX", "S01.TC"}));
+        return;
+    }
+    EXPECT_EQ(status, SimExit::BadInput);
+    EXPECT_NE(err.str().find("s01.KPX"), std::string::npos) << err.str();
+    EXPECT_EQ(out.str(), "") << "no trial was run";
+    EXPECT_EQ(names, (std::set<std::string>{"s01.KPX", "s01.TC"}));
+    EXPECT_EQ(test::readFile(dir / "s01.KPX"), "s01\r\n" + repeated(" 97.5 \r\n", 7));
+}
+
 TEST_F(SimulationTest, TrialLinesNameBlockDelayAmountAndKind)
 {
     run(repeated("D\n", 5000));
@@ -241,7 +268,7 @@ TEST_F(SimulationTest, LogFolderReplacedMidRunIsSaidAndTheWholeLogWrittenAgainWi
     std::istream in(&answers);
 
     EXPECT_EQ(runSimulation(options, 11, in, out, err), SimExit::LogWrittenAgain);
-    EXPECT_NE(err.str().find(" was removed or replaced during the run; every answer so far was written again to "),
+    EXPECT_NE(err.str().find("(the file was removed or replaced during the run); every answer so far was written again to "),
               std::string::npos) << err.str();
     const std::string trials = out.str();
     EXPECT_EQ(logRows(), static_cast<std::size_t>(std::count(trials.begin(), trials.end(), '\n') - 1)) << "DONE";

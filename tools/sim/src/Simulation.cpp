@@ -51,17 +51,21 @@ public:
         return false;
     }
     void reportLogFailure(const WriteFailure &failure) override { cannotWrite(failure); }
-    bool resolveLogLost(const std::string &lostPath, const WriteFailure &failure, std::string &) override
+    bool resolveLogLost(const LostLog &lost, const WriteFailure &failure, std::string &) override
     {
-        m_err << "the trial log " << lostPath << " was removed or replaced during the run and cannot be written again: "
+        m_err << "the trial log " << lost.path << " was given up during the run (" << lost.reason
+              << ") and cannot be written again: "
               << failure.path << ": " << failure.reason << '\n';
         m_failed = true;
         return false;
     }
-    void reportLogWrittenAgain(const std::string &lostPath, const std::string &newPath) override
+    void reportLogWrittenAgain(const LostLog &lost, const std::string &newPath) override
     {
-        m_err << "the trial log " << lostPath << " was removed or replaced during the run; every answer so far was written again to "
-              << newPath << '\n';
+        m_err << "the trial log " << lost.path << " was given up during the run (" << lost.reason
+              << "); every answer so far was written again to " << newPath << '\n';
+        if (lost.tornFile)
+            m_err << "the file " << *lost.tornFile
+                  << " may end in a row cut short and could not be removed; every row of it is in " << newPath << '\n';
         m_writtenAgain = true;
     }
     bool resolveLogUnfinished(const std::string &logPath, std::size_t, const WriteFailure &failure, std::string &) override
@@ -251,6 +255,11 @@ int runSimulated(const SimOptions &options, const SimulatedParticipant &particip
 int runSimulation(const SimOptions &options, std::uint64_t seed, std::istream &in, std::ostream &out,
                   std::ostream &err)
 {
+    // Refused before the run, as a bad ID is: its files would replace another subject ID's.
+    if (const auto clash = resultsNameClash(options.subject, options.outDir)) {
+        err << "kpx2-sim: --subject: " << *clash << '\n';
+        return SimExit::BadInput;
+    }
     if (const auto *simulated = std::get_if<SimulatedParticipant>(&options.participant))
         return runSimulated(options, *simulated, seed, out, err);
     return runStdin(options, seed, in, out, err);
