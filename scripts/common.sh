@@ -24,6 +24,19 @@ WINDOWS_PACKAGES=(
     fonts-liberation
 )
 
+# The web build: Debian's Emscripten, and the JavaScript parser its compiler loads from Node's path.
+WEB_PACKAGES=(
+    cmake ninja-build
+    emscripten node-acorn
+    googletest
+)
+
+# use_emscripten: readies the environment for emcc. Debian's emcc finds acorn among Debian's Node
+# modules, which a node from elsewhere (NodeSource, nvm) does not search.
+use_emscripten() {
+    export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"
+}
+
 # ensure_packages [PACKAGE...]: installs those of the packages (by default PACKAGES) that are missing.
 ensure_packages() {
     local wanted=("$@")
