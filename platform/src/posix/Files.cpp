@@ -115,12 +115,14 @@ public:
 
     FileStatus moveNew(const std::string &from, const std::string &to) override
     {
+#ifdef RENAME_NOREPLACE
         if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
             return std::nullopt;
         if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
             return errorFrom(errno);
-        // Without RENAME_NOREPLACE (exFAT, some network shares) a hard link cannot replace either;
-        // where links are not had either, the name is checked first.
+#endif
+        // Without RENAME_NOREPLACE (exFAT, some network shares, Emscripten's C library) a hard link
+        // cannot replace either; where links are not had either, the name is checked first.
         if (::link(from.c_str(), to.c_str()) == 0)
             return statusOf(::unlink(from.c_str()));
         if (errno == EEXIST)
