@@ -1,5 +1,7 @@
 #include "platform/Files.h"
 
+#include "FileIdentity.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -73,13 +75,7 @@ public:
 
     bool isStillAt(const std::string &path) const override
     {
-        struct stat open{};
-        struct stat named{};
-        if (::fstat(m_fd, &open) != 0 || open.st_nlink == 0)
-            return false;
-        if (::stat(path.c_str(), &named) != 0)
-            return false;
-        return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+        return posix::isFileAt(m_fd, path);
     }
 
     FileStatus close() override
