@@ -24,6 +24,19 @@ WINDOWS_PACKAGES=(
     fonts-liberation
 )
 
+# The web build: Debian's Emscripten, and the JavaScript parser its compiler loads from Node's path.
+WEB_PACKAGES=(
+    cmake ninja-build
+    emscripten node-acorn
+    googletest
+)
+
+# use_emscripten: readies the environment for emcc. Debian's emcc finds acorn among Debian's Node
+# modules, which a node from elsewhere (NodeSource, nvm) does not search.
+use_emscripten() {
+    export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"
+}
+
 # ensure_packages [PACKAGE...]: installs those of the packages (by default PACKAGES) that are missing.
 ensure_packages() {
     local wanted=("$@")
@@ -55,4 +68,35 @@ configure_build() {
     local targets=()
     [ -n "${KPX2_TARGETS:-}" ] && targets=(--target ${KPX2_TARGETS})
     cmake --build "$dir" -j "$(nproc)" "${targets[@]}"
+}
+
+# compare_with_linux_sim NAME RUN...: runs the Linux kpx2-sim (LINUX_SIM, default build/tools/sim/kpx2-sim,
+# built when missing) and RUN (another build's kpx2-sim, as a command) for fixed seeds, participants and
+# subjects, non-ASCII among them, and checks that both write the same files: .KPX and .TC byte for
+# byte, the trial log's rows alike but for the wall-clock and time columns (run_started, rt_ms and
+# the three onsets). NAME says which build in the messages.
+compare_with_linux_sim() {
+    local name="$1"
+    shift
+    local linux_sim="${LINUX_SIM:-$ROOT/build/tools/sim/kpx2-sim}"
+    if [ ! -x "$linux_sim" ]; then
+        KPX2_TARGETS=kpx2-sim configure_build "$ROOT/build"
+    fi
+    local compare
+    compare="$(mktemp -d)"
+    local run subject seed participant file
+    for run in "S1 7 hyperbolic:0.02" "P2 11 exp:0.01:0.1" "Zoë 3 rachlin:0.05:0.7:0.2" "S4 42 betadelta:0.8:0.005" \
+        "中文 5 hyperboloid:0.05:0.6:0.1"; do
+        read -r subject seed participant <<<"$run"
+        mkdir -p "$compare/linux-$seed" "$compare/other-$seed"
+        "$linux_sim" --subject "$subject" --out "$compare/linux-$seed" --seed "$seed" --participant "$participant" >/dev/null
+        "$@" --subject "$subject" --out "$compare/other-$seed" --seed "$seed" --participant "$participant" >/dev/null
+        for file in "$subject.KPX" "$subject.TC"; do
+            cmp "$compare/linux-$seed/$file" "$compare/other-$seed/$file"
+        done
+        diff <(cut -d, -f1,3-10,12-17 "$compare/linux-$seed/"*.trials.csv) \
+            <(cut -d, -f1,3-10,12-17 "$compare/other-$seed/"*.trials.csv)
+        echo "$name and kpx2-sim agree: $subject, seed $seed, $participant"
+    done
+    rm -rf "$compare"
 }

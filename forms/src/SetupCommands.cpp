@@ -3,6 +3,7 @@
 #include "engine/RunSettings.h"
 #include "engine/TaskRules.h"
 #include "forms/Texts.h"
+#include "platform/Charconv.h"
 #include "results/ResultsWriter.h"
 
 #include <array>
@@ -130,7 +131,7 @@ double readNumber(std::string_view text)
     if (const std::size_t e = number.find_first_of("eE"); e != std::string::npos && number[e + 1] == '+')
         number.erase(e + 1, 1);
     double value = 0.0;
-    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    const auto [end, error] = kpx::fromChars(number.data(), number.data() + number.size(), value);
     if (error == std::errc::result_out_of_range)
         value = beyondLargest(number) ? std::numeric_limits<double>::infinity() : 0.0;
     else if (error != std::errc() || end != number.data() + number.size())

@@ -1,6 +1,8 @@
 #include "results/NumberForm.h"
 
 #include <array>
+#include "platform/Charconv.h"
+
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -11,12 +13,12 @@ namespace {
 // Long enough for any double in fixed notation (up to 309 integer digits) with its decimals.
 using NumberBuffer = std::array<char, 400>;
 
-// to_chars never looks at the locale, so '.' is always the decimal point.
+// Neither looks at the locale, so '.' is always the decimal point.
 template <typename... Format>
 std::string toChars(double value, Format... format)
 {
     NumberBuffer buffer{};
-    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format...);
+    const auto [end, error] = kpx::toChars(buffer.data(), buffer.data() + buffer.size(), value, format...);
     return error == std::errc() ? std::string(buffer.data(), end) : std::string();
 }
 

@@ -1,6 +1,7 @@
 #include "results/ResultsReader.h"
 
 #include "engine/RunState.h"
+#include "platform/Charconv.h"
 
 #include <charconv>
 #include <cmath>
@@ -128,7 +129,7 @@ std::optional<double> parseNumberForm(std::string_view text)
         return std::nullopt;
 
     double value = 0.0;
-    const auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+    const auto [end, error] = kpx::fromChars(plain.data(), plain.data() + plain.size(), value);
     if (error != std::errc() || end != plain.data() + plain.size() || !std::isfinite(value))
         return std::nullopt;
     // "-0" is zero; a negative zero would print as "-0" in the summary.
@@ -158,7 +159,7 @@ Parsed<TrialCountFile> parseTrialCountFile(std::string_view contents)
         const double value = parsed.values[i];
         if (value != std::floor(value)) {
             std::string text(32, '\0');
-            const auto end = std::to_chars(text.data(), text.data() + text.size(), value).ptr;
+            const auto end = kpx::toChars(text.data(), text.data() + text.size(), value).ptr;
             text.resize(static_cast<std::size_t>(end - text.data()));
             return FileProblem{static_cast<int>(i) + 2, "\"" + text + "\" is not a whole number of trials"};
         }

@@ -133,12 +133,12 @@ inline void loseFolder(const std::filesystem::path &folder)
 }
 
 // Lowers the largest file this process may write while it lives: a write beyond it stops part way
-// and fails (EFBIG), as on a full disk. Windows has no such limit; tests that need it skip there,
+// and fails (EFBIG), as on a full disk. Windows and the web have no such limit; tests that need it skip there,
 // and the injected faults of FaultyFiles stand in.
 class FileSizeLimit
 {
 public:
-#ifdef _WIN32
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
     static constexpr bool Available = false;
     explicit FileSizeLimit(std::uintmax_t) {}
 #else

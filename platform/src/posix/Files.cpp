@@ -1,5 +1,7 @@
 #include "platform/Files.h"
 
+#include "FileIdentity.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -73,13 +75,7 @@ public:
 
     bool isStillAt(const std::string &path) const override
     {
-        struct stat open{};
-        struct stat named{};
-        if (::fstat(m_fd, &open) != 0 || open.st_nlink == 0)
-            return false;
-        if (::stat(path.c_str(), &named) != 0)
-            return false;
-        return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+        return posix::isFileAt(m_fd, path);
     }
 
     FileStatus close() override
@@ -115,12 +111,14 @@ public:
 
     FileStatus moveNew(const std::string &from, const std::string &to) override
     {
+#ifdef RENAME_NOREPLACE
         if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
             return std::nullopt;
         if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
             return errorFrom(errno);
-        // Without RENAME_NOREPLACE (exFAT, some network shares) a hard link cannot replace either;
-        // where links are not had either, the name is checked first.
+#endif
+        // Without RENAME_NOREPLACE (exFAT, some network shares, Emscripten's C library) a hard link
+        // cannot replace either; where links are not had either, the name is checked first.
         if (::link(from.c_str(), to.c_str()) == 0)
             return statusOf(::unlink(from.c_str()));
         if (errno == EEXIST)

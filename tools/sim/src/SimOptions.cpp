@@ -2,6 +2,7 @@
 
 #include "engine/RunState.h"
 #include "engine/TaskRules.h"
+#include "platform/Charconv.h"
 #include "results/ResultsWriter.h"
 
 #include <charconv>
@@ -27,7 +28,7 @@ std::optional<T> parseWhole(const std::string &text)
 std::optional<double> parseReal(const std::string &text)
 {
     double value = 0.0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const auto [end, error] = kpx::fromChars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || text.empty() || !std::isfinite(value))
         return std::nullopt;
     return value;
