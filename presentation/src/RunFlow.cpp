@@ -163,7 +163,7 @@ void RunFlow::StartTask()
     m_screen.show();
     // The first trial's options are on screen in white from here on, behind the break message.
     const double whiteOnsetMs = presentNow();
-    m_recorder.trialShown(whiteOnsetMs, false);
+    m_recorder.trialShown(whiteOnsetMs, false, m_screen.displayScale());
     markPhase("white", whiteOnsetMs);
     m_break.setDelayCaption(m_screen.caption(TaskControl::VDelay));
     breakWait();
@@ -302,7 +302,7 @@ void RunFlow::NextTrial()
     if (m_finished)
         return;
     const double whiteOnsetMs = presentNow();
-    m_recorder.trialShown(whiteOnsetMs, result.DistractorNext);
+    m_recorder.trialShown(whiteOnsetMs, result.DistractorNext, m_screen.displayScale());
     m_screen.setTimerEnabled(true);
     markPhase("white", whiteOnsetMs);
 

@@ -157,6 +157,7 @@ std::string trialLogRow(const std::string &subject, const std::string &started, 
         fixedNumber(t.whiteOnsetMs, TimeDecimals),
         fixedNumber(t.answerableOnsetMs, TimeDecimals),
         fixedNumber(t.responseMs, TimeDecimals),
+        t.displayScale ? plainNumber(*t.displayScale) : std::string(),
     };
     // A comma between every two fields, empty ones included, so no column ever shifts.
     std::string line;

@@ -33,10 +33,11 @@ std::optional<std::string> TrialRecorder::logPath() const
     return m_log->path();
 }
 
-void TrialRecorder::trialShown(double whiteOnsetMs, bool distractor)
+void TrialRecorder::trialShown(double whiteOnsetMs, bool distractor, std::optional<double> displayScale)
 {
     m_whiteOnsetMs = whiteOnsetMs;
     m_distractor = distractor;
+    m_displayScale = displayScale;
 }
 
 void TrialRecorder::trialAnswerable(double answerableOnsetMs)
@@ -58,6 +59,7 @@ ResponseResult TrialRecorder::Record(TaskEngine &engine)
     trial.whiteOnsetMs = m_whiteOnsetMs;
     trial.answerableOnsetMs = m_answerableOnsetMs;
     trial.responseMs = m_responseMs;
+    trial.displayScale = m_displayScale;
     const ResponseResult result = engine.ApplyResponse();
     if (!m_log)
         return result;

@@ -34,6 +34,8 @@ inline std::string name(TaskControl control)
 class FakeScreen final : public TrialScreen
 {
 public:
+    std::optional<double> scale;
+
     explicit FakeScreen(Log &log) : m_log(log) {}
 
     void setEnabled(TaskControl frame, bool enabled) override { this->enabled[frame] = enabled; }
@@ -60,6 +62,7 @@ public:
         m_rehearsed.push_back(picture());
         std::tie(enabled, visible, back, fore, captions) = saved;
     }
+    std::optional<double> displayScale() const override { return scale; }
     void show() override { shown = true; }
     void hide() override
     {

@@ -28,7 +28,8 @@ std::vector<std::vector<std::string>> logRows(const std::string &path)
 }
 
 enum Column { Subject, Started, Block, Days, DelayText, TrialInBlock, Kind, Amount, ChoiceColumn, Input, Rt,
-              LowInner, LowOuter, HighInner, HighOuter, BlockEnded, Ip, WhiteOnset, AnswerableOnset, Response };
+              LowInner, LowOuter, HighInner, HighOuter, BlockEnded, Ip, WhiteOnset, AnswerableOnset, Response,
+              DisplayScale };
 
 using RunFlowLog = RunFlowTest;
 
@@ -63,12 +64,30 @@ TEST_F(RunFlowLog, EveryResponseIsARowTimedOnTheRunsClock)
     EXPECT_EQ(rows[0][Response], "32750.000");
     EXPECT_EQ(rows[0][Rt], "750.000");
     EXPECT_EQ(rows[0][LowInner], "40");
+    EXPECT_EQ(rows[0][DisplayScale], "");
     // The second trial appears after the green half second and the blank second.
     EXPECT_EQ(rows[1][WhiteOnset], "34250.000");
     EXPECT_EQ(rows[1][Rt], "300.000");
     EXPECT_EQ(rows[1][Input], "click");
     EXPECT_EQ(rows[1][ChoiceColumn], "immediate");
     EXPECT_EQ(rows[1][TrialInBlock], "2");
+}
+
+// The last column: the scale the choice window was drawn at when the trial was shown, with '.'; empty
+// where the screen has none.
+TEST_F(RunFlowLog, EachRowEndsWithTheScaleTheTrialWasShownAt)
+{
+    screen.scale = 1.272;
+    start();
+    flow.activate();
+    flow.KeyDown(VirtualKey::Right);
+    flow.activate();
+    flow.KeyDown(VirtualKey::Left);
+
+    const auto rows = logRows(*flow.trialLogPath());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][DisplayScale], "1.272");
+    EXPECT_EQ(rows[1][DisplayScale], "1.272");
 }
 
 TEST_F(RunFlowLog, RowIsOnDiskBeforeTheNextTrialIsShown)
@@ -102,7 +121,7 @@ TEST_F(RunFlowLog, WholeRunMarksDistractorsAndEndsEachBlockOnItsResult)
     int block = 1;
     const std::vector<std::string> *previous = nullptr;
     for (const auto &row : rows) {
-        ASSERT_EQ(row.size(), 20u);
+        ASSERT_EQ(row.size(), 21u);
         EXPECT_EQ(row[Block], std::to_string(block));
         distractorsSeen += row[Kind] == "distractor";
         // An ordinary amount comes from the range the previous response left.

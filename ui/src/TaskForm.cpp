@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QTimer>
 #include <QWindow>
 
@@ -483,6 +484,38 @@ void TaskForm::present()
 void TaskForm::show()
 {
     showMaximized();
+}
+
+void TaskForm::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // Qt scales device-independent pixels by the screen's ratio; the rule works in the display's own.
+    const qreal ratio = devicePixelRatioF();
+    layOutFor({{0, 0, qRound(width() * ratio), qRound(height() * ratio)}, qRound(forms::DesignDpi * ratio)}, ratio);
+}
+
+void TaskForm::layOutFor(const forms::Display &display, qreal devicePixelRatio)
+{
+    const forms::Fit fit = forms::fitLayout(forms::choiceWindowExtent(), display);
+    m_scale = fit.scale();
+    const forms::Fit dips{fit.dpi / devicePixelRatio, qRound(fit.offsetX / devicePixelRatio),
+                          qRound(fit.offsetY / devicePixelRatio)};
+    const auto toQRect = [](const forms::Rect &r) { return QRect(r.left, r.top, r.width, r.height); };
+    const auto placeLabel = [&](QLabel *label, const forms::Label &layout, bool inFrame) {
+        label->setGeometry(toQRect(inFrame ? dips.inside({}, layout.rect) : dips.place(layout.rect)));
+        forms::Font font = layout.font;
+        font.points = dips.points(font.points);
+        label->setFont(layoutFont(font));
+    };
+    m_frame2->setGeometry(toQRect(dips.place(Layout::Frame2.rect)));
+    m_frame1->setGeometry(toQRect(dips.place(Layout::Frame1.rect)));
+    placeLabel(m_label2, Layout::Label2, false);
+    placeLabel(m_vReward, Layout::VReward, true);
+    placeLabel(m_label5, Layout::Label5, true);
+    placeLabel(m_label3, Layout::Label3, true);
+    placeLabel(m_label1, Layout::Label1, true);
+    placeLabel(m_label4, Layout::Label4, true);
+    placeLabel(m_vDelay, Layout::VDelay, true);
 }
 
 void TaskForm::hide()

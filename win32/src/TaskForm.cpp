@@ -1,5 +1,6 @@
 #include "win32/TaskForm.h"
 
+#include "forms/DisplayFit.h"
 #include "forms/WindowLayouts.h"
 #include "platform/Clock.h"
 #include "presentation/PreciseDeadline.h"
@@ -97,17 +98,42 @@ void TaskForm::attach(RunFlow &flow)
 
 void TaskForm::layOut()
 {
+    // The maximized client area: the monitor's work area below the title bar (the borders of a
+    // maximized window lie beyond the work area).
     const UINT dpi = dpiOf(window());
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    forms::Rect available{0, 0, 1024, 768};
+    if (GetMonitorInfoW(MonitorFromWindow(window(), MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT frame = frameAround({0, 0, 0, 0}, WS_OVERLAPPEDWINDOW, 0, false, dpi);
+        available.width = monitor.rcWork.right - monitor.rcWork.left;
+        available.height = monitor.rcWork.bottom - monitor.rcWork.top - (-frame.top - frame.bottom);
+    }
+    layOutFor({available, static_cast<int>(dpi)});
+}
+
+void TaskForm::layOutFor(const forms::Display &display)
+{
+    const forms::Fit fit = forms::fitLayout(forms::choiceWindowExtent(), display);
+    m_scale = fit.scale();
+    const auto toRect = [](const forms::Rect &r) { return RECT{r.left, r.top, r.left + r.width, r.top + r.height}; };
     for (const Placement &each : Placements) {
-        POINT origin{0, 0};
         if (each.frame) {
             const RECT frame = m_rects[indexOf(*each.frame)];
-            origin = {frame.left, frame.top};
+            m_rects[indexOf(each.control)] =
+                toRect(fit.inside({frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top}, each.rect));
+        } else {
+            m_rects[indexOf(each.control)] = toRect(fit.place(each.rect));
         }
-        m_rects[indexOf(each.control)] = pixels(each.rect, dpi, origin);
     }
-    m_promptFont = makeFont(Layout::Label2.font, dpi);
-    m_optionFont = makeFont(Layout::VReward.font, dpi);
+    // The fonts at the display's dpi, scaled as the layout was.
+    const UINT dpi = static_cast<UINT>(display.dpi > 0 ? display.dpi : forms::DesignDpi);
+    const auto scaled = [&](forms::Font font) {
+        font.points = fit.points(font.points) * forms::DesignDpi / dpi;
+        return makeFont(font, dpi);
+    };
+    m_promptFont = scaled(Layout::Label2.font);
+    m_optionFont = scaled(Layout::VReward.font);
     m_bufferCurrent = false;
     m_rehearsals.clear();
 }

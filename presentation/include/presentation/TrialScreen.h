@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace kpx {
@@ -49,6 +50,9 @@ public:
     // picture painted ahead at once.
     virtual void rehearse(const std::function<void()> & /*change*/) {}
 
+    // Display pixels per design pixel (96 dots per inch) the window is drawn at, for the trial log;
+    // none where there is no display.
+    virtual std::optional<double> displayScale() const { return std::nullopt; }
     // Shows the window maximized, not modal.
     virtual void show() = 0;
     virtual void hide() = 0;

@@ -28,12 +28,13 @@ inline constexpr std::string_view TrialLogSuffix = ".trials.csv";
 enum class TrialLogColumn {
     Subject, RunStarted, Block, DelayDays, DelayText, TrialInBlock, Kind, Amount, Choice, Input, RtMs,
     LowInner, LowOuter, HighInner, HighOuter, BlockEnded, IndifferencePoint, WhiteOnsetMs,
-    AnswerableOnsetMs, ResponseMs,
+    AnswerableOnsetMs, ResponseMs, DisplayScale,
 };
-inline constexpr std::array<std::string_view, 20> TrialLogColumns{
+// Logs written before display_scale was added lack that last column; readers take them as they are.
+inline constexpr std::array<std::string_view, 21> TrialLogColumns{
     "subject", "run_started", "block", "delay_days", "delay_text", "trial_in_block", "kind", "amount",
     "choice", "input", "rt_ms", "low_inner", "low_outer", "high_inner", "high_outer", "block_ended",
-    "indifference_point", "white_onset_ms", "answerable_onset_ms", "response_ms"};
+    "indifference_point", "white_onset_ms", "answerable_onset_ms", "response_ms", "display_scale"};
 
 constexpr std::string_view trialLogColumnName(TrialLogColumn column)
 {
@@ -54,6 +55,8 @@ struct TrialContext
     double whiteOnsetMs = 0.0;
     double answerableOnsetMs = 0.0;
     double responseMs = 0.0;
+    // Display pixels per design pixel the choice window was drawn at; none without a display.
+    std::optional<double> displayScale;
 };
 
 // One row of the trial log.
@@ -144,7 +147,7 @@ private:
     std::optional<std::string> m_tornFile; // let go torn; removed once its rows are whole elsewhere
 };
 
-// One row of the trial log: always 20 fields, whatever the subject ID holds, then CR LF.
+// One row of the trial log: always 21 fields, whatever the subject ID holds, then CR LF.
 std::string trialLogRow(const std::string &subject, const std::string &started, const TrialRecord &record);
 
 

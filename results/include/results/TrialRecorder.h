@@ -79,8 +79,9 @@ public:
     // The trial log, once opened.
     std::optional<std::string> logPath() const;
 
-    // A trial's options were painted in white; distractor tells its kind.
-    void trialShown(double whiteOnsetMs, bool distractor);
+    // A trial's options were painted in white; distractor tells its kind, displayScale the scale the
+    // choice window is drawn at (none without a display).
+    void trialShown(double whiteOnsetMs, bool distractor, std::optional<double> displayScale = std::nullopt);
     // The options were painted black: the trial is answerable from here on.
     void trialAnswerable(double answerableOnsetMs);
     // The response, at its input event's own time; never earlier than the trial became answerable,
@@ -110,6 +111,7 @@ private:
     bool m_failureReported = false;
     bool m_distractor = false;
     double m_whiteOnsetMs = 0.0;
+    std::optional<double> m_displayScale;
     double m_answerableOnsetMs = 0.0;
     double m_responseMs = 0.0;
     ResponseInput m_input = ResponseInput::Key;

@@ -25,7 +25,7 @@ TEST(TrialLogFile, ReadsWhatTheTaskWrites)
     auto created = kpx::TrialLog::create(dir.path().string(), "Smith, \"J\"", {2026, 1, 2, 3, 4, 5});
     ASSERT_TRUE(std::holds_alternative<kpx::TrialLog>(created));
     kpx::TrialRecord record;
-    record.trial = {1, 30, "IN 1 MONTH", 65, true, true, kpx::ResponseInput::Key, 10.0, 1010.0, 1622.5};
+    record.trial = {1, 30, "IN 1 MONTH", 65, true, true, kpx::ResponseInput::Key, 10.0, 1010.0, 1622.5, 1.25};
     record.blockEnded = true;
     record.indifferencePoint = 62.5;
 
@@ -48,6 +48,57 @@ TEST(TrialLogFile, RefusesAHeaderWithoutTheColumnsItReads)
     ASSERT_TRUE(std::holds_alternative<kpx::FileProblem>(result));
     EXPECT_EQ(std::get<kpx::FileProblem>(result).line, 1);
 }
+
+// Every line without its last field: a log written before the display's scale was recorded.
+std::string withoutLastColumn(const std::string &text)
+{
+    std::string out;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find("\r\n", start);
+        const std::string line = text.substr(start, end - start);
+        out += line.substr(0, line.rfind(',')) + "\r\n";
+        start = end + 2;
+    }
+    return out;
+}
+
+struct LayoutCase
+{
+    const char *name;
+    std::string text;
+};
+
+class TrialLogLayouts : public ::testing::TestWithParam<LayoutCase>
+{
+};
+
+TEST_P(TrialLogLayouts, ScoreTheSameRows)
+{
+    const kpx::TrialLogContents log = parsed(GetParam().text);
+    EXPECT_FALSE(log.stoppedAt.has_value()) << log.stoppedAt->reason;
+    ASSERT_EQ(log.rows.size(), ExampleLog.size());
+    for (std::size_t i = 0; i < ExampleLog.size(); ++i) {
+        EXPECT_EQ(log.rows[i].amount, ExampleLog[i].amount) << i;
+        EXPECT_EQ(log.rows[i].rtMs, std::stod(ExampleLog[i].rtMs)) << i;
+        EXPECT_EQ(log.rows[i].immediate, std::string(ExampleLog[i].choice) == "immediate") << i;
+    }
+    EXPECT_EQ(log.rows[5].indifferencePoint, 62.5);
+}
+
+TEST(TrialLogFile, OlderLayoutLacksOnlyTheDisplayScale)
+{
+    const std::string old = withoutLastColumn(kpx::test::trialLogText(ExampleLog));
+    EXPECT_EQ(old.find("display_scale"), std::string::npos);
+    EXPECT_EQ(old.find(",1.5\r\n"), std::string::npos);
+    EXPECT_NE(old.find("response_ms\r\n"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WithAndWithoutTheDisplayScale, TrialLogLayouts,
+    ::testing::Values(LayoutCase{"AsTheTaskWritesItNow", kpx::test::trialLogText(ExampleLog)},
+                      LayoutCase{"WrittenBeforeTheDisplayScaleColumn",
+                                 withoutLastColumn(kpx::test::trialLogText(ExampleLog))}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 struct BrokenCase
 {

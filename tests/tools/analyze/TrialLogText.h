@@ -39,7 +39,8 @@ inline std::string trialLogRows(const std::vector<LogRow> &rows)
             {"subject", CsvField(row.subject)}, {"block", std::to_string(row.block)},
             {"delay_days", std::to_string(Days[row.block])}, {"kind", row.kind},
             {"amount", std::to_string(row.amount)}, {"choice", row.choice}, {"rt_ms", row.rtMs},
-            {"block_ended", ended ? "1" : "0"}, {"indifference_point", row.indifferencePoint}};
+            {"block_ended", ended ? "1" : "0"}, {"indifference_point", row.indifferencePoint},
+            {"display_scale", "1.5"}};
         std::string line;
         for (const std::string &name : columns) {
             if (&name != &columns.front())

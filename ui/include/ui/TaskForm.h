@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forms/DisplayFit.h"
 #include "forms/WindowLayouts.h"
 #include "presentation/TrialScreen.h"
 
@@ -56,7 +57,14 @@ public:
     void show() override;
     void hide() override;
 
+    // Lays the controls out for that display (its area in device pixels and dots per inch) by the
+    // layouts' fit rule, in device-independent pixels of that ratio; the window does so itself for
+    // the client area it gets.
+    void layOutFor(const forms::Display &display, qreal devicePixelRatio);
+    std::optional<double> displayScale() const override { return m_scale; }
+
 protected:
+    void resizeEvent(QResizeEvent *event) override;
     bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -80,6 +88,7 @@ private:
     // for exactly the state the controls are in now.
     void takeRehearsal();
 
+    double m_scale = 1.0;
     QFrame *m_frame1 = nullptr;
     QFrame *m_frame2 = nullptr;
     QLabel *m_label1 = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forms/DisplayFit.h"
 #include "presentation/InputTime.h"
 #include "presentation/TrialScreen.h"
 #include "win32/BaseWindow.h"
@@ -58,6 +59,10 @@ public:
     // What the window shows, for the window's tests: a control's place in the client area (a label's
     // inside its frame's), whether it is shown and, for a frame, enabled.
     RECT controlRect(TaskControl control) const;
+    // Lays the controls out for that display (the maximized client area and its dots per inch) by the
+    // layouts' fit rule; the window does so itself for its monitor.
+    void layOutFor(const forms::Display &display);
+    std::optional<double> displayScale() const override { return m_scale; }
     bool isShown(TaskControl control) const;
     bool isEnabled(TaskControl frame) const;
     bool timerEnabled() const { return m_timer1Enabled; }
@@ -107,6 +112,7 @@ private:
     RunFlow *m_flow = nullptr;
     Look m_look;
     std::array<RECT, ControlCount> m_rects{};
+    double m_scale = 1.0;
     std::array<bool, 2> m_enabled{}; // Frame1, Frame2
     UniqueFont m_promptFont;
     UniqueFont m_optionFont;
