@@ -630,30 +630,9 @@ double numberOn(const QString &line)
     return line.trimmed().replace(',', '.').toDouble();
 }
 
-// The trial log's columns, in order.
-enum Column {
-    Subject,
-    RunStarted,
-    Block,
-    DelayDays,
-    DelayText,
-    TrialInBlock,
-    Kind,
-    Amount,
-    Choice,
-    Input,
-    RtMs,
-    LowInner,
-    LowOuter,
-    HighInner,
-    HighOuter,
-    BlockEnded,
-    IndifferencePoint,
-    WhiteOnset,
-    AnswerableOnset,
-    ResponseTime,
-    ColumnCount
-};
+// The trial log's columns, by the log's own names, so a column added at the end keeps this test valid.
+constexpr int column(kpx::TrialLogColumn c) { return static_cast<int>(c); }
+constexpr int ColumnCount = static_cast<int>(kpx::TrialLogColumns.size());
 
 struct RunSummary
 {
@@ -756,38 +735,38 @@ void stormOneRun(std::uint32_t seed, RunSummary &summary)
         const QStringList row = rows[i].split(',');
         const QString where = QStringLiteral("row %1: %2").arg(i + 1).arg(rows[i]);
         QVERIFY2(row.size() == ColumnCount, qPrintable(where));
-        QVERIFY2(row[Subject] == QLatin1String("STORM"), qPrintable(where));
+        QVERIFY2(row[column(kpx::TrialLogColumn::Subject)] == QLatin1String("STORM"), qPrintable(where));
         // Blocks in order, trials numbered 1, 2, 3 ... within each, a block closed by its last row only.
-        const int block = row[Block].toInt();
+        const int block = row[column(kpx::TrialLogColumn::Block)].toInt();
         QVERIFY2(block == (previousEnded ? previousBlock + 1 : previousBlock), qPrintable(where));
-        const bool blockEnded = row[BlockEnded] == QLatin1String("1");
+        const bool blockEnded = row[column(kpx::TrialLogColumn::BlockEnded)] == QLatin1String("1");
         previousBlock = block;
         previousEnded = blockEnded;
         ++rowsInBlock[block];
-        QVERIFY2(row[TrialInBlock].toInt() == rowsInBlock[block], qPrintable(where));
-        const int lowOuter = row[LowOuter].toInt();
-        const int lowInner = row[LowInner].toInt();
-        const int highInner = row[HighInner].toInt();
-        const int highOuter = row[HighOuter].toInt();
+        QVERIFY2(row[column(kpx::TrialLogColumn::TrialInBlock)].toInt() == rowsInBlock[block], qPrintable(where));
+        const int lowOuter = row[column(kpx::TrialLogColumn::LowOuter)].toInt();
+        const int lowInner = row[column(kpx::TrialLogColumn::LowInner)].toInt();
+        const int highInner = row[column(kpx::TrialLogColumn::HighInner)].toInt();
+        const int highOuter = row[column(kpx::TrialLogColumn::HighOuter)].toInt();
         QVERIFY2(lowOuter <= lowInner && lowInner <= highInner && highInner <= highOuter, qPrintable(where));
         // Each trial shows, becomes answerable and is answered before the next one shows.
-        const double white = row[WhiteOnset].toDouble();
-        const double answerable = row[AnswerableOnset].toDouble();
-        const double response = row[ResponseTime].toDouble();
+        const double white = row[column(kpx::TrialLogColumn::WhiteOnsetMs)].toDouble();
+        const double answerable = row[column(kpx::TrialLogColumn::AnswerableOnsetMs)].toDouble();
+        const double response = row[column(kpx::TrialLogColumn::ResponseMs)].toDouble();
         QVERIFY2(previousResponse < white && white <= answerable && answerable <= response, qPrintable(where));
         previousResponse = response;
-        QVERIFY2(QLatin1Char('$') + row[Amount] == watch.answered()[i].amount, qPrintable(where));
-        QVERIFY2(row[DelayText] == watch.answered()[i].delay, qPrintable(where));
+        QVERIFY2(QLatin1Char('$') + row[column(kpx::TrialLogColumn::Amount)] == watch.answered()[i].amount, qPrintable(where));
+        QVERIFY2(row[column(kpx::TrialLogColumn::DelayText)] == watch.answered()[i].delay, qPrintable(where));
         const int delayIndex = session.engine().presentationOrder()[block];
         if (blockEnded) {
             QVERIFY2(highOuter - lowOuter == Step, qPrintable(where));
-            QVERIFY2(row[IndifferencePoint].toDouble() == (lowOuter + highOuter) / 2.0, qPrintable(where));
-            QVERIFY2(numberOn(points[delayIndex]) == row[IndifferencePoint].toDouble(), qPrintable(where));
+            QVERIFY2(row[column(kpx::TrialLogColumn::IndifferencePoint)].toDouble() == (lowOuter + highOuter) / 2.0, qPrintable(where));
+            QVERIFY2(numberOn(points[delayIndex]) == row[column(kpx::TrialLogColumn::IndifferencePoint)].toDouble(), qPrintable(where));
             QVERIFY2(counts[delayIndex].trimmed().toInt() == rowsInBlock[block], qPrintable(where));
         }
     }
     QCOMPARE(int(rowsInBlock.size()), DelayCount);
-    QVERIFY(rows.last().split(',')[BlockEnded] == QLatin1String("1"));
+    QVERIFY(rows.last().split(',')[column(kpx::TrialLogColumn::BlockEnded)] == QLatin1String("1"));
     summary.trials = int(rows.size());
 }
 
