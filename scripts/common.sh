@@ -29,12 +29,24 @@ WEB_PACKAGES=(
     cmake ninja-build
     emscripten node-acorn
     googletest
+    chromium
 )
 
 # use_emscripten: readies the environment for emcc. Debian's emcc finds acorn among Debian's Node
 # modules, which a node from elsewhere (NodeSource, nvm) does not search.
 use_emscripten() {
     export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"
+}
+
+# ensure_node_modules: installs the browser tests' npm packages, pinned by package-lock.json, when
+# they are missing or the lock has changed. Puppeteer is told not to fetch a browser: the tests use
+# the system's chromium.
+ensure_node_modules() {
+    command -v npm >/dev/null || ensure_packages npm
+    if ! cmp -s "$ROOT/package-lock.json" "$ROOT/node_modules/.package-lock.json.installed"; then
+        (cd "$ROOT" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
+        cp "$ROOT/package-lock.json" "$ROOT/node_modules/.package-lock.json.installed"
+    fi
 }
 
 # ensure_packages [PACKAGE...]: installs those of the packages (by default PACKAGES) that are missing.
