@@ -1,17 +1,8 @@
 #include "ui/Session.h"
 
-#include "engine/RunSettings.h"
-#include "engine/TaskEngine.h"
-#include "forms/RunDialogs.h"
-#include "presentation/QtEventWaiter.h"
-#include "ui/Instruct.h"
-#include "ui/MsgForm.h"
-#include "ui/QtRunHost.h"
-#include "ui/StartForm.h"
-#include "ui/TaskForm.h"
-
 #include <QLocale>
 
+#include <memory>
 #include <utility>
 
 namespace kpx {
@@ -29,53 +20,30 @@ ResultsFormat systemResultsFormat()
     return format;
 }
 
+// The windows are made first: the run is wired to them.
+Session::Parts qtParts(Dialogs &dialogs, std::function<void()> quit)
+{
+    Session::Parts parts;
+    parts.waiter = std::make_unique<QtEventWaiter>();
+    parts.taskForm = std::make_unique<TaskForm>();
+    parts.msgForm = std::make_unique<MsgForm>(parts.taskForm.get());
+    parts.instruct = std::make_unique<Instruct>();
+    parts.host = std::make_unique<QtRunHost>(parts.instruct.get(), parts.taskForm.get(), dialogs, std::move(quit));
+    return parts;
+}
+
 } // namespace
 
 Session::Session(Timings timings, RandomSource &random, const Clock &clock, Dialogs &dialogs, std::function<void()> quit)
-    : m_dialogs(dialogs)
-    , m_settings(std::make_unique<RunSettings>())
-    , m_engine(std::make_unique<TaskEngine>(random))
-    , m_waiter(std::make_unique<QtEventWaiter>())
-    , m_taskForm(std::make_unique<TaskForm>())
-    , m_msgForm(std::make_unique<MsgForm>(m_taskForm.get()))
-    , m_instruct(std::make_unique<Instruct>())
-    , m_host(std::make_unique<QtRunHost>(m_instruct.get(), m_taskForm.get(), dialogs, std::move(quit)))
-    , m_flow(std::make_unique<RunFlow>(*m_engine, *m_settings, *m_taskForm, *m_msgForm, *m_waiter, *m_host, clock,
-                                       timings, systemResultsFormat()))
-    , m_startForm(std::make_unique<StartForm>(*m_settings, dialogs))
+    : SessionOf(qtParts(dialogs, std::move(quit)), random, clock, timings, systemResultsFormat(), dialogs, [this] {
+        instruct().showMaximized();
+        instruct().raise();
+        instruct().activateWindow();
+    })
 {
-    m_taskForm->attach(*m_flow);
-    m_msgForm->attach(*m_flow);
-    m_instruct->setStartTask([this] {
-        if (m_taskStarting && !m_flow->started())
-            m_taskStarting();
-        m_flow->StartTask();
-    });
-    m_startForm->setShowInstructions([this] { showInstructions(); });
-    m_startForm->setCloseGuard([this] { return maySetupClose(); });
+    startForm().setCloseGuard([this] { return core().maySetupClose(&startForm()); });
 }
 
 Session::~Session() = default;
-
-void Session::show()
-{
-    m_startForm->show();
-}
-
-void Session::showInstructions()
-{
-    // One run per process: once it has begun, the instructions have nothing more to start.
-    if (m_flow->started())
-        return;
-    m_instruct->showMaximized();
-    m_instruct->raise();
-    m_instruct->activateWindow();
-}
-
-bool Session::maySetupClose()
-{
-    // Ending closes every window, this one included: it must not ask again.
-    return forms::maySetupClose<QWidget>(*m_flow, *m_host, m_dialogs, m_startForm.get(), m_ending);
-}
 
 } // namespace kpx

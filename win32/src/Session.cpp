@@ -1,15 +1,9 @@
 #include "win32/Session.h"
 
-#include "engine/RunSettings.h"
-#include "engine/TaskEngine.h"
-#include "forms/RunDialogs.h"
 #include "platform/Locale.h"
-#include "win32/Instruct.h"
-#include "win32/MsgForm.h"
-#include "win32/StartForm.h"
-#include "win32/TaskForm.h"
-#include "win32/Win32EventWaiter.h"
-#include "win32/Win32RunHost.h"
+
+#include <memory>
+#include <utility>
 
 namespace kpx::win32 {
 
@@ -23,53 +17,31 @@ ResultsFormat systemResultsFormat()
     return format;
 }
 
+// The windows are made first: the run is wired to them.
+Session::Parts win32Parts(MessageLoop &loop, Dialogs &dialogs, std::function<void()> quit)
+{
+    Session::Parts parts;
+    parts.waiter = std::make_unique<Win32EventWaiter>(loop);
+    parts.taskForm = std::make_unique<TaskForm>(loop);
+    parts.msgForm = std::make_unique<MsgForm>(parts.taskForm->window());
+    parts.instruct = std::make_unique<Instruct>(loop);
+    parts.host =
+        std::make_unique<Win32RunHost>(parts.instruct->window(), parts.taskForm->window(), dialogs, std::move(quit));
+    return parts;
+}
+
 } // namespace
 
 Session::Session(MessageLoop &loop, Timings timings, RandomSource &random, const Clock &clock, Dialogs &dialogs,
                  std::function<void()> quit)
-    : m_dialogs(dialogs)
-    , m_quit(std::move(quit))
-    , m_settings(std::make_unique<RunSettings>())
-    , m_engine(std::make_unique<TaskEngine>(random))
-    , m_waiter(std::make_unique<Win32EventWaiter>(loop))
-    , m_taskForm(std::make_unique<TaskForm>(loop))
-    , m_msgForm(std::make_unique<MsgForm>(m_taskForm->window()))
-    , m_instruct(std::make_unique<Instruct>(loop))
-    , m_host(std::make_unique<Win32RunHost>(m_instruct->window(), m_taskForm->window(), dialogs, m_quit))
-    , m_flow(std::make_unique<RunFlow>(*m_engine, *m_settings, *m_taskForm, *m_msgForm, *m_waiter, *m_host, clock,
-                                       timings, systemResultsFormat()))
-    , m_startForm(std::make_unique<StartForm>(*m_settings, dialogs))
+    : SessionOf(win32Parts(loop, dialogs, std::move(quit)), random, clock, timings, systemResultsFormat(), dialogs,
+                [this] { instruct().show(); })
 {
-    m_taskForm->attach(*m_flow);
-    m_msgForm->attach(*m_flow);
-    m_instruct->setStartTask([this] {
-        if (m_taskStarting && !m_flow->started())
-            m_taskStarting();
-        m_flow->StartTask();
-    });
-    m_startForm->setShowInstructions([this] { showInstructions(); });
-    m_startForm->setCloseGuard(
-        [this] { return forms::maySetupClose<HWND__>(*m_flow, *m_host, m_dialogs, m_startForm->window(), m_ending); },
-        [this] {
-            // Before the run or after its results are written, the setup window is the application.
-            if (!m_ending && m_flow->stage() != RunStage::ResultsWritten)
-                m_host->terminate();
-        });
+    // No toolkit ends the application with its last window here: the setup window's closing may.
+    startForm().setCloseGuard([this] { return core().maySetupClose(startForm().window()); },
+                              [this] { core().setupClosed(); });
 }
 
 Session::~Session() = default;
-
-void Session::show()
-{
-    m_startForm->show();
-}
-
-void Session::showInstructions()
-{
-    // One run per process: once it has begun, the instructions have nothing more to start.
-    if (m_flow->started())
-        return;
-    m_instruct->show();
-}
 
 } // namespace kpx::win32
