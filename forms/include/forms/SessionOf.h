@@ -17,7 +17,6 @@ template <class Window, class Waiter, class TaskForm, class MsgForm, class Instr
 class SessionOf
 {
 public:
-
     // What the front-end makes before the run can be wired, in the order they depend on each other.
     struct Parts
     {
