@@ -209,7 +209,7 @@ private:
 // experimenter is asked first; on Yes the run is ended and the application with it, and `ending` is
 // set, so the windows that close meanwhile are not asked again.
 template <class Window>
-bool maySetupClose(RunFlow &flow, RunDialogs<Window> &host, DialogsOf<Window> &dialogs, Window *setup, bool &ending)
+bool maySetupClose(RunFlow &flow, RunHost &host, DialogsOf<Window> &dialogs, Window *setup, bool &ending)
 {
     const std::string question = endRunQuestion(flow.stage());
     if (ending || question.empty())

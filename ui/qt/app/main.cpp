@@ -1,7 +1,7 @@
-#include "CommandLine.h"
 #include "QtOptions.h"
 
 #include "engine/RandomSource.h"
+#include "forms/CommandLine.h"
 #include "forms/RunSeed.h"
 #include "kpx/Version.h"
 #include "platform/Process.h"

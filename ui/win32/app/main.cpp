@@ -1,6 +1,5 @@
-#include "CommandLine.h"
-
 #include "engine/RandomSource.h"
+#include "forms/CommandLine.h"
 #include "forms/RunSeed.h"
 #include "platform/RealtimeScheduling.h"
 #include "results/Clock.h"

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "forms/CommandLine.h"
 
 #include "kpx/Version.h"
 
