@@ -213,6 +213,42 @@ test('a stored run is forgotten only after the explicit confirmation, and a save
     });
 });
 
+// What the page may hand saveFile: a view into a larger buffer (the WebAssembly heap), a buffer, or
+// something that is no file at all.
+const saves = [
+    ['a view into a larger buffer keeps only the viewed bytes', 'view', [1, 2, 3]],
+    ['an ArrayBuffer is kept whole', 'buffer', [4, 5]],
+    ['bytes changed after the save do not reach the stored copy', 'changed', [7, 8]],
+    ['a string is refused', 'string', /Uint8Array/],
+];
+test('saveFile keeps exactly the bytes it was given, at the moment it was given them', async t => {
+    await withHarness({}, async chromium => {
+        for (const [name, kind, expected] of saves) {
+            await t.test(name, async () => {
+                const got = await chromium.page.evaluate(async kind => {
+                    const store = await kpx2.openStore();
+                    const runKey = await store.beginRun({subject: 'S01', runStarted: ''});
+                    const changed = new Uint8Array([7, 8]);
+                    const value = {view: new Uint8Array([9, 1, 2, 3, 9]).subarray(1, 4), buffer: new Uint8Array([4, 5]).buffer,
+                        changed, string: 'S01'}[kind];
+                    try {
+                        const saved = store.saveFile(runKey, 'f', value);
+                        changed[0] = 0;
+                        await saved;
+                    } catch (error) {
+                        return {error: error.message};
+                    }
+                    const [file] = (await store.runs()).find(run => run.runKey === runKey).files;
+                    return {bytes: Array.from(file.bytes), bufferLength: file.bytes.buffer.byteLength};
+                }, kind);
+                if (expected instanceof RegExp) assert.match(got.error, expected);
+                else assert.deepEqual(got, {bytes: expected, bufferLength: expected.length});
+            });
+        }
+        assertNoProblems(chromium.problems);
+    });
+});
+
 const hostileSubjects = [
     ['markup', '<img src=x onerror="document.title=1"><b>bold</b>'],
     ['quotes and an entity', `"'&amp;<script>document.title=2</script>`],
@@ -299,7 +335,7 @@ test('two 503 answers are retried, and until the third succeeds the run is neith
     const fail = async (req, res) => {
         seen.push(await chromium.page.evaluate(async () => ({
             status: document.querySelector('.kpx2-status').textContent,
-            state: (await (await kpx2.openStore()).runs())[0].state,
+            ...await (await kpx2.openStore()).runs().then(([run]) => ({state: run.state, files: run.files.length})),
         })));
         res.writeHead(503, {'Access-Control-Allow-Origin': '*'}).end();
     };
@@ -312,7 +348,7 @@ test('two 503 answers are retried, and until the third succeeds the run is neith
             await clickButton(chromium.page, runKey, 'Send');
             await chromium.page.waitForFunction(() => document.querySelector('.kpx2-status').dataset.sent === '1');
             assert.equal(lab.posts.length, 3);
-            assert.deepEqual(seen.map(({state}) => state), ['finished', 'finished']);
+            assert.deepEqual(seen.map(({state, files}) => ({state, files})), [{state: 'finished', files: 3}, {state: 'finished', files: 3}]);
             assert.match(seen[1].status, /Not sent yet \(attempt 1: the data address answered 503\)/);
             assert.ok(seen.every(({status}) => !/^Sent/.test(status)));
             assert.equal(await chromium.page.$eval('.kpx2-status', status => status.textContent), 'Sent.');

@@ -106,10 +106,10 @@ class Store {
     }
 
     // Replaces the file's whole content; resolves only after the transaction holding it completed.
-    saveFile(runKey, name, bytes) {
+    async saveFile(runKey, name, bytes) {
         const kept = ownBytes(bytes);
         name = String(name);
-        return this.#update(runKey, ['runs', 'files'], (run, tx) => {
+        await this.#update(runKey, ['runs', 'files'], (run, tx) => {
             if (!run.names.includes(name)) run.names.push(name);
             tx.objectStore('files').put({runKey: run.runKey, name, bytes: kept});
         });
