@@ -35,7 +35,7 @@ function openDatabase(databaseName) {
         };
         req.onsuccess = () => resolve(req.result);
         req.onerror = () => reject(req.error);
-        req.onblocked = () => reject(new Error('the browser storage is held by an older copy of this page in another tab'));
+        // onblocked needs nothing: every open copy closes itself on versionchange, and the open goes on.
     });
 }
 
@@ -98,8 +98,12 @@ class Store {
             change(run, tx);
             runs.put(run, key);
         } catch (error) {
-            tx.abort();
             done.catch(() => {});
+            try {
+                tx.abort();
+            } catch {
+                // already aborted by the failed request
+            }
             throw error;
         }
         await done;
