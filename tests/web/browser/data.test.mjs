@@ -190,6 +190,7 @@ test('two runs of the same subject keep their own files, oldest first, and only 
                 {runKey: sentKey, state: 'sent', files: filesOf('S02')}]);
         const offered = await offerStored(chromium.page);
         assert.deepEqual(offered.runs.map(run => run.runKey), [firstKey, secondKey]);
+        assert.match(offered.runs[0].text, /finished run of subject “S01”.* is kept in this browser\. 2 answered trials/);
         assert.deepEqual(await downloadAll(chromium, secondKey), second);
         assertNoProblems(chromium.problems, [404]);
     });

@@ -30,7 +30,7 @@ function button(text, onClick) {
     return node;
 }
 
-function describe(run) {
+function describe(run, config) {
     const log = run.files.find(file => file.name.endsWith('.trials.csv'));
     const rows = log ? answeredRows(log.bytes) : 0;
     const who = run.subject === '' ? 'with an empty subject ID' : `of subject “${run.subject}”`;
@@ -38,13 +38,13 @@ function describe(run) {
     const answers = `${rows} answered ${rows === 1 ? 'trial is' : 'trials are'} stored in this browser`;
     return run.state === 'trials'
         ? `A run ${who}${when} was not finished (the page was closed or reloaded). ${answers}.`
-        : `A finished run ${who}${when} has not been sent. ${answers}, with its results files.`;
+        : `A finished run ${who}${when} ${config.dataUrl ? 'has not been sent' : 'is kept in this browser'}. ${answers}, with its results files.`;
 }
 
 function offerRun(container, store, config, run, delays) {
     const section = element('section', undefined, 'kpx2-stored-run');
     section.dataset.runKey = run.runKey;
-    section.append(element('p', describe(run)));
+    section.append(element('p', describe(run, config)));
     offerDownloads(section, run.files);
     const status = element('p', '', 'kpx2-status');
     status.setAttribute('role', 'status');
