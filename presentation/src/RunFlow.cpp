@@ -131,6 +131,8 @@ void RunFlow::recordResponse(ResponseInput input, double eventMs)
 double RunFlow::presentNow()
 {
     m_screen.present();
+    if (const std::optional<double> onsetMs = m_screen.presentedAtMs())
+        return *onsetMs - m_startMs;
     return now();
 }
 

@@ -42,6 +42,10 @@ public:
     // Paints every change made so far and hands it to the window system before returning, instead
     // of on the event loop's next pass.
     virtual void present() = 0;
+    // Where the window system tells when the last present() reached the display: that moment on the
+    // monotonic clock, in milliseconds (a browser's animation frame). None where only the return of
+    // present() tells it.
+    virtual std::optional<double> presentedAtMs() const { return std::nullopt; }
     // Paints the changes made so far where the participant cannot see them yet, shortly before a
     // phase's deadline, so that the present() on the deadline only has to hand them over.
     virtual void paintAhead() {}

@@ -1,0 +1,117 @@
+// What the page's tests share: the built site with the data modules' stand-ins where the site has
+// none yet, served by the rig; the scripted participant of the C++ tests (tests/support's
+// ParticipantRule), answering the page through its DOM; and the Linux kpx2-sim for the same answers.
+import fs from 'node:fs/promises';
+import os from 'node:os';
+import path from 'node:path';
+import {spawnSync} from 'node:child_process';
+import {fileURLToPath} from 'node:url';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+export const repoRoot = path.resolve(here, '../../..');
+export const siteDir = process.env.KPX2_SITE ?? path.join(repoRoot, 'build-web/ui/web/site');
+export const linuxSim = process.env.LINUX_SIM ?? path.join(repoRoot, 'build/tools/sim/kpx2-sim');
+
+// A copy of the site to serve, with a stand-in for each data module it lacks.
+export async function siteWithStandins() {
+    const dir = await fs.mkdtemp(path.join(os.tmpdir(), 'kpx2-site-'));
+    await fs.cp(siteDir, dir, {recursive: true});
+    for (const module of ['store.js', 'deliver.js', 'recovery.js']) {
+        const target = path.join(dir, module);
+        try {
+            await fs.access(target);
+        } catch {
+            await fs.copyFile(path.join(here, 'standins', module), target);
+        }
+    }
+    return dir;
+}
+
+// A participant who values the delayed $100 at `value` dollars now: immediate exactly when the amount
+// is worth that or more; every fourth answer a click (Label3 or VDelay), the others arrow keys, every
+// third with Shift held. `by` forces every answer to keys or to clicks.
+export class ParticipantRule {
+    constructor(value, by = 'mixed') {
+        this.value = value;
+        this.by = by;
+        this.responses = 0;
+    }
+    answer(amount) {
+        this.responses += 1;
+        const immediate = Number(amount.slice(1)) >= this.value;
+        const click = this.by === 'clicks' || (this.by === 'mixed' && this.responses % 4 === 0);
+        return {immediate, click, shift: this.responses % 3 === 0};
+    }
+}
+
+// The page's state as a participant sees it, read from the DOM the page draws.
+function seen() {
+    const at = name => document.querySelector(`#choice [data-name="${name}"]`);
+    if (document.documentElement.dataset.ended === 'true') return {kind: 'ended'};
+    if (!document.getElementById('dialog').hidden)
+        return {kind: 'message', text: document.getElementById('dialog-text').textContent};
+    if (!document.getElementById('break').hidden) return {kind: 'break'};
+    const reward = at('VReward');
+    if (!document.getElementById('choice').hidden && reward?.dataset.fore === 'black'
+        && at('Frame1').dataset.enabled === 'true')
+        return {kind: 'answerable', amount: reward.textContent};
+    return {kind: 'waiting'};
+}
+
+// Answers the run on the page to its end, dismissing its messages; returns the answers ('I' or 'D'
+// each) and the messages' texts.
+export async function answerRun(page, participant) {
+    const answers = [];
+    const messages = [];
+    for (;;) {
+        await page.waitForFunction(`(${seen})().kind !== 'waiting'`, {polling: 'raf', timeout: 60000});
+        const state = await page.evaluate(seen);
+        if (state.kind === 'ended') return {answers, messages};
+        if (state.kind === 'message') {
+            messages.push(state.text);
+            await page.click('#dialog-ok');
+            continue;
+        }
+        if (state.kind === 'break') {
+            await page.keyboard.press('Space');
+            await page.waitForFunction(() => document.getElementById('break').hidden, {polling: 'raf'});
+            continue;
+        }
+        const answer = participant.answer(state.amount);
+        answers.push(answer.immediate ? 'I' : 'D');
+        if (answer.click) {
+            await page.click(`#choice [data-name="${answer.immediate ? 'Label3' : 'VDelay'}"]`);
+        } else {
+            if (answer.shift) await page.keyboard.down('Shift');
+            await page.keyboard.press(answer.immediate ? 'ArrowLeft' : 'ArrowRight');
+            if (answer.shift) await page.keyboard.up('Shift');
+        }
+        // Answered once the options are no longer answerable.
+        await page.waitForFunction(`(${seen})().kind !== 'answerable'`, {polling: 'raf', timeout: 60000});
+    }
+}
+
+// The files kpx2-sim writes for that subject, seed and answers: {name: text}.
+export async function simFiles(subject, seed, answers) {
+    const out = await fs.mkdtemp(path.join(os.tmpdir(), 'kpx2-sim-'));
+    const run = spawnSync(linuxSim, ['--subject', subject, '--out', out, '--seed', String(seed)],
+        {input: answers.join('\n') + '\n', encoding: 'utf8'});
+    if (run.status !== 0) throw new Error(`kpx2-sim failed (${run.status}): ${run.stderr}`);
+    const files = {};
+    for (const name of await fs.readdir(out)) files[name] = await fs.readFile(path.join(out, name), 'utf8');
+    return files;
+}
+
+// A trial log's text without the columns that hold times or the moment of the run, which no two
+// runs share: run_started, rt_ms, the onsets and display_scale (and input, where one run clicked).
+export function comparableLog(text, {withInput = true} = {}) {
+    const lines = text.split('\r\n');
+    const header = lines[0].split(',');
+    const dropped = new Set(['run_started', 'rt_ms', 'white_onset_ms', 'answerable_onset_ms', 'response_ms',
+        'display_scale', ...(withInput ? [] : ['input'])]);
+    const keep = header.map((name, i) => dropped.has(name) ? -1 : i).filter(i => i >= 0);
+    return lines.map(line => {
+        const fields = line.split(',');
+        return keep.map(i => fields[i]).join(',');
+    }).join('\r\n');
+}

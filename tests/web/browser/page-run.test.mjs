@@ -1,0 +1,79 @@
+// The whole task in the browser, answered by the scripted participant: the page writes what
+// kpx2-sim writes for the same seed and answers, and refuses what the desktop refuses.
+import test from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs/promises';
+import {serve, launch} from './rig.mjs';
+import {siteWithStandins, ParticipantRule, answerRun, simFiles, comparableLog} from './page-rig.mjs';
+
+// Short phases (green s, blank s, activation ms), so that a run takes seconds.
+const shortTimings = '0.02,0.03,40';
+
+async function withPage(run) {
+    const site = await siteWithStandins();
+    const server = await serve(site);
+    const chromium = await launch();
+    try {
+        await run(chromium.page, server.url, chromium.problems);
+    } finally {
+        await chromium.close();
+        await server.close();
+        await fs.rm(site, {recursive: true, force: true});
+    }
+}
+
+async function storedRun(page) {
+    return page.evaluate(() => globalThis.kpx2StandinRuns.map(run => ({...run})));
+}
+
+const wholeRuns = [
+    {name: 'answered by arrow keys', subject: 'S1', seed: 7, value: 35, by: 'keys'},
+    {name: 'answered by clicks', subject: 'Zoë', seed: 3, value: 60, by: 'clicks'},
+];
+
+for (const run of wholeRuns) {
+    test(`a whole run ${run.name} writes the files kpx2-sim writes for the same answers`, async () => {
+        await withPage(async (page, url, problems) => {
+            const query = new URLSearchParams({subject: run.subject, seed: run.seed, 'test-timings': shortTimings});
+            await page.goto(`${url}kpx2.html?${query}`);
+            await page.waitForFunction(() => document.documentElement.dataset.ready === 'true');
+            assert.equal(await page.$eval('#setup', e => e.hidden), true, 'a valid prefilled setup is not shown');
+            await page.click('#instructions [data-name="Command1"]');
+            const {answers, messages} = await answerRun(page, new ParticipantRule(run.value, run.by));
+            assert.deepEqual(messages, ['The task is now complete']);
+
+            const [stored] = await storedRun(page);
+            assert.equal(stored.state, 'finished');
+            const files = Object.fromEntries(stored.files.map(file => [file.name, file.text]));
+            const expected = await simFiles(run.subject, run.seed, answers);
+            for (const name of [`${run.subject}.KPX`, `${run.subject}.TC`])
+                assert.equal(files[name], expected[name], name);
+            const log = name => Object.keys(name).find(each => each.endsWith('.trials.csv'));
+            const withInput = run.by === 'keys';
+            assert.equal(comparableLog(files[log(files)], {withInput}), comparableLog(expected[log(expected)], {withInput}));
+            // Stored after each answer, before the next trial showed.
+            assert.ok(stored.saves >= answers.length + 3, `${stored.saves} saves for ${answers.length} answers`);
+            assert.deepEqual(problems, []);
+        });
+    });
+}
+
+const refusedSubjects = [
+    {name: 'a slash', subject: 'a/b'},
+    {name: 'a line break', subject: 'a\nb'},
+    {name: 'nothing', subject: ''},
+];
+
+for (const refused of refusedSubjects) {
+    test(`a subject ID in the link holding ${refused.name} is refused and the setup asks again`, async () => {
+        await withPage(async (page, url, problems) => {
+            await page.goto(`${url}kpx2.html?${new URLSearchParams({subject: refused.subject})}`);
+            await page.waitForFunction(() => document.documentElement.dataset.ready === 'true');
+            assert.equal(await page.$eval('#setup', e => e.hidden), false);
+            assert.equal(await page.$eval('#instructions', e => e.hidden), true);
+            const message = await page.$eval('#setup-message', e => e.textContent);
+            assert.match(message, refused.subject ? /cannot be used/ : /Enter Subject ID/);
+            assert.deepEqual(problems, []);
+        });
+    });
+}

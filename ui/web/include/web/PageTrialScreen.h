@@ -1,0 +1,66 @@
+#pragma once
+
+#include "presentation/TrialScreen.h"
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace kpx::web {
+
+class PageBridge;
+
+// The choice window in the page: keeps what each control shows and hands the whole picture to the
+// page at present(), which draws it at an animation frame and reports that frame as the onset.
+class PageTrialScreen final : public TrialScreen
+{
+public:
+    // The bridge must outlive the screen.
+    explicit PageTrialScreen(PageBridge &bridge);
+
+    void setEnabled(TaskControl frame, bool enabled) override;
+    void setVisible(TaskControl control, bool visible) override;
+    void setBackColor(TaskControl control, TaskColor color) override;
+    void setForeColor(TaskControl control, TaskColor color) override;
+    void setCaption(TaskControl label, const std::string &text) override;
+    std::string caption(TaskControl label) const override;
+    void setTimerInterval(int milliseconds) override;
+    void setTimerEnabled(bool enabled) override;
+    bool AcceptKeys() const override { return m_acceptKeys; }
+    void setAcceptKeys(bool accept) override { m_acceptKeys = accept; }
+    void present() override;
+    std::optional<double> presentedAtMs() const override { return m_presentedAtMs; }
+    std::optional<double> displayScale() const override { return m_scale; }
+    void show() override;
+    void hide() override;
+
+    // The scale the page draws the window at, for the trial log.
+    void setDisplayScale(double scale) { m_scale = scale; }
+    // The picture as the page draws it: every control's visibility, colours, captions and enabled state.
+    std::string stateJson() const;
+
+private:
+    struct Control
+    {
+        bool enabled = true;
+        bool visible = true;
+        TaskColor back = TaskColor::ButtonFace;
+        std::optional<TaskColor> fore; // the button text colour until the run sets one
+        std::string caption;
+    };
+    static constexpr std::size_t ControlCount = 9;
+
+    Control &at(TaskControl control) { return m_controls[static_cast<std::size_t>(control)]; }
+    const Control &at(TaskControl control) const { return m_controls[static_cast<std::size_t>(control)]; }
+
+    PageBridge &m_bridge;
+    std::array<Control, ControlCount> m_controls{};
+    bool m_shown = false;
+    bool m_acceptKeys = false;
+    bool m_timerEnabled = false;
+    int m_timerIntervalMs = 0;
+    std::optional<double> m_presentedAtMs;
+    std::optional<double> m_scale;
+};
+
+} // namespace kpx::web
