@@ -35,6 +35,8 @@ class FakeScreen final : public TrialScreen
 {
 public:
     std::optional<double> scale;
+    // When the window system says the last present() reached the display, if it does.
+    std::optional<double> presentedAt;
 
     explicit FakeScreen(Log &log) : m_log(log) {}
 
@@ -63,6 +65,7 @@ public:
         std::tie(enabled, visible, back, fore, captions) = saved;
     }
     std::optional<double> displayScale() const override { return scale; }
+    std::optional<double> presentedAtMs() const override { return presentedAt; }
     void show() override { shown = true; }
     void hide() override
     {

@@ -90,6 +90,25 @@ TEST_F(RunFlowLog, EachRowEndsWithTheScaleTheTrialWasShownAt)
     EXPECT_EQ(rows[1][DisplayScale], "1.272");
 }
 
+// Where the window system tells when a picture reached the display (a browser's animation frame),
+// that moment is the onset, not the moment present() returned.
+TEST_F(RunFlowLog, OnsetsAreTheMomentsTheWindowSystemReports)
+{
+    screen.presentedAt = clock.ms + 12.5;
+    start();
+    clock.ms += 3000;
+    screen.presentedAt = clock.ms - 4.0;
+    flow.activate();
+    clock.ms += 500;
+    flow.KeyDown(VirtualKey::Right);
+
+    const auto rows = logRows(*flow.trialLogPath());
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][WhiteOnset], "12.500");
+    EXPECT_EQ(rows[0][AnswerableOnset], "32996.000");
+    EXPECT_EQ(rows[0][Rt], "504.000");
+}
+
 TEST_F(RunFlowLog, RowIsOnDiskBeforeTheNextTrialIsShown)
 {
     start();

@@ -1,26 +1,15 @@
 #include "web/FrameWaiter.h"
 
-#include "platform/Clock.h"
+#include "results/Clock.h"
 #include "web/PageBridge.h"
 
-#include <chrono>
-
 namespace kpx::web {
-
-namespace {
-
-double monotonicMs()
-{
-    return std::chrono::duration<double, std::milli>(monotonicNow().time_since_epoch()).count();
-}
-
-} // namespace
 
 void FrameWaiter::pauseThen(double seconds, const std::function<void()> &prepare)
 {
     if (m_cancelled)
         return;
-    const double deadlineMs = monotonicMs() + seconds * 1000.0;
+    const double deadlineMs = m_clock.milliseconds() + seconds * 1000.0;
     while (m_bridge.nextFrame() < deadlineMs)
         if (m_cancelled)
             return;

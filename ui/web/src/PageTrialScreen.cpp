@@ -4,9 +4,7 @@
 #include "web/Json.h"
 #include "web/PageBridge.h"
 
-#include "platform/Clock.h"
-
-#include <chrono>
+#include "results/Clock.h"
 
 namespace kpx::web {
 
@@ -30,15 +28,11 @@ const char *colorName(TaskColor color)
     return "buttonface";
 }
 
-double monotonicMs()
-{
-    return std::chrono::duration<double, std::milli>(monotonicNow().time_since_epoch()).count();
-}
-
 } // namespace
 
-PageTrialScreen::PageTrialScreen(PageBridge &bridge)
+PageTrialScreen::PageTrialScreen(PageBridge &bridge, const Clock &clock)
     : m_bridge(bridge)
+    , m_clock(clock)
 {
     // The frames take no clicks until the first trial becomes answerable.
     at(TaskControl::Frame1).enabled = false;
@@ -103,7 +97,7 @@ void PageTrialScreen::setTimerEnabled(bool enabled)
         return;
     m_timerEnabled = enabled;
     // Counted from the picture the timer follows, so the white phase lasts its interval on screen.
-    const double fromMs = m_presentedAtMs.value_or(monotonicMs());
+    const double fromMs = m_presentedAtMs.value_or(m_clock.milliseconds());
     m_bridge.armTimer(enabled ? fromMs + m_timerIntervalMs : -1.0);
 }
 

@@ -82,9 +82,9 @@ struct Page
             return std::nullopt;
         return kpx::FileError{std::move(failure)};
     }};
-    kpx::web::PageTrialScreen screen{bridge};
+    kpx::web::PageTrialScreen screen{bridge, clock};
     kpx::web::PageBreakScreen breakScreen{bridge};
-    kpx::web::FrameWaiter waiter{bridge};
+    kpx::web::FrameWaiter waiter{bridge, clock};
     std::unique_ptr<kpx::SeededRandom> random;
     std::unique_ptr<kpx::TaskEngine> engine;
     std::unique_ptr<kpx::web::PageRunHost> host;

@@ -2,6 +2,10 @@
 
 #include "presentation/EventWaiter.h"
 
+namespace kpx {
+class Clock;
+}
+
 namespace kpx::web {
 
 class PageBridge;
@@ -13,9 +17,10 @@ class PageBridge;
 class FrameWaiter final : public EventWaiter
 {
 public:
-    // The bridge must outlive the waiter.
-    explicit FrameWaiter(PageBridge &bridge)
+    // The bridge and the clock (the frames' own) must outlive the waiter.
+    FrameWaiter(PageBridge &bridge, const Clock &clock)
         : m_bridge(bridge)
+        , m_clock(clock)
     {
     }
 
@@ -26,6 +31,7 @@ public:
 
 private:
     PageBridge &m_bridge;
+    const Clock &m_clock;
     bool m_cancelled = false;
 };
 

@@ -6,6 +6,10 @@
 #include <optional>
 #include <string>
 
+namespace kpx {
+class Clock;
+}
+
 namespace kpx::web {
 
 class PageBridge;
@@ -15,8 +19,8 @@ class PageBridge;
 class PageTrialScreen final : public TrialScreen
 {
 public:
-    // The bridge must outlive the screen.
-    explicit PageTrialScreen(PageBridge &bridge);
+    // The bridge and the clock (the frames' own) must outlive the screen.
+    PageTrialScreen(PageBridge &bridge, const Clock &clock);
 
     void setEnabled(TaskControl frame, bool enabled) override;
     void setVisible(TaskControl control, bool visible) override;
@@ -54,6 +58,7 @@ private:
     const Control &at(TaskControl control) const { return m_controls[static_cast<std::size_t>(control)]; }
 
     PageBridge &m_bridge;
+    const Clock &m_clock;
     std::array<Control, ControlCount> m_controls{};
     bool m_shown = false;
     bool m_acceptKeys = false;
