@@ -37,6 +37,8 @@ public:
     std::optional<double> scale;
     // When the window system says the last present() reached the display, if it does.
     std::optional<double> presentedAt;
+    std::optional<double> frameInterval;
+    std::optional<int> exits;
 
     explicit FakeScreen(Log &log) : m_log(log) {}
 
@@ -66,6 +68,8 @@ public:
     }
     std::optional<double> displayScale() const override { return scale; }
     std::optional<double> presentedAtMs() const override { return presentedAt; }
+    std::optional<double> frameIntervalMs() const override { return frameInterval; }
+    std::optional<int> fullScreenExits() const override { return exits; }
     void show() override { shown = true; }
     void hide() override
     {

@@ -57,6 +57,12 @@ public:
     // Display pixels per design pixel (96 dots per inch) the window is drawn at, for the trial log;
     // none where there is no display.
     virtual std::optional<double> displayScale() const { return std::nullopt; }
+    // The display's frame interval in milliseconds, measured once for the run, where the window
+    // system presents on frames; none elsewhere.
+    virtual std::optional<double> frameIntervalMs() const { return std::nullopt; }
+    // How often the participant has left full screen since the trials began, where the task asked
+    // for full screen; none elsewhere.
+    virtual std::optional<int> fullScreenExits() const { return std::nullopt; }
     // Shows the window maximized, not modal.
     virtual void show() = 0;
     virtual void hide() = 0;

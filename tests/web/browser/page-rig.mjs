@@ -59,8 +59,8 @@ function seen() {
 }
 
 // Answers the run on the page to its end, dismissing its messages; returns the answers ('I' or 'D'
-// each) and the messages' texts.
-export async function answerRun(page, participant) {
+// each) and the messages' texts. afterAnswer(count) runs once each answer has been taken.
+export async function answerRun(page, participant, afterAnswer = async () => {}) {
     const answers = [];
     const messages = [];
     for (;;) {
@@ -87,7 +87,12 @@ export async function answerRun(page, participant) {
             if (answer.shift) await page.keyboard.up('Shift');
         }
         // Answered once the options are no longer answerable.
-        await page.waitForFunction(`(${seen})().kind !== 'answerable'`, {polling: 'raf', timeout: 60000});
+        await page.waitForFunction(`(${seen})().kind !== 'answerable'`, {polling: 'raf', timeout: 60000})
+            .catch(async error => {
+                throw new Error(`answer ${answers.length} (${JSON.stringify(answer)}) not taken: ${error.message}; `
+                    + `the page shows ${JSON.stringify(await page.evaluate(seen))}`);
+            });
+        await afterAnswer(answers.length);
     }
 }
 
@@ -102,13 +107,21 @@ export async function simFiles(subject, seed, answers) {
     return files;
 }
 
+// The trial log's rows as {column: field}; no field of these logs holds a comma or a quote.
+export function logRows(text) {
+    const [header, ...lines] = text.split('\r\n').filter(line => line !== '');
+    const names = header.split(',');
+    return lines.map(line => Object.fromEntries(line.split(',').map((field, i) => [names[i], field])));
+}
+
 // A trial log's text without the columns that hold times or the moment of the run, which no two
-// runs share: run_started, rt_ms, the onsets and display_scale (and input, where one run clicked).
+// runs share, or what only a display tells: run_started, rt_ms, the onsets, display_scale,
+// frame_interval_ms and fullscreen_exits (and input, where one run clicked).
 export function comparableLog(text, {withInput = true} = {}) {
     const lines = text.split('\r\n');
     const header = lines[0].split(',');
     const dropped = new Set(['run_started', 'rt_ms', 'white_onset_ms', 'answerable_onset_ms', 'response_ms',
-        'display_scale', ...(withInput ? [] : ['input'])]);
+        'display_scale', 'frame_interval_ms', 'fullscreen_exits', ...(withInput ? [] : ['input'])]);
     const keep = header.map((name, i) => dropped.has(name) ? -1 : i).filter(i => i >= 0);
     return lines.map(line => {
         const fields = line.split(',');

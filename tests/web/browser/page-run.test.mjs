@@ -4,7 +4,7 @@ import test from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs/promises';
 import {serve, launch} from './rig.mjs';
-import {siteWithStandins, ParticipantRule, answerRun, simFiles, comparableLog} from './page-rig.mjs';
+import {siteWithStandins, ParticipantRule, answerRun, simFiles, comparableLog, logRows} from './page-rig.mjs';
 
 // Short phases (green s, blank s, activation ms), so that a run takes seconds.
 const shortTimings = '0.02,0.03,40';
@@ -26,8 +26,9 @@ async function storedRun(page) {
     return page.evaluate(() => globalThis.kpx2StandinRuns.map(run => ({...run})));
 }
 
+// The keys' run leaves full screen after its fifth answer.
 const wholeRuns = [
-    {name: 'answered by arrow keys', subject: 'S1', seed: 7, value: 35, by: 'keys'},
+    {name: 'answered by arrow keys', subject: 'S1', seed: 7, value: 35, by: 'keys', leaveFullScreenAfter: 5},
     {name: 'answered by clicks', subject: 'Zoë', seed: 3, value: 60, by: 'clicks'},
 ];
 
@@ -38,8 +39,13 @@ for (const run of wholeRuns) {
             await page.goto(`${url}kpx2.html?${query}`);
             await page.waitForFunction(() => document.documentElement.dataset.ready === 'true');
             assert.equal(await page.$eval('#setup', e => e.hidden), true, 'a valid prefilled setup is not shown');
+            // The frames are measured over the page's first second, before a participant could read the
+            // instructions; this one reads fast.
+            await page.waitForFunction(() => document.documentElement.dataset.frameIntervalMs !== undefined);
             await page.click('#instructions [data-name="Command1"]');
-            const {answers, messages} = await answerRun(page, new ParticipantRule(run.value, run.by));
+            const {answers, messages} = await answerRun(page, new ParticipantRule(run.value, run.by), async count => {
+                if (count === run.leaveFullScreenAfter) await page.evaluate(() => document.exitFullscreen());
+            });
             assert.deepEqual(messages, ['The task is now complete']);
 
             const [stored] = await storedRun(page);
@@ -51,6 +57,13 @@ for (const run of wholeRuns) {
             const log = name => Object.keys(name).find(each => each.endsWith('.trials.csv'));
             const withInput = run.by === 'keys';
             assert.equal(comparableLog(files[log(files)], {withInput}), comparableLog(expected[log(expected)], {withInput}));
+            // The display's frame interval in every row; full screen left once, after the fifth answer.
+            const rows = logRows(files[log(files)]);
+            for (const [i, row] of rows.entries()) {
+                assert.match(row.frame_interval_ms, /^\d+\.\d{3}$/, `row ${i + 1}: ${JSON.stringify(row)}`);
+                assert.equal(row.fullscreen_exits, run.leaveFullScreenAfter && i >= run.leaveFullScreenAfter ? '1' : '0',
+                    `row ${i + 1}: ${JSON.stringify(row)}`);
+            }
             // Stored after each answer, before the next trial showed.
             assert.ok(stored.saves >= answers.length + 3, `${stored.saves} saves for ${answers.length} answers`);
             assert.deepEqual(problems, []);

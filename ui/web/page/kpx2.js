@@ -28,6 +28,9 @@ const frames = {
     lastTaken: -Infinity,
     waiters: [],
     timerDeadline: -1,
+    measured: false,
+    intervalMs: undefined,
+    fullScreenExits: 0,
 };
 
 const wakes = [];
@@ -76,7 +79,33 @@ function callWaiting(name, types = [], args = []) {
     return true;
 }
 
+// The display's frame interval: the mean over the page's first second of frames.
+const firstSecond = [];
+
+function measureFrames(time) {
+    if (firstSecond.length > 0 && time - firstSecond[0] >= 1000) {
+        frames.intervalMs = (time - firstSecond[0]) / firstSecond.length;
+        firstSecond.length = 0;
+        frames.measured = true;
+        document.documentElement.dataset.frameIntervalMs = frames.intervalMs.toFixed(3);
+        return;
+    }
+    firstSecond.push(time);
+}
+
+// What the page tells the core between its waiting calls, never while one is suspended.
+function tellCoreWhenFree() {
+    if (busy) return;
+    if (frames.intervalMs !== undefined) {
+        callNow('kpx_set_frame_interval', null, [frames.intervalMs]);
+        frames.intervalMs = undefined;
+    }
+    for (; frames.fullScreenExits > 0; frames.fullScreenExits -= 1) callNow('kpx_fullscreen_left', null);
+}
+
 function onFrame(time) {
+    if (!frames.measured) measureFrames(time);
+    tellCoreWhenFree();
     frames.time = time;
     frames.inFrame = true;
     const waiters = frames.waiters;
@@ -317,6 +346,9 @@ async function main() {
     fillSetup();
 
     document.addEventListener('keydown', onKeyDown);
+    document.addEventListener('fullscreenchange', () => {
+        if (!document.fullscreenElement) frames.fullScreenExits += 1;
+    });
     $('choice').addEventListener('click', onChoiceClick);
     $('break').addEventListener('click', onBreakTouch);
     views.instructions.control('Command1').addEventListener('click', () => startTask().catch(fail));

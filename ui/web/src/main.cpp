@@ -166,6 +166,19 @@ EMSCRIPTEN_KEEPALIVE void kpx_set_scale(double scale)
     page().screen.setDisplayScale(scale);
 }
 
+// The display's frame interval, measured over the page's first second of frames.
+EMSCRIPTEN_KEEPALIVE void kpx_set_frame_interval(double ms)
+{
+    page().screen.setFrameIntervalMs(ms);
+}
+
+// The page left full screen; it counts while the trials go on.
+EMSCRIPTEN_KEEPALIVE void kpx_fullscreen_left()
+{
+    if (page().flow && page().flow->stage() == kpx::RunStage::Trials)
+        page().screen.fullScreenLeft();
+}
+
 // The instructions' OK.
 EMSCRIPTEN_KEEPALIVE void kpx_start()
 {
@@ -182,6 +195,7 @@ EMSCRIPTEN_KEEPALIVE void kpx_start()
     p.host = std::make_unique<kpx::web::PageRunHost>(p.bridge, [&p] { return p.filesJson(); });
     p.flow = std::make_unique<kpx::RunFlow>(*p.engine, p.settings, p.screen, p.breakScreen, p.waiter, *p.host,
                                             p.clock, p.timings, kpx::ResultsFormat{}, p.files);
+    p.screen.countFullScreenExits();
     p.flow->StartTask();
 }
 

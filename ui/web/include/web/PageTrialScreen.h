@@ -35,11 +35,23 @@ public:
     void present() override;
     std::optional<double> presentedAtMs() const override { return m_presentedAtMs; }
     std::optional<double> displayScale() const override { return m_scale; }
+    std::optional<double> frameIntervalMs() const override { return m_frameIntervalMs; }
+    std::optional<int> fullScreenExits() const override { return m_fullScreenExits; }
     void show() override;
     void hide() override;
 
     // The scale the page draws the window at, for the trial log.
     void setDisplayScale(double scale) { m_scale = scale; }
+    // The display's frame interval, as the page measured it.
+    void setFrameIntervalMs(double ms) { m_frameIntervalMs = ms; }
+    // The trials begin in full screen, as the page asked for it: exits are counted from here.
+    void countFullScreenExits() { m_fullScreenExits = 0; }
+    // The participant left full screen; counted only during the trials.
+    void fullScreenLeft()
+    {
+        if (m_fullScreenExits)
+            ++*m_fullScreenExits;
+    }
     // The picture as the page draws it: every control's visibility, colours, captions and enabled state.
     std::string stateJson() const;
 
@@ -66,6 +78,8 @@ private:
     int m_timerIntervalMs = 0;
     std::optional<double> m_presentedAtMs;
     std::optional<double> m_scale;
+    std::optional<double> m_frameIntervalMs;
+    std::optional<int> m_fullScreenExits;
 };
 
 } // namespace kpx::web
