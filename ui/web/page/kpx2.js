@@ -329,6 +329,8 @@ function fillSetup() {
 }
 
 async function main() {
+    // Every text is drawn in the task's face from the first: nothing shows before both weights are in.
+    await Promise.all([document.fonts.load('16px "KPX2 Sans"'), document.fonts.load('bold 16px "KPX2 Sans"')]);
     config = await loadConfig(location.href);
     store = await openStore();
     core = await createKpx2Core({kpxPage: bridge});
