@@ -6,6 +6,7 @@ import os from 'node:os';
 import path from 'node:path';
 import {spawnSync} from 'node:child_process';
 import {fileURLToPath} from 'node:url';
+import {serve, launch} from './rig.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 export const repoRoot = path.resolve(here, '../../..');
@@ -25,6 +26,41 @@ export async function siteWithStandins() {
         }
     }
     return dir;
+}
+
+// Short phases (green s, blank s, activation ms), so that a run takes seconds.
+export const shortTimings = '0.02,0.03,40';
+
+// Runs `run(page, url, problems)` on the site served under the strict policy in a fresh Chromium.
+export async function withPage(run) {
+    const site = await siteWithStandins();
+    const server = await serve(site);
+    const chromium = await launch();
+    try {
+        await run(chromium.page, server.url, chromium.problems);
+    } finally {
+        await chromium.close();
+        await server.close();
+        await fs.rm(site, {recursive: true, force: true});
+    }
+}
+
+// Resolves after that many animation frames of the page: a wait counted in the page's own frames.
+export function frames(page, count) {
+    return page.evaluate(n => new Promise(resolve => {
+        const step = left => (left === 0 ? resolve() : requestAnimationFrame(() => step(left - 1)));
+        step(n);
+    }), count);
+}
+
+// The page's choice window as the participant sees it: each option label's text colour and the
+// frames' state.
+export function choiceState(page) {
+    return page.evaluate(() => {
+        const at = name => document.querySelector(`#choice [data-name="${name}"]`);
+        return {fore: at('VReward').dataset.fore, back: at('VDelay').dataset.back, enabled: at('Frame1').dataset.enabled,
+            breakShown: !document.getElementById('break').hidden};
+    });
 }
 
 // A participant who values the delayed $100 at `value` dollars now: immediate exactly when the amount

@@ -2,25 +2,7 @@
 // kpx2-sim writes for the same seed and answers, and refuses what the desktop refuses.
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import fs from 'node:fs/promises';
-import {serve, launch} from './rig.mjs';
-import {siteWithStandins, ParticipantRule, answerRun, simFiles, comparableLog, logRows} from './page-rig.mjs';
-
-// Short phases (green s, blank s, activation ms), so that a run takes seconds.
-const shortTimings = '0.02,0.03,40';
-
-async function withPage(run) {
-    const site = await siteWithStandins();
-    const server = await serve(site);
-    const chromium = await launch();
-    try {
-        await run(chromium.page, server.url, chromium.problems);
-    } finally {
-        await chromium.close();
-        await server.close();
-        await fs.rm(site, {recursive: true, force: true});
-    }
-}
+import {withPage, shortTimings, ParticipantRule, answerRun, simFiles, comparableLog, logRows} from './page-rig.mjs';
 
 async function storedRun(page) {
     return page.evaluate(() => globalThis.kpx2StandinRuns.map(run => ({...run})));
