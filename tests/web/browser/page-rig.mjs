@@ -99,6 +99,18 @@ function seen() {
 export async function answerRun(page, participant, afterAnswer = async () => {}) {
     const answers = [];
     const messages = [];
+    // Every answer the page takes turns its option green once; counted as the DOM changes, so no
+    // answer goes unseen however briefly it shows.
+    await page.evaluate(() => {
+        window.kpx2GreenSeen = 0;
+        new MutationObserver(changes => {
+            for (const change of changes)
+                if (change.target.classList.contains('frame') && change.target.dataset.back === 'green'
+                    && change.oldValue !== 'green')
+                    window.kpx2GreenSeen += 1;
+        }).observe(document.getElementById('choice'),
+            {subtree: true, attributes: true, attributeFilter: ['data-back'], attributeOldValue: true});
+    });
     for (;;) {
         await page.waitForFunction(`(${seen})().kind !== 'waiting'`, {polling: 'raf', timeout: 60000});
         const state = await page.evaluate(seen);
@@ -113,21 +125,31 @@ export async function answerRun(page, participant, afterAnswer = async () => {})
             await page.waitForFunction(() => document.getElementById('break').hidden, {polling: 'raf'});
             continue;
         }
+        // A frame after the one that turned the options black: an event the browser stamps before that
+        // frame's own time came while they were white, and is rightly no answer.
+        await frames(page, 1);
         const answer = participant.answer(state.amount);
         answers.push(answer.immediate ? 'I' : 'D');
-        if (answer.click) {
-            await page.click(`#choice [data-name="${answer.immediate ? 'Label3' : 'VDelay'}"]`);
-        } else {
-            if (answer.shift) await page.keyboard.down('Shift');
-            await page.keyboard.press(answer.immediate ? 'ArrowLeft' : 'ArrowRight');
-            if (answer.shift) await page.keyboard.up('Shift');
+        const greenBefore = await page.evaluate(() => window.kpx2GreenSeen);
+        // DevTools input on a loaded machine is now and then lost before it reaches the page; the
+        // participant then answers again, which the page could not take twice: it shows no answer
+        // and the options are still answerable.
+        for (let attempt = 1; ; ++attempt) {
+            if (answer.click) {
+                await page.click(`#choice [data-name="${answer.immediate ? 'Label3' : 'VDelay'}"]`);
+            } else {
+                if (answer.shift) await page.keyboard.down('Shift');
+                await page.keyboard.press(answer.immediate ? 'ArrowLeft' : 'ArrowRight');
+                if (answer.shift) await page.keyboard.up('Shift');
+            }
+            const taken = await page.waitForFunction(n => window.kpx2GreenSeen > n, {polling: 'raf', timeout: 5000},
+                greenBefore).then(() => true, () => false);
+            if (taken) break;
+            const now = await page.evaluate(seen);
+            if (attempt === 3 || now.kind !== 'answerable' || now.amount !== state.amount)
+                throw new Error(`answer ${answers.length} (${JSON.stringify(answer)}) not taken; the page shows `
+                    + JSON.stringify(now));
         }
-        // Answered once the options are no longer answerable.
-        await page.waitForFunction(`(${seen})().kind !== 'answerable'`, {polling: 'raf', timeout: 60000})
-            .catch(async error => {
-                throw new Error(`answer ${answers.length} (${JSON.stringify(answer)}) not taken: ${error.message}; `
-                    + `the page shows ${JSON.stringify(await page.evaluate(seen))}`);
-            });
         await afterAnswer(answers.length);
     }
 }

@@ -73,7 +73,7 @@ function callNow(name, returnType, args = []) {
 function callWaiting(name, types = [], args = []) {
     if (busy) return false;
     busy = true;
-    Promise.resolve(core.ccall(name, null, types, args, {async: true}))
+    new Promise(resolve => resolve(core.ccall(name, null, types, args, {async: true})))
         .catch(fail)
         .finally(() => { busy = false; });
     return true;
@@ -104,6 +104,8 @@ function tellCoreWhenFree() {
 }
 
 function onFrame(time) {
+    // The frames go on whatever befalls one of them: every wait of the run ends on one.
+    requestAnimationFrame(onFrame);
     if (!frames.measured) measureFrames(time);
     tellCoreWhenFree();
     frames.time = time;
@@ -117,7 +119,6 @@ function onFrame(time) {
     }
     // The frame's work ends with the tasks that follow it.
     setTimeout(() => { if (frames.time === time) frames.inFrame = false; }, 0);
-    requestAnimationFrame(onFrame);
 }
 
 // Another task than a frame's: nothing it presents belongs to the last frame.
