@@ -214,11 +214,12 @@ const bridge = {
         const files = [readFile(paths.kpx), readFile(paths.tc), readFile(paths.log)];
         $('choice').hidden = true;
         showOnly('ended');
+        // Offered at once: whatever befalls the storing or the sending, the participant can keep them.
+        offerDownloads($('downloads'), files);
         $('ended-text').textContent = 'Saving your answers…';
         for (const file of files) await store.saveFile(runKey, file.name, file.bytes);
         await store.finishRun(runKey);
         window.removeEventListener('beforeunload', leaveWarning);
-        offerDownloads($('downloads'), files);
         if (config.dataUrl) {
             $('ended-text').textContent = 'Sending your answers…';
             await sendFiles(config.dataUrl, files, {
