@@ -131,6 +131,8 @@ void RunFlow::recordResponse(ResponseInput input, double eventMs)
 double RunFlow::presentNow()
 {
     m_screen.present();
+    if (const std::optional<double> onsetMs = m_screen.presentedAtMs())
+        return *onsetMs - m_startMs;
     return now();
 }
 
@@ -270,6 +272,7 @@ void RunFlow::NextTrial()
     const double clearedMs = presentNow();
     markPhase("cleared", clearedMs);
 
+    m_recorder.displayMeasures(m_screen.frameIntervalMs(), m_screen.fullScreenExits());
     const ResponseResult result = m_recorder.Record(m_engine);
     if (result.outcome == ResponseOutcome::Continue && m_engine.blockFull()) {
         stopAtFullBlock();

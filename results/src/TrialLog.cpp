@@ -158,6 +158,8 @@ std::string trialLogRow(const std::string &subject, const std::string &started, 
         fixedNumber(t.answerableOnsetMs, TimeDecimals),
         fixedNumber(t.responseMs, TimeDecimals),
         t.displayScale ? plainNumber(*t.displayScale) : std::string(),
+        t.frameIntervalMs ? fixedNumber(*t.frameIntervalMs, TimeDecimals) : std::string(),
+        t.fullScreenExits ? std::to_string(*t.fullScreenExits) : std::string(),
     };
     // A comma between every two fields, empty ones included, so no column ever shifts.
     std::string line;

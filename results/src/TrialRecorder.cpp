@@ -40,6 +40,12 @@ void TrialRecorder::trialShown(double whiteOnsetMs, bool distractor, std::option
     m_displayScale = displayScale;
 }
 
+void TrialRecorder::displayMeasures(std::optional<double> frameIntervalMs, std::optional<int> fullScreenExits)
+{
+    m_frameIntervalMs = frameIntervalMs;
+    m_fullScreenExits = fullScreenExits;
+}
+
 void TrialRecorder::trialAnswerable(double answerableOnsetMs)
 {
     m_answerableOnsetMs = answerableOnsetMs;
@@ -60,6 +66,8 @@ ResponseResult TrialRecorder::Record(TaskEngine &engine)
     trial.answerableOnsetMs = m_answerableOnsetMs;
     trial.responseMs = m_responseMs;
     trial.displayScale = m_displayScale;
+    trial.frameIntervalMs = m_frameIntervalMs;
+    trial.fullScreenExits = m_fullScreenExits;
     const ResponseResult result = engine.ApplyResponse();
     if (!m_log)
         return result;

@@ -35,6 +35,10 @@ class FakeScreen final : public TrialScreen
 {
 public:
     std::optional<double> scale;
+    // When the window system says the last present() reached the display, if it does.
+    std::optional<double> presentedAt;
+    std::optional<double> frameInterval;
+    std::optional<int> exits;
 
     explicit FakeScreen(Log &log) : m_log(log) {}
 
@@ -63,6 +67,9 @@ public:
         std::tie(enabled, visible, back, fore, captions) = saved;
     }
     std::optional<double> displayScale() const override { return scale; }
+    std::optional<double> presentedAtMs() const override { return presentedAt; }
+    std::optional<double> frameIntervalMs() const override { return frameInterval; }
+    std::optional<int> fullScreenExits() const override { return exits; }
     void show() override { shown = true; }
     void hide() override
     {

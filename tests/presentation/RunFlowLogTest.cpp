@@ -29,7 +29,7 @@ std::vector<std::vector<std::string>> logRows(const std::string &path)
 
 enum Column { Subject, Started, Block, Days, DelayText, TrialInBlock, Kind, Amount, ChoiceColumn, Input, Rt,
               LowInner, LowOuter, HighInner, HighOuter, BlockEnded, Ip, WhiteOnset, AnswerableOnset, Response,
-              DisplayScale };
+              DisplayScale, FrameInterval, FullScreenExits };
 
 using RunFlowLog = RunFlowTest;
 
@@ -65,6 +65,8 @@ TEST_F(RunFlowLog, EveryResponseIsARowTimedOnTheRunsClock)
     EXPECT_EQ(rows[0][Rt], "750.000");
     EXPECT_EQ(rows[0][LowInner], "40");
     EXPECT_EQ(rows[0][DisplayScale], "");
+    EXPECT_EQ(rows[0][FrameInterval], "");
+    EXPECT_EQ(rows[0][FullScreenExits], "");
     // The second trial appears after the green half second and the blank second.
     EXPECT_EQ(rows[1][WhiteOnset], "34250.000");
     EXPECT_EQ(rows[1][Rt], "300.000");
@@ -88,6 +90,46 @@ TEST_F(RunFlowLog, EachRowEndsWithTheScaleTheTrialWasShownAt)
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0][DisplayScale], "1.272");
     EXPECT_EQ(rows[1][DisplayScale], "1.272");
+}
+
+// Where the window system tells when a picture reached the display (a browser's animation frame),
+// that moment is the onset, not the moment present() returned.
+TEST_F(RunFlowLog, OnsetsAreTheMomentsTheWindowSystemReports)
+{
+    screen.presentedAt = clock.ms + 12.5;
+    start();
+    clock.ms += 3000;
+    screen.presentedAt = clock.ms - 4.0;
+    flow.activate();
+    clock.ms += 500;
+    flow.KeyDown(VirtualKey::Right);
+
+    const auto rows = logRows(*flow.trialLogPath());
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][WhiteOnset], "12.500");
+    EXPECT_EQ(rows[0][AnswerableOnset], "32996.000");
+    EXPECT_EQ(rows[0][Rt], "504.000");
+}
+
+// Where the screen tells them: the display's frame interval, and how often full screen was left up to
+// each answer.
+TEST_F(RunFlowLog, RowsCarryTheFrameIntervalAndTheFullScreenExitsSoFar)
+{
+    screen.frameInterval = 16.6667;
+    screen.exits = 0;
+    start();
+    flow.activate();
+    screen.exits = 1;
+    flow.KeyDown(VirtualKey::Right);
+    flow.activate();
+    screen.exits = 3;
+    flow.KeyDown(VirtualKey::Left);
+
+    const auto rows = logRows(*flow.trialLogPath());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][FrameInterval], "16.667");
+    EXPECT_EQ(rows[0][FullScreenExits], "1");
+    EXPECT_EQ(rows[1][FullScreenExits], "3");
 }
 
 TEST_F(RunFlowLog, RowIsOnDiskBeforeTheNextTrialIsShown)
@@ -121,7 +163,7 @@ TEST_F(RunFlowLog, WholeRunMarksDistractorsAndEndsEachBlockOnItsResult)
     int block = 1;
     const std::vector<std::string> *previous = nullptr;
     for (const auto &row : rows) {
-        ASSERT_EQ(row.size(), 21u);
+        ASSERT_EQ(row.size(), 23u);
         EXPECT_EQ(row[Block], std::to_string(block));
         distractorsSeen += row[Kind] == "distractor";
         // An ordinary amount comes from the range the previous response left.

@@ -84,22 +84,38 @@ TEST_F(TrialLogTest, RowHoldsEveryColumnWithMillisecondsToTheMicrosecond)
     ASSERT_FALSE(log.append(sampleRecord()));
     EXPECT_EQ(readFile(log.path()), TrialLog::header()
                                         + "S01,2026-03-07T09:05:01,3,30,IN 1 MONTH,10,distractor,65,immediate,click,"
-                                          "820.562,60,60,65,65,1,62.5,1500.250,3500.500,4321.062,\r\n");
+                                          "820.562,60,60,65,65,1,62.5,1500.250,3500.500,4321.062,,,\r\n");
 }
 
-// The display's scale is the last column, in the header too, so that readers of older logs that find
+// The display's scale follows response_ms, in the header too, so that readers of older logs that find
 // columns by name or by position up to response_ms read newer ones unchanged.
 TEST_F(TrialLogTest, RowEndsWithTheDisplayScaleWithAPoint)
 {
     const std::string header = TrialLog::header();
-    EXPECT_EQ(header.substr(header.size() - 27), "response_ms,display_scale\r\n");
+    EXPECT_TRUE(header.ends_with("response_ms,display_scale,frame_interval_ms,fullscreen_exits\r\n")) << header;
     TrialLog log = create("S01");
     TrialRecord record = sampleRecord();
-    for (const auto &[scale, text] : {std::pair{1.5, ",1.5\r\n"}, std::pair{1.272, ",1.272\r\n"}, std::pair{2.0, ",2\r\n"},
-                                      std::pair{1.0, ",1\r\n"}}) {
+    for (const auto &[scale, text] : {std::pair{1.5, ",1.5,,\r\n"}, std::pair{1.272, ",1.272,,\r\n"},
+                                      std::pair{2.0, ",2,,\r\n"}, std::pair{1.0, ",1,,\r\n"}}) {
         record.trial.displayScale = scale;
         const std::string row = log.row(record);
         EXPECT_EQ(row.substr(row.find("4321.062") + 8), text) << scale;
+    }
+}
+
+// Last, where the display presents on frames: its frame interval to the microsecond, then how often
+// full screen was left.
+TEST_F(TrialLogTest, RowEndsWithTheFrameIntervalAndTheFullScreenExits)
+{
+    TrialLog log = create("S01");
+    TrialRecord record = sampleRecord();
+    record.trial.displayScale = 1.0;
+    for (const auto &[interval, exits, text] :
+         {std::tuple{16.6666, 0, ",1,16.667,0\r\n"}, std::tuple{8.3333, 3, ",1,8.333,3\r\n"}}) {
+        record.trial.frameIntervalMs = interval;
+        record.trial.fullScreenExits = exits;
+        const std::string row = log.row(record);
+        EXPECT_EQ(row.substr(row.find("4321.062") + 8), text) << interval;
     }
 }
 
@@ -136,7 +152,7 @@ TEST_F(TrialLogTest, UncreatableLogIsReportedWithItsPathAndReason)
     EXPECT_TRUE(fs::is_empty(dir));
 }
 
-// Row integrity: all 21 fields in every row, as an independent CSV reader (Python's) sees them.
+// Row integrity: all 23 fields in every row, as an independent CSV reader (Python's) sees them.
 // Windows has no Python here; its rows are compared byte for byte with these by scripts/test-windows.
 TEST_F(TrialLogTest, RowsKeepEveryFieldInPlaceWhateverTheSubjectHolds)
 {
@@ -162,8 +178,8 @@ TEST_F(TrialLogTest, RowsKeepEveryFieldInPlaceWhateverTheSubjectHolds)
     while (std::fgets(line, sizeof line, python))
         read += line;
     ASSERT_EQ(::pclose(python), 0);
-    EXPECT_EQ(read, "21 ''\n21 ''\n21 'Smith, J'\n21 'say \"hi\"'\n21 'cr\\rhere'\n21 'lf\\nhere'\n21 '-S1'\n"
-                    "21 'Zo\xC3\xAB'\n");
+    EXPECT_EQ(read, "23 ''\n23 ''\n23 'Smith, J'\n23 'say \"hi\"'\n23 'cr\\rhere'\n23 'lf\\nhere'\n23 '-S1'\n"
+                    "23 'Zo\xC3\xAB'\n");
 }
 
 // Disk full: a row is on disk whole or not at all.

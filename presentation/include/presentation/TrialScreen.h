@@ -42,6 +42,10 @@ public:
     // Paints every change made so far and hands it to the window system before returning, instead
     // of on the event loop's next pass.
     virtual void present() = 0;
+    // Where the window system tells when the last present() reached the display: that moment on the
+    // monotonic clock, in milliseconds (a browser's animation frame). None where only the return of
+    // present() tells it.
+    virtual std::optional<double> presentedAtMs() const { return std::nullopt; }
     // Paints the changes made so far where the participant cannot see them yet, shortly before a
     // phase's deadline, so that the present() on the deadline only has to hand them over.
     virtual void paintAhead() {}
@@ -53,6 +57,12 @@ public:
     // Display pixels per design pixel (96 dots per inch) the window is drawn at, for the trial log;
     // none where there is no display.
     virtual std::optional<double> displayScale() const { return std::nullopt; }
+    // The display's frame interval in milliseconds, measured once for the run, where the window
+    // system presents on frames; none elsewhere.
+    virtual std::optional<double> frameIntervalMs() const { return std::nullopt; }
+    // How often the participant has left full screen since the trials began, where the task asked
+    // for full screen; none elsewhere.
+    virtual std::optional<int> fullScreenExits() const { return std::nullopt; }
     // Shows the window maximized, not modal.
     virtual void show() = 0;
     virtual void hide() = 0;

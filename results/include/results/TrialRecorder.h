@@ -82,6 +82,9 @@ public:
     // A trial's options were painted in white; distractor tells its kind, displayScale the scale the
     // choice window is drawn at (none without a display).
     void trialShown(double whiteOnsetMs, bool distractor, std::optional<double> displayScale = std::nullopt);
+    // What the window system tells of the display as the trial is answered: its frame interval and
+    // how often full screen was left so far (none where it tells nothing).
+    void displayMeasures(std::optional<double> frameIntervalMs, std::optional<int> fullScreenExits);
     // The options were painted black: the trial is answerable from here on.
     void trialAnswerable(double answerableOnsetMs);
     // The response, at its input event's own time; never earlier than the trial became answerable,
@@ -112,6 +115,8 @@ private:
     bool m_distractor = false;
     double m_whiteOnsetMs = 0.0;
     std::optional<double> m_displayScale;
+    std::optional<double> m_frameIntervalMs;
+    std::optional<int> m_fullScreenExits;
     double m_answerableOnsetMs = 0.0;
     double m_responseMs = 0.0;
     ResponseInput m_input = ResponseInput::Key;

@@ -25,7 +25,8 @@ TEST(TrialLogFile, ReadsWhatTheTaskWrites)
     auto created = kpx::TrialLog::create(dir.path().string(), "Smith, \"J\"", {2026, 1, 2, 3, 4, 5});
     ASSERT_TRUE(std::holds_alternative<kpx::TrialLog>(created));
     kpx::TrialRecord record;
-    record.trial = {1, 30, "IN 1 MONTH", 65, true, true, kpx::ResponseInput::Key, 10.0, 1010.0, 1622.5, 1.25};
+    record.trial = {1, 30, "IN 1 MONTH", 65, true, true, kpx::ResponseInput::Key, 10.0, 1010.0, 1622.5, 1.25,
+                    std::nullopt, std::nullopt};
     record.blockEnded = true;
     record.indifferencePoint = 62.5;
 
@@ -49,14 +50,17 @@ TEST(TrialLogFile, RefusesAHeaderWithoutTheColumnsItReads)
     EXPECT_EQ(std::get<kpx::FileProblem>(result).line, 1);
 }
 
-// Every line without its last field: a log written before the display's scale was recorded.
-std::string withoutLastColumn(const std::string &text)
+// Every line without its last `count` fields: a log written before the frame interval and the
+// full-screen exits (2), or before the display's scale as well (3), were recorded.
+std::string withoutLastColumns(const std::string &text, int count)
 {
     std::string out;
     for (std::size_t start = 0; start < text.size();) {
         const std::size_t end = text.find("\r\n", start);
-        const std::string line = text.substr(start, end - start);
-        out += line.substr(0, line.rfind(',')) + "\r\n";
+        std::string line = text.substr(start, end - start);
+        for (int i = 0; i < count; ++i)
+            line = line.substr(0, line.rfind(','));
+        out += line + "\r\n";
         start = end + 2;
     }
     return out;
@@ -87,17 +91,27 @@ TEST_P(TrialLogLayouts, ScoreTheSameRows)
 
 TEST(TrialLogFile, OlderLayoutLacksOnlyTheDisplayScale)
 {
-    const std::string old = withoutLastColumn(kpx::test::trialLogText(ExampleLog));
+    const std::string old = withoutLastColumns(kpx::test::trialLogText(ExampleLog), 3);
     EXPECT_EQ(old.find("display_scale"), std::string::npos);
-    EXPECT_EQ(old.find(",1.5\r\n"), std::string::npos);
+    EXPECT_EQ(old.find(",1.5"), std::string::npos);
     EXPECT_NE(old.find("response_ms\r\n"), std::string::npos);
+}
+
+TEST(TrialLogFile, LayoutBeforeTheFrameColumnsEndsWithTheDisplayScale)
+{
+    const std::string old = withoutLastColumns(kpx::test::trialLogText(ExampleLog), 2);
+    EXPECT_EQ(old.find("frame_interval_ms"), std::string::npos);
+    EXPECT_NE(old.find("response_ms,display_scale\r\n"), std::string::npos);
+    EXPECT_NE(old.find(",1.5\r\n"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     WithAndWithoutTheDisplayScale, TrialLogLayouts,
     ::testing::Values(LayoutCase{"AsTheTaskWritesItNow", kpx::test::trialLogText(ExampleLog)},
+                      LayoutCase{"WrittenBeforeTheFrameIntervalAndFullScreenColumns",
+                                 withoutLastColumns(kpx::test::trialLogText(ExampleLog), 2)},
                       LayoutCase{"WrittenBeforeTheDisplayScaleColumn",
-                                 withoutLastColumn(kpx::test::trialLogText(ExampleLog))}),
+                                 withoutLastColumns(kpx::test::trialLogText(ExampleLog), 3)}),
     [](const auto &info) { return std::string(info.param.name); });
 
 struct BrokenCase

@@ -231,7 +231,7 @@ TEST_F(SimulationTest, LogHasOneRowPerResponseAndEachBlockEndsOnItsIndifferenceP
         row += static_cast<std::size_t>(count);
         ASSERT_LE(row, rows.size());
         const std::vector<std::string> last = fields(rows[row - 1]);
-        ASSERT_EQ(last.size(), 21u);
+        ASSERT_EQ(last.size(), 23u);
         EXPECT_EQ(last[2], std::to_string(block));
         EXPECT_EQ(last[15], "1") << "block_ended";
         EXPECT_EQ(std::stod(last[16]), ip) << "indifference_point";

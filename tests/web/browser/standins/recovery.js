@@ -1,0 +1,4 @@
+// Test stand-in for the data branch's recovery.js: offers nothing.
+export async function offerStoredRuns() {
+    return 0;
+}
