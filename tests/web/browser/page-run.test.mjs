@@ -4,9 +4,33 @@ import test from 'node:test';
 import assert from 'node:assert/strict';
 import {withPage, shortTimings, ParticipantRule, answerRun, simFiles, comparableLog, logRows} from './page-rig.mjs';
 
-async function storedRun(page) {
-    return page.evaluate(() => globalThis.kpx2StandinRuns.map(run => ({...run})));
+// The runs in the browser's storage, as the page's own store reads them back, each file as text.
+async function storedRuns(page) {
+    return page.evaluate(async () => {
+        const {openStore} = await import('./store.js');
+        const runs = await (await openStore()).runs();
+        return runs.map(run => ({state: run.state,
+            files: run.files.map(file => ({name: file.name, text: new TextDecoder().decode(file.bytes)}))}));
+    });
 }
+
+// Counts the files the page hands to the browser's storage, from before the page's first script runs.
+async function countStoredFiles(page) {
+    await page.evaluateOnNewDocument(() => {
+        window.kpx2FilePuts = 0;
+        const put = IDBObjectStore.prototype.put;
+        IDBObjectStore.prototype.put = function (...args) {
+            if (this.name === 'files') window.kpx2FilePuts += 1;
+            return put.apply(this, args);
+        };
+    });
+}
+
+const answerable = () => {
+    const at = name => document.querySelector(`#choice [data-name="${name}"]`);
+    return !document.getElementById('choice').hidden && at('VReward')?.dataset.fore === 'black'
+        && at('Frame1').dataset.enabled === 'true';
+};
 
 // The keys' run leaves full screen after its fifth answer.
 const wholeRuns = [
@@ -17,6 +41,7 @@ const wholeRuns = [
 for (const run of wholeRuns) {
     test(`a whole run ${run.name} writes the files kpx2-sim writes for the same answers`, async () => {
         await withPage(async (page, url, problems) => {
+            await countStoredFiles(page);
             const query = new URLSearchParams({subject: run.subject, seed: run.seed, 'test-timings': shortTimings});
             await page.goto(`${url}kpx2.html?${query}`);
             await page.waitForFunction(() => document.documentElement.dataset.ready === 'true');
@@ -30,7 +55,7 @@ for (const run of wholeRuns) {
             });
             assert.deepEqual(messages, ['The task is now complete']);
 
-            const [stored] = await storedRun(page);
+            const [stored] = await storedRuns(page);
             assert.equal(stored.state, 'finished');
             const files = Object.fromEntries(stored.files.map(file => [file.name, file.text]));
             const expected = await simFiles(run.subject, run.seed, answers);
@@ -47,11 +72,46 @@ for (const run of wholeRuns) {
                     `row ${i + 1}: ${JSON.stringify(row)}`);
             }
             // Stored after each answer, before the next trial showed.
-            assert.ok(stored.saves >= answers.length + 3, `${stored.saves} saves for ${answers.length} answers`);
+            const saves = await page.evaluate(() => window.kpx2FilePuts);
+            assert.ok(saves >= answers.length + 3, `${saves} files stored for ${answers.length} answers`);
             assert.deepEqual(problems, []);
         });
     });
 }
+
+class Reloaded extends Error {}
+
+test('a reload at a random trial keeps every answered row, and the page then offers them', async () => {
+    const reloadAfter = 1 + Math.floor(Math.random() * 30);
+    await withPage(async (page, url, problems) => {
+        const query = new URLSearchParams({subject: 'R1', seed: 5, 'test-timings': shortTimings});
+        await page.goto(`${url}kpx2.html?${query}`);
+        await page.waitForFunction(() => document.documentElement.dataset.ready === 'true');
+        await page.waitForFunction(() => document.documentElement.dataset.frameIntervalMs !== undefined);
+        await page.click('#instructions [data-name="Command1"]');
+        let answers = [];
+        await answerRun(page, new ParticipantRule(45), async count => {
+            if (count !== reloadAfter) return;
+            // The next trial shows only once the answer's row is stored.
+            await page.waitForFunction(answerable, {polling: 'raf', timeout: 60000});
+            answers = count;
+            // Leaving during the trials asks first; the participant confirms.
+            page.once('dialog', dialog => dialog.accept());
+            await page.reload();
+            throw new Reloaded();
+        }).catch(error => { if (!(error instanceof Reloaded)) throw error; });
+        await page.waitForFunction(() => document.documentElement.dataset.ready === 'true');
+        assert.equal(await page.$eval('#recovery', e => e.hidden), false, `after ${reloadAfter} answers`);
+        assert.match(await page.$eval('#recovery-runs', e => e.textContent), /R1/);
+        const [stored] = await storedRuns(page);
+        assert.equal(stored.state, 'trials');
+        const log = stored.files.find(file => file.name.endsWith('.trials.csv'));
+        assert.equal(logRows(log.text).length, answers, `reloaded after ${reloadAfter} answers`);
+        const links = await page.$$eval('#recovery-runs a[download]', all => all.map(a => a.getAttribute('download')));
+        assert.ok(links.includes(log.name), links.join(', '));
+        assert.deepEqual(problems, []);
+    });
+});
 
 const refusedSubjects = [
     {name: 'a slash', subject: 'a/b'},
