@@ -66,10 +66,9 @@ void Instruct::resizeEvent(QResizeEvent *event)
 
 void Instruct::layOutFor(const forms::Display &display, qreal devicePixelRatio)
 {
-    const forms::Fit fit = forms::fitLayout(forms::instructionsExtent(), display);
-    m_scale = fit.scale();
-    const forms::Fit dips{fit.dpi / devicePixelRatio, qRound(fit.offsetX / devicePixelRatio),
-                          qRound(fit.offsetY / devicePixelRatio)};
+    const forms::Fit dips = fitForWidgets(forms::instructionsExtent(), display, devicePixelRatio);
+    // The scale in the display's own pixels.
+    m_scale = dips.scale() * devicePixelRatio;
     const auto place = [&](QWidget *control, const forms::Rect &rect, forms::Font font) {
         const forms::Rect r = dips.place(rect);
         control->setGeometry(r.left, r.top, r.width, r.height);

@@ -3,6 +3,7 @@
 #include "forms/DisplayFit.h"
 #include "forms/WindowLayouts.h"
 #include "ui/Fonts.h"
+#include "ui/Twips.h"
 #include "ui/KeyCodes.h"
 
 #include "WindowSystem.h"
@@ -54,10 +55,9 @@ MsgForm::MsgForm(QWidget *parent)
 
 void MsgForm::layOutFor(const forms::Display &display, qreal devicePixelRatio)
 {
-    const forms::Fit fit = forms::fitLayout(forms::breakMessageExtent(), display);
-    m_scale = fit.scale();
-    const forms::Fit dips{fit.dpi / devicePixelRatio, qRound(fit.offsetX / devicePixelRatio),
-                          qRound(fit.offsetY / devicePixelRatio)};
+    const forms::Fit dips = fitForWidgets(forms::breakMessageExtent(), display, devicePixelRatio);
+    // The scale in the display's own pixels.
+    m_scale = dips.scale() * devicePixelRatio;
     for (auto [label, layout] : {std::pair{m_label1, &Layout::Label1}, std::pair{m_label2, &Layout::Label2},
                                  std::pair{m_label3, &Layout::Label3}}) {
         const forms::Rect r = dips.inside({}, layout->rect);
