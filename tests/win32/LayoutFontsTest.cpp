@@ -182,8 +182,9 @@ LaidOut choiceWindow(win32::MessageLoop &loop, const Display &display)
     using L = TaskFormLayout;
     LaidOut out{{}, *form.displayScale()};
     auto add = [&](TaskControl control, const Label &label, std::vector<std::string> texts, const Frame *frame) {
-        out.controls.push_back({label.name, form.controlRect(control), frame ? within(frame->rect, label.rect) : label.rect,
-                                form.labelFont(control), std::move(texts), label.wrapped});
+        const Rect design = frame ? within(frame->rect, label.rect) : label.rect;
+        out.controls.push_back(
+            {label.name, form.controlRect(control), design, form.labelFont(control), std::move(texts), label.wrapped});
     };
     out.controls.push_back({"Frame1", form.controlRect(TaskControl::Frame1), L::Frame1.rect, nullptr, {}, false});
     out.controls.push_back({"Frame2", form.controlRect(TaskControl::Frame2), L::Frame2.rect, nullptr, {}, false});
@@ -203,9 +204,12 @@ LaidOut instructions(win32::MessageLoop &loop, const Display &display)
     instruct.layOutFor(display);
     using L = InstructLayout;
     const auto font = [](HWND control) { return reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)); };
-    return {{{"Label1", childRect(instruct.label1()), L::Label1.rect, font(instruct.label1()), captionOf(L::Label1), true},
-             {"Command1", childRect(instruct.command1()), L::Command1, font(instruct.command1()), {L::Command1Caption}, false}},
-            instruct.displayScale()};
+    LaidOut out{{}, instruct.displayScale()};
+    out.controls.push_back(
+        {"Label1", childRect(instruct.label1()), L::Label1.rect, font(instruct.label1()), captionOf(L::Label1), true});
+    out.controls.push_back(
+        {"Command1", childRect(instruct.command1()), L::Command1, font(instruct.command1()), {L::Command1Caption}, false});
+    return out;
 }
 
 LaidOut breakMessage(win32::MessageLoop &, const Display &display)

@@ -106,7 +106,8 @@ forms::Rect clientAreaOnScreen(DWORD style, DWORD exStyle, UINT dpi)
         work = monitor.rcWork;
     // The frame's parts are negative on the left and top, positive on the right and bottom.
     const RECT frame = frameAround({0, 0, 0, 0}, style, exStyle, false, dpi);
-    return toLayoutRect({work.left - frame.left, work.top - frame.top, work.right - frame.right, work.bottom - frame.bottom});
+    return toLayoutRect(
+        {work.left - frame.left, work.top - frame.top, work.right - frame.right, work.bottom - frame.bottom});
 }
 
 COLORREF toColorRef(forms::Rgb rgb)

@@ -43,8 +43,8 @@ void MsgForm::layOutFor(const forms::Display &display)
     const forms::Rect client = m_fit.place(Layout::Client);
     // The frame is the system's, drawn at the window's own dots per inch.
     const UINT dpi = dpiOf(window());
-    const RECT frame =
-        frameAround({client.left, client.top, client.left + client.width, client.top + client.height}, Style, 0, false, dpi);
+    const RECT place{client.left, client.top, client.left + client.width, client.top + client.height};
+    const RECT frame = frameAround(place, Style, 0, false, dpi);
     SetWindowPos(window(), nullptr, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(window(), nullptr, TRUE);
