@@ -8,6 +8,9 @@
 
 #include "ScriptedDialogs.h"
 
+#include "forms/DisplayFit.h"
+#include "forms/WindowLayouts.h"
+
 #include <QAction>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -66,6 +69,86 @@ void verifyFits(QWidget *control, const QString &text, bool wrapped)
                                                  .arg(room.width()).arg(room.height())));
 }
 
+// One control as a window laid it out, in device-independent pixels from the area's origin, with its
+// place in the design (twips from the same origin) and the texts it can show.
+struct Placed
+{
+    QString name;
+    QRect rect;
+    forms::Rect design;
+    QWidget *control = nullptr;
+    QStringList texts;
+    bool wrapped = false;
+};
+
+forms::Rect within(const forms::Rect &frame, const forms::Rect &label)
+{
+    return {frame.left + label.left, frame.top + label.top, label.width, label.height};
+}
+
+QRect inWindow(QWidget *control)
+{
+    return QRect(control->mapTo(control->window(), QPoint(0, 0)), control->size());
+}
+
+// A window laid out for the display, and what must be seen of it.
+struct FittedWindow
+{
+    std::unique_ptr<QWidget> window;
+    QList<Placed> controls;
+    double scale = 0;
+};
+
+FittedWindow layOut(const QString &name, const forms::Display &display, qreal ratio)
+{
+    FittedWindow fitted;
+    const auto add = [&](const char *control, const forms::Rect &design, const QStringList &texts, bool wrapped) {
+        auto *widget = fitted.window->findChild<QWidget *>(QString::fromLatin1(control));
+        fitted.controls.append({QString::fromLatin1(control), inWindow(widget), design, widget, texts, wrapped});
+    };
+    const auto caption = [](const forms::Label &label) { return QStringList{QString::fromLatin1(label.caption)}; };
+    if (name == "TaskForm") {
+        auto *form = new TaskForm;
+        fitted.window.reset(form);
+        form->layOutFor(display, ratio);
+        fitted.scale = *form->displayScale();
+        using L = forms::TaskFormLayout;
+        add("Frame1", L::Frame1.rect, {}, false);
+        add("Frame2", L::Frame2.rect, {}, false);
+        add("Label2", L::Label2.rect, caption(L::Label2), false);
+        add("VReward", within(L::Frame2.rect, L::VReward.rect), amountTexts(), false);
+        add("Label5", within(L::Frame2.rect, L::Label5.rect), caption(L::Label5), false);
+        add("Label3", within(L::Frame2.rect, L::Label3.rect), caption(L::Label3), false);
+        add("Label1", within(L::Frame1.rect, L::Label1.rect), caption(L::Label1), false);
+        add("Label4", within(L::Frame1.rect, L::Label4.rect), caption(L::Label4), false);
+        add("VDelay", within(L::Frame1.rect, L::VDelay.rect), delayTexts(), false);
+    } else if (name == "Instruct") {
+        auto *instruct = new Instruct;
+        fitted.window.reset(instruct);
+        instruct->layOutFor(display, ratio);
+        fitted.scale = instruct->displayScale();
+        using L = forms::InstructLayout;
+        add("Label1", L::Label1.rect, caption(L::Label1), true);
+        add("Command1", L::Command1, {QString::fromLatin1(L::Command1Caption)}, false);
+    } else {
+        auto *msg = new MsgForm;
+        fitted.window.reset(msg);
+        msg->layOutFor(display, ratio);
+        fitted.scale = msg->displayScale();
+        using L = forms::MsgFormLayout;
+        // From the screen's corner, as the client area's place is.
+        const QPoint client = msg->clientPlace().topLeft();
+        fitted.controls.append({"Client", msg->clientPlace(), L::Client, nullptr, {}, false});
+        add("Label1", within(L::Client, L::Label1.rect), caption(L::Label1), false);
+        add("Label2", within(L::Client, L::Label2.rect), delayTexts(), false);
+        add("Label3", within(L::Client, L::Label3.rect), caption(L::Label3), true);
+        for (Placed &label : fitted.controls)
+            if (label.control)
+                label.rect.translate(client);
+    }
+    return fitted;
+}
+
 } // namespace
 
 class LayoutFontsTest : public QObject
@@ -77,6 +160,8 @@ private slots:
     void participantTextsFit_data();
     void participantTextsFit();
     void instructionsFit();
+    void everyWindowFitsEveryCommonScaling_data();
+    void everyWindowFitsEveryCommonScaling();
     void setupWindowShowsEveryCommand();
 };
 
@@ -127,6 +212,75 @@ void LayoutFontsTest::instructionsFit()
     Instruct instruct;
     verifyFits(instruct.findChild<QLabel *>("Label1"), instructionText(), true);
     verifyFits(instruct.findChild<QPushButton *>("Command1"), QStringLiteral("OK"), false);
+}
+
+void LayoutFontsTest::everyWindowFitsEveryCommonScaling_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<int>("dpi");
+    const QList<std::pair<QSize, int>> scalings{
+        {{1366, 768}, 96},   {{1366, 768}, 120},  {{1366, 768}, 144},  {{1366, 768}, 168},  {{1366, 768}, 192},
+        {{1920, 1080}, 96},  {{1920, 1080}, 120}, {{1920, 1080}, 144}, {{1920, 1080}, 168}, {{1920, 1080}, 192},
+        {{3840, 2160}, 192},
+    };
+    for (const char *window : {"TaskForm", "Instruct", "MsgForm"})
+        for (const auto &[screen, dpi] : scalings)
+            QTest::addRow("%s fits %dx%d at %d dpi", window, screen.width(), screen.height(), dpi)
+                << QString::fromLatin1(window) << screen << dpi;
+}
+
+// Each window laid out for a screen at a common scaling, its area injected in device pixels (below a
+// 40-pixel taskbar and a 23-pixel title bar at 100 %, both growing with the scaling) with Qt's device
+// pixel ratio: what must be seen lies inside the area, at the screen's own scale where that fits and
+// otherwise smaller, keeping its proportions, and centred; every text's ink stays inside its label.
+void LayoutFontsTest::everyWindowFitsEveryCommonScaling()
+{
+    QFETCH(QString, window);
+    QFETCH(QSize, screen);
+    QFETCH(int, dpi);
+    const qreal ratio = dpi / 96.0;
+    const int titleBar = qRound(23 * ratio);
+    const int taskbar = qRound(40 * ratio);
+    const forms::Rect area{0, titleBar, screen.width(), screen.height() - titleBar - taskbar};
+    const FittedWindow fitted = layOut(window, {area, dpi}, ratio);
+    QVERIFY(!fitted.controls.isEmpty());
+    QVERIFY(fitted.scale <= ratio);
+    QVERIFY(fitted.scale > 0.4);
+
+    // The area in device-independent pixels; half of one is the most rounding may cost.
+    const QRectF room(area.left / ratio, area.top / ratio, area.width / ratio, area.height / ratio);
+    const Placed &first = fitted.controls.front();
+    const double perTwip = fitted.scale / ratio / 15.0;
+    QRect box = first.rect;
+    for (const Placed &each : fitted.controls) {
+        const QRect &r = each.rect;
+        const QString where = QStringLiteral("%1 at %2,%3 %4x%5 in %6,%7 %8x%9")
+                                  .arg(each.name).arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())
+                                  .arg(room.x()).arg(room.y()).arg(room.width()).arg(room.height());
+        QVERIFY2(r.left() >= room.left() - 0.5 && r.top() >= room.top() - 0.5
+                     && r.left() + r.width() <= room.right() + 0.5 && r.top() + r.height() <= room.bottom() + 0.5,
+                 qPrintable(where));
+        box = box.united(r);
+        // Every measure and every distance from the first control is the design's at one scale.
+        QVERIFY2(qAbs(r.width() - each.design.width * perTwip) <= 1.0, qPrintable(where));
+        QVERIFY2(qAbs(r.height() - each.design.height * perTwip) <= 1.0, qPrintable(where));
+        QVERIFY2(qAbs(r.left() - first.rect.left() - (each.design.left - first.design.left) * perTwip) <= 2.0,
+                 qPrintable(where));
+        QVERIFY2(qAbs(r.top() - first.rect.top() - (each.design.top - first.design.top) * perTwip) <= 2.0,
+                 qPrintable(where));
+        for (const QString &text : each.texts)
+            verifyFits(each.control, text, each.wrapped);
+    }
+    if (fitted.scale < ratio) {
+        // Reduced: centred in the area, but for the rounding of the area and of its edges to whole pixels.
+        const double leftOver = (box.left() - room.left()) - (room.right() - box.left() - box.width());
+        const double topOver = (box.top() - room.top()) - (room.bottom() - box.top() - box.height());
+        QVERIFY2(qAbs(leftOver) <= 3 && qAbs(topOver) <= 3,
+                 qPrintable(QStringLiteral("%1 %2").arg(leftOver).arg(topOver)));
+    } else {
+        QCOMPARE(fitted.scale, ratio);
+    }
 }
 
 void LayoutFontsTest::setupWindowShowsEveryCommand()

@@ -7,6 +7,8 @@
 #include <QFont>
 #include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
 
 namespace kpx {
 
@@ -33,13 +35,9 @@ Instruct::Instruct(QWidget *parent)
     m_label1->setTextFormat(Qt::PlainText);
     m_label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_label1->setWordWrap(true);
-    m_label1->setFont(layoutFont(Layout::Label1.font));
-    m_label1->setGeometry(fromTwips(Layout::Label1.rect));
 
     m_command1 = new QPushButton(QString::fromLatin1(Layout::Command1Caption), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setFont(layoutFont(Layout::Command1Font));
-    m_command1->setGeometry(fromTwips(Layout::Command1));
     m_command1->setDefault(true);
     m_command1->setFocus();
     connect(m_command1, &QPushButton::clicked, this, [this] {
@@ -47,7 +45,38 @@ Instruct::Instruct(QWidget *parent)
             m_startTask();
     });
 
+    // As designed until the window knows its screen.
+    layOutFor({{0, 0, 1 << 16, 1 << 16}, forms::DesignDpi}, 1.0);
     resize(fromTwips(Layout::Client));
+}
+
+void Instruct::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // Maximized, the area it has; restored, it keeps the layout it would have maximized, and its design
+    // size cuts the controls as it always did.
+    QSize room = size();
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        room = screen()->availableGeometry().size();
+    // Qt scales device-independent pixels by the screen's ratio; the rule works in the display's own.
+    const qreal ratio = devicePixelRatioF();
+    layOutFor({{0, 0, qRound(room.width() * ratio), qRound(room.height() * ratio)}, qRound(forms::DesignDpi * ratio)},
+              ratio);
+}
+
+void Instruct::layOutFor(const forms::Display &display, qreal devicePixelRatio)
+{
+    const forms::Fit dips = fitForWidgets(forms::instructionsExtent(), display, devicePixelRatio);
+    // The scale in the display's own pixels.
+    m_scale = dips.scale() * devicePixelRatio;
+    const auto place = [&](QWidget *control, const forms::Rect &rect, forms::Font font) {
+        const forms::Rect r = dips.place(rect);
+        control->setGeometry(r.left, r.top, r.width, r.height);
+        font.points = dips.points(font.points);
+        control->setFont(layoutFont(font));
+    };
+    place(m_label1, Layout::Label1.rect, Layout::Label1.font);
+    place(m_command1, Layout::Command1, Layout::Command1Font);
 }
 
 void Instruct::setStartTask(std::function<void()> startTask)

@@ -1,9 +1,10 @@
 #include "ui/MsgForm.h"
 
+#include "forms/DisplayFit.h"
 #include "forms/WindowLayouts.h"
 #include "ui/Fonts.h"
-#include "ui/KeyCodes.h"
 #include "ui/Twips.h"
+#include "ui/KeyCodes.h"
 
 #include "WindowSystem.h"
 
@@ -13,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
+#include <QStyle>
 
 #include <chrono>
 #include <cstdint>
@@ -27,16 +29,11 @@ QLabel *makeLabel(const forms::Label &layout, QWidget *parent)
 {
     auto *label = new QLabel(QString::fromLatin1(layout.caption), parent);
     label->setObjectName(QString::fromLatin1(layout.name));
-    label->setGeometry(fromTwips(layout.rect));
-    label->setFont(layoutFont(layout.font));
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label->setWordWrap(layout.wrapped);
     label->setFocusPolicy(Qt::NoFocus);
     return label;
 }
-
-// Client area size and its place on the screen.
-const QRect ClientArea = fromTwips(Layout::Client);
 
 } // namespace
 
@@ -50,11 +47,28 @@ MsgForm::MsgForm(QWidget *parent)
     // No title text: an empty title would make the window system show the application name.
     setWindowTitle(QStringLiteral(" "));
     setFocusPolicy(Qt::NoFocus);
-    setFixedSize(ClientArea.size());
-
     m_label1 = makeLabel(Layout::Label1, this);
     m_label2 = makeLabel(Layout::Label2, this);
     m_label3 = makeLabel(Layout::Label3, this);
+    layOutFor({{0, 0, 1 << 16, 1 << 16}, forms::DesignDpi}, 1.0);
+}
+
+void MsgForm::layOutFor(const forms::Display &display, qreal devicePixelRatio)
+{
+    const forms::Fit dips = fitForWidgets(forms::breakMessageExtent(), display, devicePixelRatio);
+    // The scale in the display's own pixels.
+    m_scale = dips.scale() * devicePixelRatio;
+    for (auto [label, layout] : {std::pair{m_label1, &Layout::Label1}, std::pair{m_label2, &Layout::Label2},
+                                 std::pair{m_label3, &Layout::Label3}}) {
+        const forms::Rect r = dips.inside({}, layout->rect);
+        label->setGeometry(r.left, r.top, r.width, r.height);
+        forms::Font font = layout->font;
+        font.points = dips.points(font.points);
+        label->setFont(layoutFont(font));
+    }
+    const forms::Rect client = dips.place(Layout::Client);
+    m_client = QRect(client.left, client.top, client.width, client.height);
+    setFixedSize(m_client.size());
 }
 
 void MsgForm::attach(RunFlow &flow)
@@ -70,7 +84,19 @@ void MsgForm::setDelayCaption(const std::string &text)
 void MsgForm::show()
 {
     const QScreen *screen = parentWidget() ? parentWidget()->screen() : this->screen();
-    setGeometry(ClientArea.translated(screen->geometry().topLeft()));
+    // Where the client area may lie for the whole window, frame and all, to be on the screen's free
+    // area: the frame as the window system drew it last time, or before that a title bar's height.
+    QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                   frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+    if (frame.isNull())
+        frame.setTop(style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    const QRect free = screen->availableGeometry().translated(-screen->geometry().topLeft()).marginsRemoved(frame);
+    const qreal ratio = screen->devicePixelRatio();
+    layOutFor({{qRound(free.left() * ratio), qRound(free.top() * ratio), qRound(free.width() * ratio),
+                qRound(free.height() * ratio)},
+               qRound(forms::DesignDpi * ratio)},
+              ratio);
+    setGeometry(m_client.translated(screen->geometry().topLeft()));
     QWidget::show();
     raise();
     activateWindow();

@@ -496,10 +496,9 @@ void TaskForm::resizeEvent(QResizeEvent *event)
 
 void TaskForm::layOutFor(const forms::Display &display, qreal devicePixelRatio)
 {
-    const forms::Fit fit = forms::fitLayout(forms::choiceWindowExtent(), display);
-    m_scale = fit.scale();
-    const forms::Fit dips{fit.dpi / devicePixelRatio, qRound(fit.offsetX / devicePixelRatio),
-                          qRound(fit.offsetY / devicePixelRatio)};
+    const forms::Fit dips = fitForWidgets(forms::choiceWindowExtent(), display, devicePixelRatio);
+    // The scale in the display's own pixels.
+    m_scale = dips.scale() * devicePixelRatio;
     const auto toQRect = [](const forms::Rect &r) { return QRect(r.left, r.top, r.width, r.height); };
     const auto placeLabel = [&](QLabel *label, const forms::Label &layout, bool inFrame) {
         label->setGeometry(toQRect(inFrame ? dips.inside({}, layout.rect) : dips.place(layout.rect)));

@@ -49,7 +49,9 @@ RECT frameAround(RECT client, DWORD style, DWORD exStyle, bool menu, UINT dpi)
     return frame;
 }
 
-UniqueFont makeFont(const forms::Font &font, UINT dpi)
+namespace {
+
+UniqueFont fontAt(const forms::Font &font, double dpi)
 {
     LOGFONTW face{};
     // A negative height asks for the character height, as point sizes mean it.
@@ -62,6 +64,50 @@ UniqueFont makeFont(const forms::Font &font, UINT dpi)
     const std::wstring name = widen(font.face);
     wcsncpy_s(face.lfFaceName, name.c_str(), LF_FACESIZE - 1);
     return UniqueFont(CreateFontIndirectW(&face));
+}
+
+forms::Rect toLayoutRect(const RECT &r)
+{
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+} // namespace
+
+UniqueFont makeFont(const forms::Font &font, UINT dpi)
+{
+    return fontAt(font, dpi);
+}
+
+UniqueFont makeFont(const forms::Font &font, const forms::Fit &fit)
+{
+    return fontAt(font, fit.dpi);
+}
+
+forms::Rect maximizedClientArea(HWND window, DWORD style, DWORD exStyle, UINT dpi)
+{
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
+        return {0, 0, 1024, 768};
+    const RECT frame = frameAround({0, 0, 0, 0}, style, exStyle, false, dpi);
+    forms::Rect area = toLayoutRect(monitor.rcWork);
+    area.left = 0;
+    area.top = 0;
+    area.height -= -frame.top - frame.bottom;
+    return area;
+}
+
+forms::Rect clientAreaOnScreen(DWORD style, DWORD exStyle, UINT dpi)
+{
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT work{0, 0, 1024, 768};
+    if (GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor))
+        work = monitor.rcWork;
+    // The frame's parts are negative on the left and top, positive on the right and bottom.
+    const RECT frame = frameAround({0, 0, 0, 0}, style, exStyle, false, dpi);
+    return toLayoutRect(
+        {work.left - frame.left, work.top - frame.top, work.right - frame.right, work.bottom - frame.bottom});
 }
 
 COLORREF toColorRef(forms::Rgb rgb)

@@ -1,5 +1,6 @@
 #include "win32/Instruct.h"
 
+#include "forms/DisplayFit.h"
 #include "forms/WindowLayouts.h"
 #include "win32/Drawing.h"
 #include "win32/MessageLoop.h"
@@ -35,20 +36,26 @@ Instruct::Instruct(MessageLoop &loop)
 void Instruct::layOut()
 {
     const UINT dpi = dpiOf(window());
-    m_labelFont = makeFont(Layout::Label1.font, dpi);
-    m_buttonFont = makeFont(Layout::Command1Font, dpi);
-    for (auto [control, rect, font] : {std::tuple{m_label1, Layout::Label1.rect, m_labelFont.get()},
-                                       std::tuple{m_command1, Layout::Command1, m_buttonFont.get()}}) {
-        const RECT place = pixels(rect, dpi);
-        SetWindowPos(control, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    }
+    layOutFor({maximizedClientArea(window(), Style, WS_EX_CONTROLPARENT, dpi), static_cast<int>(dpi)});
     // Restored, it takes the design client area; the controls reach beyond it.
     const RECT frame = frameAround(pixels({0, 0, Layout::Client.width, Layout::Client.height}, dpi), Style,
                                    WS_EX_CONTROLPARENT, false, dpi);
     SetWindowPos(window(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Instruct::layOutFor(const forms::Display &display)
+{
+    const forms::Fit fit = forms::fitLayout(forms::instructionsExtent(), display);
+    m_scale = fit.scale();
+    m_labelFont = makeFont(Layout::Label1.font, fit);
+    m_buttonFont = makeFont(Layout::Command1Font, fit);
+    for (auto [control, rect, font] : {std::tuple{m_label1, Layout::Label1.rect, m_labelFont.get()},
+                                       std::tuple{m_command1, Layout::Command1, m_buttonFont.get()}}) {
+        const forms::Rect place = fit.place(rect);
+        SetWindowPos(control, nullptr, place.left, place.top, place.width, place.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
 }
 
 void Instruct::setStartTask(std::function<void()> startTask)

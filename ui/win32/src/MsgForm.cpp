@@ -1,5 +1,6 @@
 #include "win32/MsgForm.h"
 
+#include "forms/DisplayFit.h"
 #include "forms/WindowLayouts.h"
 #include "presentation/RunFlow.h"
 #include "win32/Drawing.h"
@@ -30,13 +31,35 @@ void MsgForm::attach(RunFlow &flow)
 void MsgForm::layOut()
 {
     const UINT dpi = dpiOf(window());
-    m_regular = makeFont(Layout::Label1.font, dpi);
-    m_bold = makeFont(Layout::Label2.font, dpi);
-    // The client area's corner at its place on the primary screen; the frame around it.
-    const RECT client = pixels(Layout::Client, dpi);
-    const RECT frame = frameAround(client, Style, 0, false, dpi);
+    layOutFor({clientAreaOnScreen(Style, 0, dpi), static_cast<int>(dpi)});
+}
+
+void MsgForm::layOutFor(const forms::Display &display)
+{
+    m_fit = forms::fitLayout(forms::breakMessageExtent(), display);
+    m_regular = makeFont(Layout::Label1.font, m_fit);
+    m_bold = makeFont(Layout::Label2.font, m_fit);
+    // The client area at its place on the screen; the frame around it.
+    const forms::Rect client = m_fit.place(Layout::Client);
+    // The frame is the system's, drawn at the window's own dots per inch.
+    const UINT dpi = dpiOf(window());
+    const RECT place{client.left, client.top, client.left + client.width, client.top + client.height};
+    const RECT frame = frameAround(place, Style, 0, false, dpi);
     SetWindowPos(window(), nullptr, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window(), nullptr, TRUE);
+}
+
+RECT MsgForm::labelRect(int label) const
+{
+    const forms::Label &layout = label == 1 ? Layout::Label1 : label == 2 ? Layout::Label2 : Layout::Label3;
+    const forms::Rect place = m_fit.inside({}, layout.rect);
+    return {place.left, place.top, place.left + place.width, place.top + place.height};
+}
+
+HFONT MsgForm::labelFont(int label) const
+{
+    return label == 2 ? m_bold.get() : m_regular.get();
 }
 
 void MsgForm::setDelayCaption(const std::string &text)
@@ -66,16 +89,15 @@ void MsgForm::hide()
 
 void MsgForm::paint(HDC dc) const
 {
-    const UINT dpi = dpiOf(window());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    auto label = [&](const forms::Label &layout, HFONT font, const std::wstring &text) {
-        const Selected selected(dc, font);
-        drawCentred(dc, pixels(layout.rect, dpi), text, layout.wrapped);
+    auto label = [&](int which, const std::wstring &text, bool wrapped) {
+        const Selected selected(dc, labelFont(which));
+        drawCentred(dc, labelRect(which), text, wrapped);
     };
-    label(Layout::Label1, m_regular.get(), widen(Layout::Label1.caption));
-    label(Layout::Label2, m_bold.get(), m_delay);
-    label(Layout::Label3, m_regular.get(), widen(Layout::Label3.caption));
+    label(1, widen(Layout::Label1.caption), Layout::Label1.wrapped);
+    label(2, m_delay, Layout::Label2.wrapped);
+    label(3, widen(Layout::Label3.caption), Layout::Label3.wrapped);
 }
 
 LRESULT MsgForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -98,18 +98,8 @@ void TaskForm::attach(RunFlow &flow)
 
 void TaskForm::layOut()
 {
-    // The maximized client area: the monitor's work area below the title bar (the borders of a
-    // maximized window lie beyond the work area).
     const UINT dpi = dpiOf(window());
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    forms::Rect available{0, 0, 1024, 768};
-    if (GetMonitorInfoW(MonitorFromWindow(window(), MONITOR_DEFAULTTONEAREST), &monitor)) {
-        const RECT frame = frameAround({0, 0, 0, 0}, WS_OVERLAPPEDWINDOW, 0, false, dpi);
-        available.width = monitor.rcWork.right - monitor.rcWork.left;
-        available.height = monitor.rcWork.bottom - monitor.rcWork.top - (-frame.top - frame.bottom);
-    }
-    layOutFor({available, static_cast<int>(dpi)});
+    layOutFor({maximizedClientArea(window(), WS_OVERLAPPEDWINDOW, 0, dpi), static_cast<int>(dpi)});
 }
 
 void TaskForm::layOutFor(const forms::Display &display)
@@ -384,6 +374,11 @@ void TaskForm::hide()
 RECT TaskForm::controlRect(TaskControl control) const
 {
     return m_rects[indexOf(control)];
+}
+
+HFONT TaskForm::labelFont(TaskControl label) const
+{
+    return label == TaskControl::Label2 ? m_promptFont.get() : m_optionFont.get();
 }
 
 bool TaskForm::isShown(TaskControl control) const

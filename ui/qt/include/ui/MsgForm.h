@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forms/DisplayFit.h"
 #include "presentation/BreakScreen.h"
 
 #include <QWidget>
@@ -28,6 +29,14 @@ public:
     // Hands the keyboard back to the choice window.
     void hide() override;
 
+    // Lays the window out for that display (where its client area may lie, in device pixels from the
+    // screen's corner, and the screen's dots per inch) by the layouts' fit rule, in device-independent
+    // pixels of that ratio; shown, it does so itself for its screen.
+    void layOutFor(const forms::Display &display, qreal devicePixelRatio);
+    // Its client area's place from the screen's corner, in device-independent pixels, as laid out now.
+    QRect clientPlace() const { return m_client; }
+    double displayScale() const { return m_scale; }
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -37,6 +46,8 @@ private:
     QLabel *m_label2 = nullptr;
     QLabel *m_label3 = nullptr;
     RunFlow *m_flow = nullptr;
+    QRect m_client;
+    double m_scale = 1.0;
 };
 
 } // namespace kpx

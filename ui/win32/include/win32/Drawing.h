@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forms/DisplayFit.h"
 #include "forms/Layout.h"
 #include "platform/WideText.h"
 #include "win32/Handles.h"
@@ -31,6 +32,16 @@ RECT frameAround(RECT client, DWORD style, DWORD exStyle, bool menu, UINT dpi);
 
 // The layout's face, size and weight at that many dots per inch; ANSI character set, not italic.
 UniqueFont makeFont(const forms::Font &font, UINT dpi);
+// The same at the dots per inch a layout was fitted at, so the text shrinks with its labels.
+UniqueFont makeFont(const forms::Font &font, const forms::Fit &fit);
+
+// The client area of a window of that style maximized on the monitor it is on: the monitor's work
+// area below the title bar (the borders of a maximized window lie beyond the work area).
+forms::Rect maximizedClientArea(HWND window, DWORD style, DWORD exStyle, UINT dpi);
+
+// Where the client area of a window of that style may lie on the primary monitor, in screen
+// coordinates, for the whole window with its frame to be inside the work area.
+forms::Rect clientAreaOnScreen(DWORD style, DWORD exStyle, UINT dpi);
 
 COLORREF toColorRef(forms::Rgb rgb);
 

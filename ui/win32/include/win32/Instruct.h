@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forms/DisplayFit.h"
 #include "win32/BaseWindow.h"
 #include "win32/Handles.h"
 
@@ -28,6 +29,12 @@ public:
     HWND label1() const { return m_label1; }
     HWND command1() const { return m_command1; }
 
+    // Lays the controls out for that display (the maximized client area and its dots per inch) by the
+    // layouts' fit rule; the window does so itself for its monitor.
+    void layOutFor(const forms::Display &display);
+    // Display pixels per layout pixel at 96 dots per inch, as the controls are laid out now.
+    double displayScale() const { return m_scale; }
+
 protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -38,6 +45,7 @@ private:
     HWND m_command1 = nullptr;
     UniqueFont m_labelFont;
     UniqueFont m_buttonFont;
+    double m_scale = 1.0;
     std::function<void()> m_startTask;
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "forms/DisplayFit.h"
+#include "forms/Layout.h"
 #include "presentation/BreakScreen.h"
 #include "win32/BaseWindow.h"
 #include "win32/Handles.h"
@@ -31,6 +33,15 @@ public:
     // The choice window beneath is active again.
     void hide() override;
 
+    // Lays the window out for that display (where its client area may lie on the screen, and the
+    // screen's dots per inch) by the layouts' fit rule; the window does so itself for the primary
+    // monitor.
+    void layOutFor(const forms::Display &display);
+    // For the window's tests: a label's place in the client area and the font it is drawn in (1 to 3).
+    RECT labelRect(int label) const;
+    HFONT labelFont(int label) const;
+    double displayScale() const { return m_fit.scale(); }
+
 protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -42,6 +53,7 @@ private:
     std::wstring m_delay;
     UniqueFont m_regular;
     UniqueFont m_bold;
+    forms::Fit m_fit;
 };
 
 } // namespace kpx::win32

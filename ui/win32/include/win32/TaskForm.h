@@ -59,6 +59,8 @@ public:
     // What the window shows, for the window's tests: a control's place in the client area (a label's
     // inside its frame's), whether it is shown and, for a frame, enabled.
     RECT controlRect(TaskControl control) const;
+    // The font a label is drawn in.
+    HFONT labelFont(TaskControl label) const;
     // Lays the controls out for that display (the maximized client area and its dots per inch) by the
     // layouts' fit rule; the window does so itself for its monitor.
     void layOutFor(const forms::Display &display);
