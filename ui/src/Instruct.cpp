@@ -18,14 +18,14 @@ using Layout = forms::InstructLayout;
 
 QString instructionText()
 {
-    return QString::fromLatin1(Layout::Label1.caption);
+    return QString::fromUtf8(Layout::Label1.caption.text());
 }
 
 Instruct::Instruct(QWidget *parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Instruct"));
-    setWindowTitle(QString::fromLatin1(Layout::Caption));
+    setWindowTitle(QString::fromUtf8(Layout::Caption.text()));
 
     // The controls keep their places however large the window: it opens maximized over them.
     m_label1 = new QLabel(instructionText(), this);
@@ -36,7 +36,7 @@ Instruct::Instruct(QWidget *parent)
     m_label1->setFont(layoutFont(Layout::Label1.font));
     m_label1->setGeometry(fromTwips(Layout::Label1.rect));
 
-    m_command1 = new QPushButton(QString::fromLatin1(Layout::Command1Caption), this);
+    m_command1 = new QPushButton(QString::fromUtf8(Layout::Command1Caption.text()), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setFont(layoutFont(Layout::Command1Font));
     m_command1->setGeometry(fromTwips(Layout::Command1));

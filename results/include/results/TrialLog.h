@@ -28,13 +28,14 @@ inline constexpr std::string_view TrialLogSuffix = ".trials.csv";
 enum class TrialLogColumn {
     Subject, RunStarted, Block, DelayDays, DelayText, TrialInBlock, Kind, Amount, Choice, Input, RtMs,
     LowInner, LowOuter, HighInner, HighOuter, BlockEnded, IndifferencePoint, WhiteOnsetMs,
-    AnswerableOnsetMs, ResponseMs, DisplayScale,
+    AnswerableOnsetMs, ResponseMs, DisplayScale, Language,
 };
-// Logs written before display_scale was added lack that last column; readers take them as they are.
-inline constexpr std::array<std::string_view, 21> TrialLogColumns{
+// Logs written before display_scale or language was added lack those last columns; readers take them
+// as they are.
+inline constexpr std::array<std::string_view, 22> TrialLogColumns{
     "subject", "run_started", "block", "delay_days", "delay_text", "trial_in_block", "kind", "amount",
     "choice", "input", "rt_ms", "low_inner", "low_outer", "high_inner", "high_outer", "block_ended",
-    "indifference_point", "white_onset_ms", "answerable_onset_ms", "response_ms", "display_scale"};
+    "indifference_point", "white_onset_ms", "answerable_onset_ms", "response_ms", "display_scale", "language"};
 
 constexpr std::string_view trialLogColumnName(TrialLogColumn column)
 {
@@ -57,6 +58,8 @@ struct TrialContext
     double responseMs = 0.0;
     // Display pixels per design pixel the choice window was drawn at; none without a display.
     std::optional<double> displayScale;
+    // The code of the language the run was shown in ("en", "de"); delayText stays English whatever it is.
+    std::string language;
 };
 
 // One row of the trial log.
@@ -147,7 +150,7 @@ private:
     std::optional<std::string> m_tornFile; // let go torn; removed once its rows are whole elsewhere
 };
 
-// One row of the trial log: always 21 fields, whatever the subject ID holds, then CR LF.
+// One row of the trial log: always 22 fields, whatever the subject ID holds, then CR LF.
 std::string trialLogRow(const std::string &subject, const std::string &started, const TrialRecord &record);
 
 
