@@ -84,19 +84,19 @@ TEST_F(TrialLogTest, RowHoldsEveryColumnWithMillisecondsToTheMicrosecond)
     ASSERT_FALSE(log.append(sampleRecord()));
     EXPECT_EQ(readFile(log.path()), TrialLog::header()
                                         + "S01,2026-03-07T09:05:01,3,30,IN 1 MONTH,10,distractor,65,immediate,click,"
-                                          "820.562,60,60,65,65,1,62.5,1500.250,3500.500,4321.062,\r\n");
+                                          "820.562,60,60,65,65,1,62.5,1500.250,3500.500,4321.062,,\r\n");
 }
 
-// The display's scale is the last column, in the header too, so that readers of older logs that find
-// columns by name or by position up to response_ms read newer ones unchanged.
+// The display's scale and then the language are the last columns, in the header too, so that readers
+// of older logs that find columns by name or by position up to response_ms read newer ones unchanged.
 TEST_F(TrialLogTest, RowEndsWithTheDisplayScaleWithAPoint)
 {
     const std::string header = TrialLog::header();
-    EXPECT_EQ(header.substr(header.size() - 27), "response_ms,display_scale\r\n");
+    EXPECT_EQ(header.substr(header.size() - 36), "response_ms,display_scale,language\r\n");
     TrialLog log = create("S01");
     TrialRecord record = sampleRecord();
-    for (const auto &[scale, text] : {std::pair{1.5, ",1.5\r\n"}, std::pair{1.272, ",1.272\r\n"}, std::pair{2.0, ",2\r\n"},
-                                      std::pair{1.0, ",1\r\n"}}) {
+    for (const auto &[scale, text] : {std::pair{1.5, ",1.5,\r\n"}, std::pair{1.272, ",1.272,\r\n"}, std::pair{2.0, ",2,\r\n"},
+                                      std::pair{1.0, ",1,\r\n"}}) {
         record.trial.displayScale = scale;
         const std::string row = log.row(record);
         EXPECT_EQ(row.substr(row.find("4321.062") + 8), text) << scale;
@@ -162,8 +162,19 @@ TEST_F(TrialLogTest, RowsKeepEveryFieldInPlaceWhateverTheSubjectHolds)
     while (std::fgets(line, sizeof line, python))
         read += line;
     ASSERT_EQ(::pclose(python), 0);
-    EXPECT_EQ(read, "21 ''\n21 ''\n21 'Smith, J'\n21 'say \"hi\"'\n21 'cr\\rhere'\n21 'lf\\nhere'\n21 '-S1'\n"
-                    "21 'Zo\xC3\xAB'\n");
+    EXPECT_EQ(read, "22 ''\n22 ''\n22 'Smith, J'\n22 'say \"hi\"'\n22 'cr\\rhere'\n22 'lf\\nhere'\n22 '-S1'\n"
+                    "22 'Zo\xC3\xAB'\n");
+}
+
+// The delay's words stay English in every language's log; the language has its own column.
+TEST_F(TrialLogTest, RowEndsWithTheRunsLanguage)
+{
+    TrialLog log = create("S01");
+    TrialRecord record = sampleRecord();
+    record.trial.language = "zh_CN";
+    const std::string row = log.row(record);
+    EXPECT_EQ(row.substr(row.find("4321.062") + 8), ",,zh_CN\r\n");
+    EXPECT_NE(row.find(",IN 1 MONTH,"), std::string::npos);
 }
 
 // Disk full: a row is on disk whole or not at all.

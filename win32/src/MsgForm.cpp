@@ -73,9 +73,9 @@ void MsgForm::paint(HDC dc) const
         const Selected selected(dc, font);
         drawCentred(dc, pixels(layout.rect, dpi), text, layout.wrapped);
     };
-    label(Layout::Label1, m_regular.get(), widen(Layout::Label1.caption));
+    label(Layout::Label1, m_regular.get(), widen(Layout::Label1.caption.text()));
     label(Layout::Label2, m_bold.get(), m_delay);
-    label(Layout::Label3, m_regular.get(), widen(Layout::Label3.caption));
+    label(Layout::Label3, m_regular.get(), widen(Layout::Label3.caption.text()));
 }
 
 LRESULT MsgForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -1,7 +1,6 @@
 #include "sim/SimOptions.h"
 #include "sim/Simulation.h"
 
-#include "i18n/Tr.h"
 #include "kpx/Version.h"
 #include "platform/Process.h"
 
@@ -27,7 +26,6 @@ int main(int argc, char **argv)
         std::cout << "kpx2-sim " << kpx::kVersion << '\n';
         return kpx::SimExit::Ok;
     }
-    kpx::i18n::setLanguage(options.language);
     const std::uint64_t seed = options.seed.value_or(
         static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
     // A file-size limit must show as a write failure, reported like a full disk.
