@@ -9,6 +9,8 @@ PACKAGES=(
     libxcb1-dev # the choice window's round trip to the X server
     libgtest-dev googletest
     fonts-liberation
+    fonts-wqy-microhei # the Chinese catalogue's glyphs in the Qt windows
+    gettext     # scripts/update-pot (xgettext) and the catalogues' msgfmt --check tests
     xvfb xauth  # scripts/run on a machine without a display
     python3     # the trial log's read-back by an independent CSV reader (TrialLogTest)
 )

@@ -1,6 +1,7 @@
 #include "engine/TaskEngine.h"
 
 #include "engine/RandomSource.h"
+#include "i18n/Tr.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -109,9 +110,10 @@ ResponseResult TaskEngine::ApplyResponse()
 
 std::string blockFullMessage(int block)
 {
-    return "Block " + std::to_string(block) + " has taken " + std::to_string(TrialCountLimit) +
-           " answers without ending, as many as its trial count can hold.  The task is stopped: the results "
-           "files are not written; every answer is in the trial log.";
+    return i18n::arg(i18n::tr(KPX_TR("Block %1 has taken %2 answers without ending, as many as its trial count can "
+                                     "hold.  The task is stopped: the results files are not written; every answer "
+                                     "is in the trial log.")),
+                     {std::to_string(block), std::to_string(TrialCountLimit)});
 }
 
 bool TaskEngine::blockFull() const
@@ -165,7 +167,7 @@ std::int16_t TaskEngine::distractorDraw()
 
 std::string FormatAmount(std::int16_t amount)
 {
-    return "$" + std::to_string(std::abs(static_cast<int>(amount)));
+    return i18n::money(std::abs(static_cast<int>(amount)));
 }
 
 } // namespace kpx

@@ -1,5 +1,6 @@
 #include "forms/CommandLine.h"
 
+#include "i18n/Tr.h"
 #include "kpx/Version.h"
 
 namespace kpx {
@@ -7,8 +8,16 @@ namespace kpx {
 std::variant<AppCommand, AppUsageError> parseAppArguments(const std::vector<std::string> &arguments)
 {
     AppCommand command = AppCommand::Run;
-    for (const std::string &argument : arguments) {
-        if (argument == "--help" || argument == "-h")
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string &argument = arguments[i];
+        if (argument == "--language") {
+            if (i + 1 >= arguments.size())
+                return AppUsageError{"--language needs a value: " + i18n::shippedLanguageList()};
+            const std::string &code = arguments[++i];
+            if (!i18n::isShippedLanguage(code))
+                return AppUsageError{"unknown language '" + code + "'; the languages shipped are "
+                                     + i18n::shippedLanguageList()};
+        } else if (argument == "--help" || argument == "-h")
             command = AppCommand::Help;
         else if (argument == "--version")
             command = command == AppCommand::Help ? command : AppCommand::Version;
@@ -37,15 +46,26 @@ std::optional<int> answerAppArguments(const std::vector<std::string> &arguments,
     case AppCommand::Run:
         break;
     }
+    i18n::setLanguage(appLanguage(arguments));
     return std::nullopt;
+}
+
+std::string appLanguage(const std::vector<std::string> &arguments)
+{
+    std::string language = i18n::DefaultLanguage;
+    for (std::size_t i = 0; i + 1 < arguments.size(); ++i)
+        if (arguments[i] == "--language")
+            language = arguments[++i];
+    return language;
 }
 
 std::string appUsageText()
 {
-    return "Usage: kpx2 [--help | --version]\n"
+    return "Usage: kpx2 [--language L] [--help | --version]\n"
            "Runs the adjusting-amount delay-discounting task. The setup window KPX-2 opens; its menu\n"
            "sets the subject ID, the cutoff and the distractor threshold, and Start shows the\n"
            "instructions. The results files go to the directory open in the setup window.\n"
+           "  --language L  the participant's language for the run: " + i18n::shippedLanguageList() + " (default en)\n"
            "  --help     show this text and exit\n"
            "  --version  show the version and exit\n"
            "Qt's own options, such as -style NAME or -platform NAME, are accepted as well.\n";

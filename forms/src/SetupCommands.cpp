@@ -84,18 +84,18 @@ bool beyondLargest(std::string_view number)
 
 TextQuestion subjectIdQuestion(const std::string &current)
 {
-    return {"Enter Subject ID", ApplicationTitle, current};
+    return {translated(KPX_TR("Enter Subject ID")), ApplicationTitle, current};
 }
 
 TextQuestion cutoffQuestion()
 {
-    return {"Enter maximum number of trials", "Cutoff Value", ""};
+    return {translated(KPX_TR("Enter maximum number of trials")), translated(KPX_TR("Cutoff Value")), ""};
 }
 
 TextQuestion thresholdQuestion()
 {
-    return {"Enter threshold for distractor trials. Possible values are 10, 15, 20, 25, and 30.",
-            "Set Distractor Threshold", std::to_string(DefaultDistractorThreshold)};
+    return {translated(KPX_TR("Enter threshold for distractor trials. Possible values are 10, 15, 20, 25, and 30.")),
+            translated(KPX_TR("Set Distractor Threshold")), std::to_string(DefaultDistractorThreshold)};
 }
 
 double readNumber(std::string_view text)
@@ -173,7 +173,7 @@ std::optional<std::string> subjectIdRefusal(const std::string &text)
     const std::optional<std::string> reason = unusableSubjectId(text);
     if (!reason)
         return std::nullopt;
-    return "This subject ID cannot be used: " + *reason + ".\n\nPlease enter it again.";
+    return translated(KPX_TR("This subject ID cannot be used: %1.\n\nPlease enter it again."), {*reason});
 }
 
 std::string subjectIdMenuText(const std::string &subjectId)
@@ -190,18 +190,18 @@ std::string subjectIdMenuText(const std::string &subjectId)
 
 std::string cutoffMenuTextAtStart()
 {
-    return "Cutoff:" + std::to_string(DefaultMaxTrials);
+    return translated(KPX_TR("Cutoff:%1"), {std::to_string(DefaultMaxTrials)});
 }
 
 std::string cutoffMenuText(std::int16_t maxTrials)
 {
-    return "Cutoff: " + std::to_string(maxTrials);
+    return translated(KPX_TR("Cutoff: %1"), {std::to_string(maxTrials)});
 }
 
 std::string thresholdMenuText(std::int16_t threshold)
 {
     const std::string spaced = " " + std::to_string(threshold);
-    return "DTT:" + spaced.substr(spaced.size() - 2);
+    return translated(KPX_TR("DTT:%1"), {spaced.substr(spaced.size() - 2)});
 }
 
 std::string enterSubjectId(RunSettings &settings, const AskText &ask, const Tell &refused, const Files &files)
@@ -214,8 +214,9 @@ std::string enterSubjectId(RunSettings &settings, const AskText &ask, const Tell
         if (!refusal && !subjectId.empty() && !settings.OutputDirectory.empty()) {
             // The folder is checked again when the run starts, since it may change before then.
             if (auto clash = resultsNameClash(subjectId, settings.OutputDirectory, files))
-                refusal = "This subject ID cannot be used in this folder:\n" + *clash
-                    + "\n\nPlease enter it again, or cancel and choose another folder.";
+                refusal = translated(KPX_TR("This subject ID cannot be used in this folder:\n%1\n\nPlease enter it "
+                                            "again, or cancel and choose another folder."),
+                                     {*clash});
         }
         if (!refusal)
             break;

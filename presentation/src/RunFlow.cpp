@@ -2,6 +2,7 @@
 
 #include "engine/RunSettings.h"
 #include "engine/TaskEngine.h"
+#include "i18n/Tr.h"
 #include "presentation/BreakScreen.h"
 #include "presentation/EventWaiter.h"
 #include "presentation/RunHost.h"
@@ -158,7 +159,7 @@ void RunFlow::StartTask()
     m_host.hideInstructions();
     m_engine.resetSchedule();
     m_screen.setCaption(TaskControl::VReward, FormatAmount(m_engine.state().ImmediateAmount));
-    m_screen.setCaption(TaskControl::VDelay, m_engine.currentDelayText());
+    m_screen.setCaption(TaskControl::VDelay, i18n::tr(m_engine.currentDelayText().c_str()));
     m_engine.resetCounters(m_settings.DistractorThreshold);
     m_screen.setAcceptKeys(false);
     setOptionLabelsForeColor(m_screen, TaskColor::White);
@@ -293,7 +294,7 @@ void RunFlow::NextTrial()
         markPhase("continued", blankFromMs);
     }
 
-    m_screen.setCaption(TaskControl::VDelay, m_engine.currentDelayText());
+    m_screen.setCaption(TaskControl::VDelay, i18n::tr(m_engine.currentDelayText().c_str()));
     m_engine.DrawNextAmount(result.DistractorNext);
     m_screen.setCaption(TaskControl::VReward, FormatAmount(m_engine.state().ImmediateAmount));
     setOptionLabelsForeColor(m_screen, TaskColor::White);
@@ -357,7 +358,7 @@ void RunFlow::breakWait()
 void RunFlow::blockBreak()
 {
     markPhase("break", now());
-    m_break.setDelayCaption(m_engine.currentDelayText());
+    m_break.setDelayCaption(i18n::tr(m_engine.currentDelayText().c_str()));
     breakWait();
 }
 

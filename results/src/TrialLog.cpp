@@ -3,6 +3,7 @@
 #include "TempNames.h"
 #include "results/Csv.h"
 #include "results/NumberForm.h"
+#include "i18n/Tr.h"
 
 #include <array>
 #include <cstdio>
@@ -41,6 +42,7 @@ TrialContext captureTrial(const TaskEngine &engine, bool distractor)
     trial.block = engine.state().BlockIndex;
     trial.delayDays = engine.currentDelay().days;
     trial.delayText = engine.currentDelay().text;
+    trial.language = i18n::activeLanguage();
     trial.amount = engine.state().ImmediateAmount;
     trial.distractor = distractor;
     trial.immediate = engine.state().ChoseImmediate;
@@ -160,6 +162,7 @@ std::string trialLogRow(const std::string &subject, const std::string &started, 
         t.displayScale ? plainNumber(*t.displayScale) : std::string(),
         t.frameIntervalMs ? fixedNumber(*t.frameIntervalMs, TimeDecimals) : std::string(),
         t.fullScreenExits ? std::to_string(*t.fullScreenExits) : std::string(),
+        CsvField(t.language),
     };
     // A comma between every two fields, empty ones included, so no column ever shifts.
     std::string line;

@@ -163,7 +163,8 @@ TEST_F(RunFlowLog, WholeRunMarksDistractorsAndEndsEachBlockOnItsResult)
     int block = 1;
     const std::vector<std::string> *previous = nullptr;
     for (const auto &row : rows) {
-        ASSERT_EQ(row.size(), 23u);
+        ASSERT_EQ(row.size(), 24u);
+        EXPECT_EQ(row.back(), "en") << "the language column";
         EXPECT_EQ(row[Block], std::to_string(block));
         distractorsSeen += row[Kind] == "distractor";
         // An ordinary amount comes from the range the previous response left.

@@ -84,19 +84,20 @@ TEST_F(TrialLogTest, RowHoldsEveryColumnWithMillisecondsToTheMicrosecond)
     ASSERT_FALSE(log.append(sampleRecord()));
     EXPECT_EQ(readFile(log.path()), TrialLog::header()
                                         + "S01,2026-03-07T09:05:01,3,30,IN 1 MONTH,10,distractor,65,immediate,click,"
-                                          "820.562,60,60,65,65,1,62.5,1500.250,3500.500,4321.062,,,\r\n");
+                                          "820.562,60,60,65,65,1,62.5,1500.250,3500.500,4321.062,,,,\r\n");
 }
 
-// The display's scale follows response_ms, in the header too, so that readers of older logs that find
-// columns by name or by position up to response_ms read newer ones unchanged.
+// The display's scale, the page's two measures and then the language are the last columns, in the
+// header too, so that readers of older logs that find columns by name or by position up to response_ms
+// read newer ones unchanged.
 TEST_F(TrialLogTest, RowEndsWithTheDisplayScaleWithAPoint)
 {
     const std::string header = TrialLog::header();
-    EXPECT_TRUE(header.ends_with("response_ms,display_scale,frame_interval_ms,fullscreen_exits\r\n")) << header;
+    EXPECT_TRUE(header.ends_with("response_ms,display_scale,frame_interval_ms,fullscreen_exits,language\r\n")) << header;
     TrialLog log = create("S01");
     TrialRecord record = sampleRecord();
-    for (const auto &[scale, text] : {std::pair{1.5, ",1.5,,\r\n"}, std::pair{1.272, ",1.272,,\r\n"},
-                                      std::pair{2.0, ",2,,\r\n"}, std::pair{1.0, ",1,,\r\n"}}) {
+    for (const auto &[scale, text] : {std::pair{1.5, ",1.5,,,\r\n"}, std::pair{1.272, ",1.272,,,\r\n"},
+                                      std::pair{2.0, ",2,,,\r\n"}, std::pair{1.0, ",1,,,\r\n"}}) {
         record.trial.displayScale = scale;
         const std::string row = log.row(record);
         EXPECT_EQ(row.substr(row.find("4321.062") + 8), text) << scale;
@@ -111,7 +112,7 @@ TEST_F(TrialLogTest, RowEndsWithTheFrameIntervalAndTheFullScreenExits)
     TrialRecord record = sampleRecord();
     record.trial.displayScale = 1.0;
     for (const auto &[interval, exits, text] :
-         {std::tuple{16.6666, 0, ",1,16.667,0\r\n"}, std::tuple{8.3333, 3, ",1,8.333,3\r\n"}}) {
+         {std::tuple{16.6666, 0, ",1,16.667,0,\r\n"}, std::tuple{8.3333, 3, ",1,8.333,3,\r\n"}}) {
         record.trial.frameIntervalMs = interval;
         record.trial.fullScreenExits = exits;
         const std::string row = log.row(record);
@@ -178,8 +179,19 @@ TEST_F(TrialLogTest, RowsKeepEveryFieldInPlaceWhateverTheSubjectHolds)
     while (std::fgets(line, sizeof line, python))
         read += line;
     ASSERT_EQ(::pclose(python), 0);
-    EXPECT_EQ(read, "23 ''\n23 ''\n23 'Smith, J'\n23 'say \"hi\"'\n23 'cr\\rhere'\n23 'lf\\nhere'\n23 '-S1'\n"
-                    "23 'Zo\xC3\xAB'\n");
+    EXPECT_EQ(read, "24 ''\n24 ''\n24 'Smith, J'\n24 'say \"hi\"'\n24 'cr\\rhere'\n24 'lf\\nhere'\n24 '-S1'\n"
+                    "24 'Zo\xC3\xAB'\n");
+}
+
+// The delay's words stay English in every language's log; the language has its own column.
+TEST_F(TrialLogTest, RowEndsWithTheRunsLanguage)
+{
+    TrialLog log = create("S01");
+    TrialRecord record = sampleRecord();
+    record.trial.language = "zh_CN";
+    const std::string row = log.row(record);
+    EXPECT_EQ(row.substr(row.find("4321.062") + 8), ",,,,zh_CN\r\n");
+    EXPECT_NE(row.find(",IN 1 MONTH,"), std::string::npos);
 }
 
 // Disk full: a row is on disk whole or not at all.

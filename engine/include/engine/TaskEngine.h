@@ -84,7 +84,7 @@ private:
 // What the experimenter is told when a block fills up (blockFull) and the run stops.
 std::string blockFullMessage(int block);
 
-// "$" followed by the amount's digits.
+// The amount as the active language writes money: "$" and the digits in English.
 std::string FormatAmount(std::int16_t amount);
 
 } // namespace kpx

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "i18n/Tr.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -52,8 +54,8 @@ struct Label
     const char *name = "";
     Rect rect;
     Font font;
-    // Empty where the run sets the text.
-    const char *caption = "";
+    // Empty where the run sets the text; shown in the active language.
+    i18n::Text caption = "";
     bool wrapped = false;
 };
 

@@ -28,19 +28,20 @@ public:
     // The window the run's dialogs belong to.
     virtual Window *dialogParent() const = 0;
 
-    void showCompletion() override { m_dialogs.inform(dialogParent(), CompletionMessage, Tone::Plain); }
+    void showCompletion() override { m_dialogs.inform(dialogParent(), CompletionMessage.text(), Tone::Plain); }
 
     // Asks until the experimenter has a new place or name to try, or chooses to discard.
     WriteFailureChoice resolveWriteFailure(const WriteFailure &failure, std::string &SubjectId,
                                            std::string &OutputDirectory) override
     {
         enum { ChooseDirectory, ChangeSubjectId, Discard };
-        const std::string text = "The results could not be written to\n" + failure.path + "\n\n" + failure.reason;
-        const std::string detail = "Choose another directory or change the subject ID to try again.  "
-                                   "Discarding loses the results of this session.";
-        const std::vector<Choice> choices{{"Choose Directory...", Role::Accept},
-                                          {"Change Subject ID...", Role::Accept},
-                                          {"Discard", Role::Destructive}};
+        const std::string text =
+            translated(KPX_TR("The results could not be written to\n%1\n\n%2"), {failure.path, failure.reason});
+        const std::string detail = translated(KPX_TR("Choose another directory or change the subject ID to try again.  "
+                                                     "Discarding loses the results of this session."));
+        const std::vector<Choice> choices{{translated(KPX_TR("Choose Directory...")), Role::Accept},
+                                          {translated(KPX_TR("Change Subject ID...")), Role::Accept},
+                                          {translated(KPX_TR("Discard")), Role::Destructive}};
         for (;;) {
             const std::optional<int> choice = m_dialogs.askChoice(dialogParent(), text, detail, choices);
             // Ending the application closes the box; asking again would return at once, forever.
@@ -67,33 +68,37 @@ public:
     void reportResultsNameClash(const std::string &clash) override
     {
         m_dialogs.inform(dialogParent(),
-                         "The results of this subject ID cannot be written to this folder:\n" + clash
-                             + "\n\nThe task has not started.  Enter the subject ID again, or choose another folder.",
+                         translated(KPX_TR("The results of this subject ID cannot be written to this folder:\n%1\n\n"
+                                           "The task has not started.  Enter the subject ID again, or choose another "
+                                           "folder."),
+                                    {clash}),
                          Tone::Warning);
     }
 
     bool confirmDiscard() override
     {
-        return m_dialogs.askYesNo(dialogParent(), "The results of this session will be lost.  Discard them?");
+        return m_dialogs.askYesNo(dialogParent(),
+                                  translated(KPX_TR("The results of this session will be lost.  Discard them?")));
     }
 
     // The run cannot start without its trial log: another directory, or back to the setup.
     bool resolveLogFailure(const WriteFailure &failure, std::string &directory) override
     {
         const std::optional<int> choice = m_dialogs.askChoice(
-            dialogParent(), "The trial log could not be created:\n" + failure.path + "\n\n" + failure.reason,
-            "The task cannot start without it.  Choose another directory for the log, or cancel and correct the "
-            "setup.",
-            {{"Choose Directory...", Role::Accept}, {"", Role::Cancel}});
+            dialogParent(), translated(KPX_TR("The trial log could not be created:\n%1\n\n%2"), {failure.path, failure.reason}),
+            translated(KPX_TR("The task cannot start without it.  Choose another directory for the log, or cancel and "
+                              "correct the setup.")),
+            {{translated(KPX_TR("Choose Directory...")), Role::Accept}, {"", Role::Cancel}});
         return choice == 0 && chooseDirectory(directory);
     }
 
     void reportLogFailure(const WriteFailure &failure) override
     {
         m_dialogs.inform(dialogParent(),
-                         "The trial log could not be written:\n" + failure.path + "\n\n" + failure.reason
-                             + "\n\nThe task goes on; the answers not yet in the log are kept and written with the "
-                               "next answer that can be, and the results files are still written at the end.",
+                         translated(KPX_TR("The trial log could not be written:\n%1\n\n%2\n\nThe task goes on; the "
+                                           "answers not yet in the log are kept and written with the next answer that "
+                                           "can be, and the results files are still written at the end."),
+                                    {failure.path, failure.reason}),
                          Tone::Warning);
     }
 
@@ -102,22 +107,27 @@ public:
     {
         const std::optional<int> choice = m_dialogs.askChoice(
             dialogParent(),
-            lostText(lost) + "\n\nIt cannot be written again there:\n" + failure.path + "\n\n" + failure.reason,
-            "Every answer so far is kept.  Choose a directory to write the whole log to now, or choose Later: it is "
-            "tried again where it was after each answer, and beside the results at the end.",
-            {{"Choose Directory...", Role::Accept}, {"Later", Role::Reject}});
+            translated(KPX_TR("%1\n\nIt cannot be written again there:\n%2\n\n%3"),
+                       {lostText(lost), failure.path, failure.reason}),
+            translated(KPX_TR("Every answer so far is kept.  Choose a directory to write the whole log to now, or "
+                              "choose Later: it is tried again where it was after each answer, and beside the results "
+                              "at the end.")),
+            {{translated(KPX_TR("Choose Directory...")), Role::Accept}, {translated(KPX_TR("Later")), Role::Reject}});
         return choice == 0 && chooseDirectory(directory);
     }
 
     void reportLogWrittenAgain(const LostLog &lost, const std::string &newPath) override
     {
         const std::string torn =
-            lost.tornFile ? "\n\nThis file may end in a row cut short and could not be removed; every row of it is in "
-                            "the new file, so delete it once the other program lets go of it:\n" + *lost.tornFile
+            lost.tornFile ? translated(KPX_TR("\n\nThis file may end in a row cut short and could not be removed; every "
+                                              "row of it is in the new file, so delete it once the other program lets go "
+                                              "of it:\n%1"),
+                                       {*lost.tornFile})
                           : std::string();
         m_dialogs.inform(dialogParent(),
-                         lostText(lost) + "\n\nEvery answer so far has been written again to:\n" + newPath + torn
-                             + "\n\nThe task goes on.",
+                         translated(KPX_TR("%1\n\nEvery answer so far has been written again to:\n%2%3\n\nThe task "
+                                           "goes on."),
+                                    {lostText(lost), newPath, torn}),
                          Tone::Warning);
     }
 
@@ -127,16 +137,21 @@ public:
                               std::string &directory) override
     {
         const std::string lacking =
-            missingRows > 0 ? "It lacks " + std::to_string(missingRows) + " answered trials, which are in no file yet."
-                            : std::string("It holds every answer, but under the subject ID it was started with, not "
-                                          "the one the results files bear.");
+            missingRows > 0 ? translated(KPX_TR("It lacks %1 answered trials, which are in no file yet."),
+                                         {std::to_string(missingRows)})
+                            : translated(KPX_TR("It holds every answer, but under the subject ID it was started with, "
+                                                "not the one the results files bear."));
         enum { ChooseDirectory, LeaveIt };
-        const std::string text = "The trial log could not be completed:\n" + logPath + "\n\n" + lacking
-                                 + "\n\nWriting it failed:\n" + failure.path + "\n\n" + failure.reason;
+        const std::string text =
+            translated(KPX_TR("The trial log could not be completed:\n%1\n\n%2\n\nWriting it failed:\n%3\n\n%4"),
+                       {logPath, lacking, failure.path, failure.reason});
         const std::string detail =
-            missingRows > 0 ? "Choose a directory to write the whole log to.  Leaving it loses those answers."
-                            : "Choose a directory to write the log to under the new subject ID, or leave it as it is.";
-        const std::vector<Choice> choices{{"Choose Directory...", Role::Accept}, {"Leave It", Role::Destructive}};
+            missingRows > 0
+                ? translated(KPX_TR("Choose a directory to write the whole log to.  Leaving it loses those answers."))
+                : translated(KPX_TR("Choose a directory to write the log to under the new subject ID, or leave it as it "
+                                    "is."));
+        const std::vector<Choice> choices{{translated(KPX_TR("Choose Directory...")), Role::Accept},
+                                          {translated(KPX_TR("Leave It")), Role::Destructive}};
         for (;;) {
             const std::optional<int> choice = m_dialogs.askChoice(dialogParent(), text, detail, choices);
             // Ending the application closes the box; asking again would return at once, forever.
@@ -154,16 +169,17 @@ public:
     void reportLogIncomplete(const std::string &logPath, std::size_t missingRows) override
     {
         m_dialogs.inform(dialogParent(),
-                         "The trial log lacks " + std::to_string(missingRows) + " answered trials, which are in no file:\n"
-                             + logPath,
+                         translated(KPX_TR("The trial log lacks %1 answered trials, which are in no file:\n%2"),
+                                    {std::to_string(missingRows), logPath}),
                          Tone::Warning);
     }
 
     void reportLogCompleted(const std::string &oldPath, const std::string &newPath) override
     {
         m_dialogs.inform(dialogParent(),
-                         "The trial log could not be completed where it was:\n" + oldPath
-                             + "\n\nEvery answer has been written to:\n" + newPath,
+                         translated(KPX_TR("The trial log could not be completed where it was:\n%1\n\nEvery answer "
+                                           "has been written to:\n%2"),
+                                    {oldPath, newPath}),
                          Tone::Warning);
     }
 
@@ -184,14 +200,17 @@ protected:
 private:
     static std::string lostText(const LostLog &lost)
     {
-        return "The trial log can no longer be written where it was:\n" + lost.path + "\n\n" + lost.reason;
+        return translated(KPX_TR("The trial log can no longer be written where it was:\n%1\n\n%2"),
+                          {lost.path, lost.reason});
     }
 
     // No is the default: the answers are given up only by a deliberate Yes.
     bool confirmLeaving(std::size_t missingRows)
     {
-        return m_dialogs.askYesNo(dialogParent(), std::to_string(missingRows)
-                                                      + " answered trials will be in no file.  Leave the trial log as it is?");
+        return m_dialogs.askYesNo(dialogParent(),
+                                  translated(KPX_TR("%1 answered trials will be in no file.  Leave the trial log as it "
+                                                    "is?"),
+                                             {std::to_string(missingRows)}));
     }
 
     // A directory chosen from the one in use; false, and the directory kept, on Cancel.

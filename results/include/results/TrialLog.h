@@ -28,15 +28,15 @@ inline constexpr std::string_view TrialLogSuffix = ".trials.csv";
 enum class TrialLogColumn {
     Subject, RunStarted, Block, DelayDays, DelayText, TrialInBlock, Kind, Amount, Choice, Input, RtMs,
     LowInner, LowOuter, HighInner, HighOuter, BlockEnded, IndifferencePoint, WhiteOnsetMs,
-    AnswerableOnsetMs, ResponseMs, DisplayScale, FrameIntervalMs, FullScreenExits,
+    AnswerableOnsetMs, ResponseMs, DisplayScale, FrameIntervalMs, FullScreenExits, Language,
 };
-// Logs written before display_scale, frame_interval_ms and fullscreen_exits were added lack those last
-// columns; readers take them as they are.
-inline constexpr std::array<std::string_view, 23> TrialLogColumns{
+// Logs written before display_scale, frame_interval_ms, fullscreen_exits and language were added lack
+// those last columns; readers take them as they are.
+inline constexpr std::array<std::string_view, 24> TrialLogColumns{
     "subject", "run_started", "block", "delay_days", "delay_text", "trial_in_block", "kind", "amount",
     "choice", "input", "rt_ms", "low_inner", "low_outer", "high_inner", "high_outer", "block_ended",
     "indifference_point", "white_onset_ms", "answerable_onset_ms", "response_ms", "display_scale",
-    "frame_interval_ms", "fullscreen_exits"};
+    "frame_interval_ms", "fullscreen_exits", "language"};
 
 constexpr std::string_view trialLogColumnName(TrialLogColumn column)
 {
@@ -65,6 +65,8 @@ struct TrialContext
     // How often the participant had left full screen during the trials up to this answer, where the
     // task asked for full screen (a browser); none elsewhere.
     std::optional<int> fullScreenExits;
+    // The code of the language the run was shown in ("en", "de"); delayText stays English whatever it is.
+    std::string language;
 };
 
 // One row of the trial log.
@@ -155,7 +157,7 @@ private:
     std::optional<std::string> m_tornFile; // let go torn; removed once its rows are whole elsewhere
 };
 
-// One row of the trial log: always 23 fields, whatever the subject ID holds, then CR LF.
+// One row of the trial log: always 24 fields, whatever the subject ID holds, then CR LF.
 std::string trialLogRow(const std::string &subject, const std::string &started, const TrialRecord &record);
 
 

@@ -26,7 +26,7 @@ TEST(TrialLogFile, ReadsWhatTheTaskWrites)
     ASSERT_TRUE(std::holds_alternative<kpx::TrialLog>(created));
     kpx::TrialRecord record;
     record.trial = {1, 30, "IN 1 MONTH", 65, true, true, kpx::ResponseInput::Key, 10.0, 1010.0, 1622.5, 1.25,
-                    std::nullopt, std::nullopt};
+                    std::nullopt, std::nullopt, "en"};
     record.blockEnded = true;
     record.indifferencePoint = 62.5;
 
@@ -91,7 +91,7 @@ TEST_P(TrialLogLayouts, ScoreTheSameRows)
 
 TEST(TrialLogFile, OlderLayoutLacksOnlyTheDisplayScale)
 {
-    const std::string old = withoutLastColumns(kpx::test::trialLogText(ExampleLog), 3);
+    const std::string old = withoutLastColumns(kpx::test::trialLogText(ExampleLog), 4);
     EXPECT_EQ(old.find("display_scale"), std::string::npos);
     EXPECT_EQ(old.find(",1.5"), std::string::npos);
     EXPECT_NE(old.find("response_ms\r\n"), std::string::npos);
@@ -99,7 +99,7 @@ TEST(TrialLogFile, OlderLayoutLacksOnlyTheDisplayScale)
 
 TEST(TrialLogFile, LayoutBeforeTheFrameColumnsEndsWithTheDisplayScale)
 {
-    const std::string old = withoutLastColumns(kpx::test::trialLogText(ExampleLog), 2);
+    const std::string old = withoutLastColumns(kpx::test::trialLogText(ExampleLog), 3);
     EXPECT_EQ(old.find("frame_interval_ms"), std::string::npos);
     EXPECT_NE(old.find("response_ms,display_scale\r\n"), std::string::npos);
     EXPECT_NE(old.find(",1.5\r\n"), std::string::npos);
@@ -108,10 +108,12 @@ TEST(TrialLogFile, LayoutBeforeTheFrameColumnsEndsWithTheDisplayScale)
 INSTANTIATE_TEST_SUITE_P(
     WithAndWithoutTheDisplayScale, TrialLogLayouts,
     ::testing::Values(LayoutCase{"AsTheTaskWritesItNow", kpx::test::trialLogText(ExampleLog)},
+                      LayoutCase{"WrittenBeforeTheLanguageColumn",
+                                 withoutLastColumns(kpx::test::trialLogText(ExampleLog), 1)},
                       LayoutCase{"WrittenBeforeTheFrameIntervalAndFullScreenColumns",
-                                 withoutLastColumns(kpx::test::trialLogText(ExampleLog), 2)},
+                                 withoutLastColumns(kpx::test::trialLogText(ExampleLog), 3)},
                       LayoutCase{"WrittenBeforeTheDisplayScaleColumn",
-                                 withoutLastColumns(kpx::test::trialLogText(ExampleLog), 3)}),
+                                 withoutLastColumns(kpx::test::trialLogText(ExampleLog), 4)}),
     [](const auto &info) { return std::string(info.param.name); });
 
 struct BrokenCase

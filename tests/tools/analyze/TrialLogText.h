@@ -40,7 +40,8 @@ inline std::string trialLogRows(const std::vector<LogRow> &rows)
             {"delay_days", std::to_string(Days[row.block])}, {"kind", row.kind},
             {"amount", std::to_string(row.amount)}, {"choice", row.choice}, {"rt_ms", row.rtMs},
             {"block_ended", ended ? "1" : "0"}, {"indifference_point", row.indifferencePoint},
-            {"display_scale", "1.5"}, {"frame_interval_ms", "16.667"}, {"fullscreen_exits", "0"}};
+            {"display_scale", "1.5"}, {"frame_interval_ms", "16.667"}, {"fullscreen_exits", "0"},
+            {"language", "de"}};
         std::string line;
         for (const std::string &name : columns) {
             if (&name != &columns.front())

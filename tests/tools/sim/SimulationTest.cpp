@@ -1,6 +1,7 @@
 #include "sim/Simulation.h"
 
 #include "TestFiles.h"
+#include "i18n/Tr.h"
 
 #include <gtest/gtest.h>
 
@@ -231,7 +232,7 @@ TEST_F(SimulationTest, LogHasOneRowPerResponseAndEachBlockEndsOnItsIndifferenceP
         row += static_cast<std::size_t>(count);
         ASSERT_LE(row, rows.size());
         const std::vector<std::string> last = fields(rows[row - 1]);
-        ASSERT_EQ(last.size(), 23u);
+        ASSERT_EQ(last.size(), 24u);
         EXPECT_EQ(last[2], std::to_string(block));
         EXPECT_EQ(last[15], "1") << "block_ended";
         EXPECT_EQ(std::stod(last[16]), ip) << "indifference_point";
@@ -356,6 +357,59 @@ TEST_F(SimulationTest, SameSeedSameRun)
     const std::string first = out.str();
     run("");
     EXPECT_EQ(out.str(), first);
+}
+
+// The same seed and participant in every language: the results files hold numbers only, and the
+// trial log differs only in its language column.
+class SimulationInLanguage : public SimulationTest, public ::testing::WithParamInterface<const char *>
+{
+protected:
+    struct Files
+    {
+        std::string kpx, tc;
+        std::vector<std::string> log;
+    };
+
+    Files runIn(const std::string &language)
+    {
+        options.language = language;
+        options.participant = hyperbolic(0.02, 0.3);
+        EXPECT_EQ(run(""), SimExit::Ok) << err.str();
+        Files files{test::readFile(dir / "P7.KPX"), test::readFile(dir / "P7.TC"), logLines()};
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        return files;
+    }
+
+    void TearDown() override { i18n::setLanguage(i18n::DefaultLanguage); }
+};
+
+TEST_P(SimulationInLanguage, WritesTheSameFilesAsEnglish)
+{
+    const Files english = runIn("en");
+    const Files other = runIn(GetParam());
+    EXPECT_EQ(other.kpx, english.kpx);
+    EXPECT_EQ(other.tc, english.tc);
+    ASSERT_EQ(other.log.size(), english.log.size());
+    for (std::size_t i = 0; i < english.log.size(); ++i) {
+        std::vector<std::string> a = fields(english.log[i]), b = fields(other.log[i]);
+        ASSERT_EQ(a.size(), 24u);
+        EXPECT_EQ(a.back(), "en");
+        EXPECT_EQ(b.back(), GetParam());
+        // The delay's words stay English; the times and the start differ between any two runs.
+        for (std::size_t column : {0, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 14, 15, 16})
+            EXPECT_EQ(b[column], a[column]) << "row " << i << ", column " << column;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shipped, SimulationInLanguage, ::testing::Values("de", "es", "zh_CN"),
+                         [](const ::testing::TestParamInfo<const char *> &info) { return std::string(info.param); });
+
+TEST(SimulatorProgram, RefusesAnUnknownLanguageWithStatusTwoAndTheShippedList)
+{
+    const test::CommandResult result = test::runForErrors(KPX2_SIM_PATH, "--subject S --out . --language xx");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.errorOutput.find("en, de, es, zh_CN"), std::string::npos) << result.errorOutput;
 }
 
 TEST(SimulatorProgram, RejectsABadOptionWithStatusTwoAndOneLine)

@@ -124,7 +124,7 @@ TEST(SimulatorKilled, LeavesEveryAnsweredTrialInTheLog)
     int rows = -1; // the header
     while (std::getline(text, line)) {
         ASSERT_TRUE(line.ends_with("\r")) << "incomplete row: " << line;
-        EXPECT_EQ(std::count(line.begin(), line.end(), ','), 22) << line; // 23 fields
+        EXPECT_EQ(std::count(line.begin(), line.end(), ','), 23) << line; // 24 fields
         ++rows;
     }
     EXPECT_EQ(rows, answered);

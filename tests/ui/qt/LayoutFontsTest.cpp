@@ -106,7 +106,7 @@ FittedWindow layOut(const QString &name, const forms::Display &display, qreal ra
         auto *widget = fitted.window->findChild<QWidget *>(QString::fromLatin1(control));
         fitted.controls.append({QString::fromLatin1(control), inWindow(widget), design, widget, texts, wrapped});
     };
-    const auto caption = [](const forms::Label &label) { return QStringList{QString::fromLatin1(label.caption)}; };
+    const auto caption = [](const forms::Label &label) { return QStringList{QString::fromUtf8(label.caption.text())}; };
     if (name == "TaskForm") {
         auto *form = new TaskForm;
         fitted.window.reset(form);
@@ -129,7 +129,7 @@ FittedWindow layOut(const QString &name, const forms::Display &display, qreal ra
         fitted.scale = instruct->displayScale();
         using L = forms::InstructLayout;
         add("Label1", L::Label1.rect, caption(L::Label1), true);
-        add("Command1", L::Command1, {QString::fromLatin1(L::Command1Caption)}, false);
+        add("Command1", L::Command1, {QString::fromUtf8(L::Command1Caption.text())}, false);
     } else {
         auto *msg = new MsgForm;
         fitted.window.reset(msg);

@@ -2,6 +2,7 @@
 
 #include "engine/RunState.h"
 #include "engine/TaskRules.h"
+#include "i18n/Tr.h"
 #include "platform/Charconv.h"
 #include "results/ResultsWriter.h"
 
@@ -144,7 +145,7 @@ std::variant<SimOptions, std::string> parseSimArguments(const std::vector<std::s
             continue;
         }
         if (name != "--subject" && name != "--out" && name != "--threshold" && name != "--seed"
-            && name != "--participant" && name != "--runs")
+            && name != "--participant" && name != "--runs" && name != "--language")
             return "unknown option '" + name + "'";
         if (i + 1 >= arguments.size())
             return name + " needs a value";
@@ -177,6 +178,10 @@ std::variant<SimOptions, std::string> parseSimArguments(const std::vector<std::s
             } else {
                 return "--participant must be stdin, " + participantForms(", ") + ", not '" + value + "'";
             }
+        } else if (name == "--language") {
+            if (!i18n::isShippedLanguage(value))
+                return "unknown language '" + value + "'; the languages shipped are " + i18n::shippedLanguageList();
+            options.language = value;
         } else if (name == "--runs") {
             const auto runs = parseWhole<int>(value);
             if (!runs || *runs < 1)
@@ -219,7 +224,7 @@ double SimulatedParticipant::valueAt(double days) const
 std::string simUsageText()
 {
     return "Usage: kpx2-sim --subject ID --out DIR [--threshold N] [--seed N]\n"
-           "                [--participant stdin | MODEL:PARAMETERS[:NOISE]] [--runs N]\n"
+           "                [--participant stdin | MODEL:PARAMETERS[:NOISE]] [--runs N] [--language L]\n"
            "       kpx2-sim --help | --version\n"
            "Runs the task engine and the results writer without windows and writes the files the\n"
            "application writes (ID.KPX, ID.TC and the trial log) into DIR.\n"
@@ -234,6 +239,7 @@ std::string simUsageText()
            "                   rachlin:K:S[:NOISE]      V = 100 / (1 + K*D^S)\n"
            "                   betadelta:B:R[:NOISE]    V = 100 B exp(-R*D)\n"
            "  --runs N         N simulated participants (seeds seed, seed+1, ...), summarised\n"
+           "  --language L     the participant's language: " + i18n::shippedLanguageList() + " (default en)\n"
            "Exit status: 0 done, 1 the files could not be written, 2 a bad option or answer or an\n"
            "unusable subject ID, 3 the input ended early, 4 done, but the trial log's folder was\n"
            "removed or replaced during the run and the whole log was written again.\n";

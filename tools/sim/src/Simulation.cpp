@@ -2,6 +2,7 @@
 
 #include "engine/RandomSource.h"
 #include "engine/TaskEngine.h"
+#include "i18n/Tr.h"
 #include "results/Clock.h"
 #include "results/NumberForm.h"
 #include "results/ResultsWriter.h"
@@ -255,6 +256,11 @@ int runSimulated(const SimOptions &options, const SimulatedParticipant &particip
 int runSimulation(const SimOptions &options, std::uint64_t seed, std::istream &in, std::ostream &out,
                   std::ostream &err)
 {
+    // The run's language, as the trial log records it; parseSimArguments took only a shipped one.
+    if (!i18n::setLanguage(options.language)) {
+        err << "kpx2-sim: unknown language '" << options.language << "'\n";
+        return SimExit::BadInput;
+    }
     // Refused before the run, as a bad ID is: its files would replace another subject ID's.
     if (const auto clash = resultsNameClash(options.subject, options.outDir)) {
         err << "kpx2-sim: --subject: " << *clash << '\n';

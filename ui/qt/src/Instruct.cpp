@@ -20,14 +20,14 @@ using Layout = forms::InstructLayout;
 
 QString instructionText()
 {
-    return QString::fromLatin1(Layout::Label1.caption);
+    return QString::fromUtf8(Layout::Label1.caption.text());
 }
 
 Instruct::Instruct(QWidget *parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Instruct"));
-    setWindowTitle(QString::fromLatin1(Layout::Caption));
+    setWindowTitle(QString::fromUtf8(Layout::Caption.text()));
 
     // The controls keep their places however large the window: it opens maximized over them.
     m_label1 = new QLabel(instructionText(), this);
@@ -36,7 +36,7 @@ Instruct::Instruct(QWidget *parent)
     m_label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_label1->setWordWrap(true);
 
-    m_command1 = new QPushButton(QString::fromLatin1(Layout::Command1Caption), this);
+    m_command1 = new QPushButton(QString::fromUtf8(Layout::Command1Caption.text()), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setDefault(true);
     m_command1->setFocus();

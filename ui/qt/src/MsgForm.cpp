@@ -27,7 +27,7 @@ using Layout = forms::MsgFormLayout;
 
 QLabel *makeLabel(const forms::Label &layout, QWidget *parent)
 {
-    auto *label = new QLabel(QString::fromLatin1(layout.caption), parent);
+    auto *label = new QLabel(QString::fromUtf8(layout.caption.text()), parent);
     label->setObjectName(QString::fromLatin1(layout.name));
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label->setWordWrap(layout.wrapped);

@@ -40,7 +40,7 @@ QAction *addMenuCommand(QMenuBar *bar, const forms::MenuCommand &command, const 
 
 QAction *addMenuCommand(QMenuBar *bar, const forms::MenuCommand &command)
 {
-    return addMenuCommand(bar, command, command.text);
+    return addMenuCommand(bar, command, command.text.text());
 }
 
 // The directory itself and its parents, root first.
@@ -149,7 +149,7 @@ StartForm::StartForm(RunSettings &settings, Dialogs &dialogs, QWidget *parent)
 
     auto *client = new QWidget(this);
     // Frame1 is made first so that it lies behind the two lists.
-    m_frame1 = new QGroupBox(QString::fromLatin1(Layout::Frame1.caption), client);
+    m_frame1 = new QGroupBox(QString::fromUtf8(Layout::Frame1.caption.text()), client);
     m_frame1->setObjectName(QString::fromLatin1(Layout::Frame1.name));
     m_frame1->setGeometry(fromTwips(Layout::Frame1.rect));
 

@@ -139,7 +139,7 @@ class ColorLabel final : public QLabel
 {
 public:
     ColorLabel(const forms::Label &layout, QWidget *parent)
-        : QLabel(QString::fromLatin1(layout.caption), parent)
+        : QLabel(QString::fromUtf8(layout.caption.text()), parent)
     {
         setObjectName(QString::fromLatin1(layout.name));
         setGeometry(fromTwips(layout.rect));

@@ -19,14 +19,14 @@ constexpr DWORD Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
 Instruct::Instruct(MessageLoop &loop)
 {
-    create(Style, WS_EX_CONTROLPARENT, widen(Layout::Caption).c_str(), CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+    create(Style, WS_EX_CONTROLPARENT, widen(Layout::Caption.text()).c_str(), CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
            CW_USEDEFAULT);
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    m_label1 = CreateWindowExW(0, L"STATIC", widen(Layout::Label1.caption).c_str(),
+    m_label1 = CreateWindowExW(0, L"STATIC", widen(Layout::Label1.caption.text()).c_str(),
                                WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX, 0, 0, 0, 0, window(), nullptr,
                                instance, nullptr);
     // IDOK: Return in the window presses it, as the default button of a dialog.
-    m_command1 = CreateWindowExW(0, L"BUTTON", widen(Layout::Command1Caption).c_str(),
+    m_command1 = CreateWindowExW(0, L"BUTTON", widen(Layout::Command1Caption.text()).c_str(),
                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0, 0, window(),
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)), instance, nullptr);
     layOut();

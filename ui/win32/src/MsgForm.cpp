@@ -95,9 +95,9 @@ void MsgForm::paint(HDC dc) const
         const Selected selected(dc, labelFont(which));
         drawCentred(dc, labelRect(which), text, wrapped);
     };
-    label(1, widen(Layout::Label1.caption), Layout::Label1.wrapped);
+    label(1, widen(Layout::Label1.caption.text()), Layout::Label1.wrapped);
     label(2, m_delay, Layout::Label2.wrapped);
-    label(3, widen(Layout::Label3.caption), Layout::Label3.wrapped);
+    label(3, widen(Layout::Label3.caption.text()), Layout::Label3.wrapped);
 }
 
 LRESULT MsgForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -85,7 +85,7 @@ StartForm::StartForm(RunSettings &settings, Dialogs &dialogs)
 {
     m_menu = CreateMenu();
     for (const forms::MenuCommand &each : {Layout::SIDCtrl, Layout::CutCtrl, Layout::DTThresh, Layout::StartCtrl})
-        AppendMenuW(m_menu, MF_STRING | (each.enabled ? MF_ENABLED : MF_GRAYED), 0, widen(each.text).c_str());
+        AppendMenuW(m_menu, MF_STRING | (each.enabled ? MF_ENABLED : MF_GRAYED), 0, widen(each.text.text()).c_str());
     // Identifiers by position, left to right.
     for (UINT position = 0; position < 4; ++position) {
         MENUITEMINFOW item{};
@@ -108,7 +108,7 @@ StartForm::StartForm(RunSettings &settings, Dialogs &dialogs)
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_CLIPSIBLINGS | LBS_NOTIFY
                                  | LBS_NOINTEGRALHEIGHT,
                              0, 0, 0, 0, window(), nullptr, instance, nullptr);
-    m_frame1 = CreateWindowExW(0, L"BUTTON", widen(Layout::Frame1.caption).c_str(),
+    m_frame1 = CreateWindowExW(0, L"BUTTON", widen(Layout::Frame1.caption.text()).c_str(),
                                WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, 0, 0, 0, window(), nullptr,
                                instance, nullptr);
     m_drives = readyDrives();

@@ -75,11 +75,11 @@ TaskForm::TaskForm(MessageLoop &loop)
     m_look.back.fill(face);
     m_look.fore.fill(text);
     m_look.visible.fill(true);
-    m_look.text[indexOf(TaskControl::Label1)] = widen(Layout::Label1.caption);
-    m_look.text[indexOf(TaskControl::Label2)] = widen(Layout::Label2.caption);
-    m_look.text[indexOf(TaskControl::Label3)] = widen(Layout::Label3.caption);
-    m_look.text[indexOf(TaskControl::Label4)] = widen(Layout::Label4.caption);
-    m_look.text[indexOf(TaskControl::Label5)] = widen(Layout::Label5.caption);
+    m_look.text[indexOf(TaskControl::Label1)] = widen(Layout::Label1.caption.text());
+    m_look.text[indexOf(TaskControl::Label2)] = widen(Layout::Label2.caption.text());
+    m_look.text[indexOf(TaskControl::Label3)] = widen(Layout::Label3.caption.text());
+    m_look.text[indexOf(TaskControl::Label4)] = widen(Layout::Label4.caption.text());
+    m_look.text[indexOf(TaskControl::Label5)] = widen(Layout::Label5.caption.text());
 
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     create(style, 0, NoTitle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT);

@@ -193,7 +193,7 @@ std::optional<int> Win32Dialogs::askChoice(HWND parent, const std::string &text,
             escape = static_cast<int>(i);
         const DWORD style = (i == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP;
         dialog.control(ButtonClass, style, short(width - 7 - (choices.size() - i) * (buttonWidth + 6) + 6), 128,
-                       buttonWidth, 14, WORD(FirstChoiceId + i), isCancel ? std::wstring(L"Cancel") : widen(choice.text));
+                       buttonWidth, 14, WORD(FirstChoiceId + i), isCancel ? widen(forms::translated(KPX_TR("Cancel"))) : widen(choice.text));
     }
     const INT_PTR answer =
         DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.get(), parent, &choiceProcedure, 0);

@@ -29,3 +29,10 @@ run(0 "^kpx2 ${version_regex}\n$" "" -style windows --version)
 run(2 "^$" "kpx2: unknown option '--colour' \\(kpx2 --help shows the usage\\)\n$" --colour)
 run(2 "^$" "unknown option '-x'" --version -x)
 run(2 "^$" "unexpected argument 'results'" -style windows results)
+
+# The language: a shipped one is taken, an unknown one refused with the list of those shipped.
+set(environment --unset=DISPLAY --unset=WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb)
+run(0 "^kpx2 ${version_regex}\n$" "^$" --language de --version)
+run(0 "--language L .*en, de, es, zh_CN" "^$" --help)
+run(2 "^$" "unknown language 'xx'; the languages shipped are en, de, es, zh_CN" --language xx)
+run(2 "^$" "--language needs a value" --version --language)

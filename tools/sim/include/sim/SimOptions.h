@@ -49,6 +49,7 @@ struct SimOptions
     std::optional<std::uint64_t> seed; // from the clock when absent
     std::variant<StdinParticipant, SimulatedParticipant> participant;
     int runs = 1;
+    std::string language = "en"; // a shipped catalogue's code; the trial log records it
     bool helpRequested = false;    // --help: print the usage, run nothing
     bool versionRequested = false; // --version: print the version, run nothing
 };
