@@ -40,7 +40,7 @@ std::vector<std::string> amountTexts()
 
 std::vector<std::string> captionOf(const Label &label)
 {
-    return {label.caption};
+    return {label.caption.text()};
 }
 
 class Win32LayoutFonts : public testing::TestWithParam<FitCase>
@@ -208,7 +208,7 @@ LaidOut instructions(win32::MessageLoop &loop, const Display &display)
     out.controls.push_back(
         {"Label1", childRect(instruct.label1()), L::Label1.rect, font(instruct.label1()), captionOf(L::Label1), true});
     out.controls.push_back(
-        {"Command1", childRect(instruct.command1()), L::Command1, font(instruct.command1()), {L::Command1Caption}, false});
+        {"Command1", childRect(instruct.command1()), L::Command1, font(instruct.command1()), {L::Command1Caption.text()}, false});
     return out;
 }
 

@@ -62,7 +62,7 @@ UniqueFont fontAt(const forms::Font &font, double dpi)
     face.lfQuality = CLEARTYPE_QUALITY;
     face.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
     const std::wstring name = widen(font.face);
-    wcsncpy_s(face.lfFaceName, name.c_str(), LF_FACESIZE - 1);
+    wcsncpy_s(face.lfFaceName, LF_FACESIZE, name.c_str(), LF_FACESIZE - 1);
     return UniqueFont(CreateFontIndirectW(&face));
 }
 
