@@ -32,7 +32,7 @@ std::string labelJson(const Fit &fit, const forms::Label &label, const Rect *fra
 {
     const Rect place = frame ? fit.inside({}, label.rect) : fit.place(label.rect);
     return "{\"name\":" + jsonString(label.name) + ",\"kind\":\"label\",\"parent\":" + jsonString(frameName) + ","
-        + rectJson(place) + "," + fontJson(fit, label.font) + ",\"caption\":" + jsonString(label.caption)
+        + rectJson(place) + "," + fontJson(fit, label.font) + ",\"caption\":" + jsonString(label.caption.text())
         + ",\"wrapped\":" + (label.wrapped ? "true" : "false") + "}";
 }
 
@@ -75,7 +75,7 @@ std::string pageLayoutJson(int viewportWidth, int viewportHeight)
     const Fit instruct = forms::fitLayout(forms::instructionsExtent(), display);
     const std::string button = "{\"name\":\"Command1\",\"kind\":\"button\",\"parent\":\"\","
         + rectJson(instruct.place(Instruct::Command1)) + "," + fontJson(instruct, Instruct::Command1Font)
-        + ",\"caption\":" + jsonString(Instruct::Command1Caption) + ",\"wrapped\":false}";
+        + ",\"caption\":" + jsonString(Instruct::Command1Caption.text()) + ",\"wrapped\":false}";
     const std::string instructJson = windowJson(instruct, {labelJson(instruct, Instruct::Label1, nullptr, ""), button});
 
     // The message's labels sit in its client area, which has its own place on the screen.
@@ -94,8 +94,8 @@ std::string pageLayoutJson(int viewportWidth, int viewportHeight)
         + ",\"cutoffPrompt\":" + jsonString(forms::cutoffQuestion().prompt)
         + ",\"dttPrompt\":" + jsonString(forms::thresholdQuestion().prompt)
         + ",\"dttDefault\":" + jsonString(forms::thresholdQuestion().defaultText)
-        + ",\"start\":" + jsonString(forms::StartFormLayout::StartCtrl.text)
-        + ",\"completion\":" + jsonString(forms::CompletionMessage) + "}";
+        + ",\"start\":" + jsonString(forms::StartFormLayout::StartCtrl.text.text())
+        + ",\"completion\":" + jsonString(forms::CompletionMessage.text()) + "}";
 
     return "{\"choice\":" + choiceJson + ",\"instructions\":" + instructJson + ",\"break\":" + breakJson
         + ",\"texts\":" + texts + "}";
