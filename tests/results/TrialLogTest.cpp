@@ -87,36 +87,36 @@ TEST_F(TrialLogTest, RowHoldsEveryColumnWithMillisecondsToTheMicrosecond)
                                           "820.562,60,60,65,65,1,62.5,1500.250,3500.500,4321.062,,,,\r\n");
 }
 
-// The display's scale, the page's two measures and then the language are the last columns, in the
+// The display's scale, the page's two frame measures and the language are the last columns, in the
 // header too, so that readers of older logs that find columns by name or by position up to response_ms
 // read newer ones unchanged.
-TEST_F(TrialLogTest, RowEndsWithTheDisplayScaleWithAPoint)
+TEST_F(TrialLogTest, RowEndsWithTheDisplayScaleTheFrameMeasuresAndTheLanguage)
 {
     const std::string header = TrialLog::header();
     EXPECT_TRUE(header.ends_with("response_ms,display_scale,frame_interval_ms,fullscreen_exits,language\r\n")) << header;
-    TrialLog log = create("S01");
-    TrialRecord record = sampleRecord();
-    for (const auto &[scale, text] : {std::pair{1.5, ",1.5,,,\r\n"}, std::pair{1.272, ",1.272,,,\r\n"},
-                                      std::pair{2.0, ",2,,,\r\n"}, std::pair{1.0, ",1,,,\r\n"}}) {
-        record.trial.displayScale = scale;
+    const TrialLog log = create("S01");
+    struct Ending
+    {
+        std::optional<double> scale;
+        std::optional<double> intervalMs;
+        std::optional<int> exits;
+        const char *language;
+        const char *text;
+    };
+    // A point, never the system's separator; the interval to the microsecond; the delay's words stay
+    // English in every language's log, the language in its own column.
+    for (const Ending &end : {Ending{1.5, {}, {}, "", ",1.5,,,\r\n"}, Ending{1.272, {}, {}, "", ",1.272,,,\r\n"},
+                              Ending{2.0, {}, {}, "", ",2,,,\r\n"}, Ending{1.0, 16.6666, 0, "", ",1,16.667,0,\r\n"},
+                              Ending{1.0, 8.3333, 3, "de", ",1,8.333,3,de\r\n"},
+                              Ending{{}, {}, {}, "zh_CN", ",,,,zh_CN\r\n"}}) {
+        TrialRecord record = sampleRecord();
+        record.trial.displayScale = end.scale;
+        record.trial.frameIntervalMs = end.intervalMs;
+        record.trial.fullScreenExits = end.exits;
+        record.trial.language = end.language;
         const std::string row = log.row(record);
-        EXPECT_EQ(row.substr(row.find("4321.062") + 8), text) << scale;
-    }
-}
-
-// Last, where the display presents on frames: its frame interval to the microsecond, then how often
-// full screen was left.
-TEST_F(TrialLogTest, RowEndsWithTheFrameIntervalAndTheFullScreenExits)
-{
-    TrialLog log = create("S01");
-    TrialRecord record = sampleRecord();
-    record.trial.displayScale = 1.0;
-    for (const auto &[interval, exits, text] :
-         {std::tuple{16.6666, 0, ",1,16.667,0,\r\n"}, std::tuple{8.3333, 3, ",1,8.333,3,\r\n"}}) {
-        record.trial.frameIntervalMs = interval;
-        record.trial.fullScreenExits = exits;
-        const std::string row = log.row(record);
-        EXPECT_EQ(row.substr(row.find("4321.062") + 8), text) << interval;
+        EXPECT_EQ(row.substr(row.find("4321.062") + 8), end.text) << end.text;
+        EXPECT_NE(row.find(",IN 1 MONTH,"), std::string::npos);
     }
 }
 
@@ -181,17 +181,6 @@ TEST_F(TrialLogTest, RowsKeepEveryFieldInPlaceWhateverTheSubjectHolds)
     ASSERT_EQ(::pclose(python), 0);
     EXPECT_EQ(read, "24 ''\n24 ''\n24 'Smith, J'\n24 'say \"hi\"'\n24 'cr\\rhere'\n24 'lf\\nhere'\n24 '-S1'\n"
                     "24 'Zo\xC3\xAB'\n");
-}
-
-// The delay's words stay English in every language's log; the language has its own column.
-TEST_F(TrialLogTest, RowEndsWithTheRunsLanguage)
-{
-    TrialLog log = create("S01");
-    TrialRecord record = sampleRecord();
-    record.trial.language = "zh_CN";
-    const std::string row = log.row(record);
-    EXPECT_EQ(row.substr(row.find("4321.062") + 8), ",,,,zh_CN\r\n");
-    EXPECT_NE(row.find(",IN 1 MONTH,"), std::string::npos);
 }
 
 // Disk full: a row is on disk whole or not at all.

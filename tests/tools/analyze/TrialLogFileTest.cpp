@@ -50,8 +50,8 @@ TEST(TrialLogFile, RefusesAHeaderWithoutTheColumnsItReads)
     EXPECT_EQ(std::get<kpx::FileProblem>(result).line, 1);
 }
 
-// Every line without its last `count` fields: a log written before the frame interval and the
-// full-screen exits (2), or before the display's scale as well (3), were recorded.
+// Every line without its last `count` fields: a log written before the language (1), before the frame
+// interval and the full-screen exits as well (3), or before the display's scale too (4) were recorded.
 std::string withoutLastColumns(const std::string &text, int count)
 {
     std::string out;
@@ -89,20 +89,19 @@ TEST_P(TrialLogLayouts, ScoreTheSameRows)
     EXPECT_EQ(log.rows[5].indifferencePoint, 62.5);
 }
 
-TEST(TrialLogFile, OlderLayoutLacksOnlyTheDisplayScale)
+// The older layouts the rig makes end where those logs ended.
+TEST(TrialLogFile, OlderLayoutsEndWhereTheirLogsEnded)
 {
-    const std::string old = withoutLastColumns(kpx::test::trialLogText(ExampleLog), 4);
-    EXPECT_EQ(old.find("display_scale"), std::string::npos);
-    EXPECT_EQ(old.find(",1.5"), std::string::npos);
-    EXPECT_NE(old.find("response_ms\r\n"), std::string::npos);
-}
-
-TEST(TrialLogFile, LayoutBeforeTheFrameColumnsEndsWithTheDisplayScale)
-{
-    const std::string old = withoutLastColumns(kpx::test::trialLogText(ExampleLog), 3);
-    EXPECT_EQ(old.find("frame_interval_ms"), std::string::npos);
-    EXPECT_NE(old.find("response_ms,display_scale\r\n"), std::string::npos);
-    EXPECT_NE(old.find(",1.5\r\n"), std::string::npos);
+    for (const auto &[dropped, header, row] :
+         {std::tuple{1, "response_ms,display_scale,frame_interval_ms,fullscreen_exits\r\n", ",1.5,16.667,0\r\n"},
+          std::tuple{3, "response_ms,display_scale\r\n", ",1.5\r\n"}, std::tuple{4, "response_ms\r\n", ""}}) {
+        const std::string old = withoutLastColumns(kpx::test::trialLogText(ExampleLog), dropped);
+        EXPECT_NE(old.find(header), std::string::npos) << dropped;
+        if (*row)
+            EXPECT_NE(old.find(row), std::string::npos) << dropped;
+        else
+            EXPECT_EQ(old.find(",1.5"), std::string::npos) << dropped;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

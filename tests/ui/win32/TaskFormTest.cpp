@@ -1,6 +1,5 @@
 #include "Win32Rig.h"
 
-#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -220,61 +219,5 @@ TEST(Win32Session, WholeRunAnsweredByTheSharedParticipantWritesBothFiles)
     EXPECT_EQ(readFile(rig.out.path() / "S01.KPX"), expected);
     EXPECT_EQ(readFile(rig.out.path() / "S01.TC").substr(0, 5), "S01\r\n");
 }
-
-} // namespace
-
-namespace {
-
-struct ScaledScreen
-{
-    int width;
-    int height;
-    int dpi;
-};
-
-class Win32TaskFormScaled : public ::testing::TestWithParam<ScaledScreen>
-{
-};
-
-// At every common scaling on a small screen the whole picture is inside the maximized client area
-// (below a 40-pixel taskbar and a 23-pixel title bar at 100 %), each label inside its frame.
-TEST_P(Win32TaskFormScaled, KeepsEveryControlOnTheScreen)
-{
-    const ScaledScreen &screen = GetParam();
-    win32::MessageLoop loop;
-    win32::TaskForm form(loop);
-    const int chrome = static_cast<int>(std::lround(63.0 * screen.dpi / 96));
-    form.layOutFor({{0, 0, screen.width, screen.height - chrome}, screen.dpi});
-
-    const RECT area{0, 0, screen.width, screen.height - chrome};
-    const auto within = [](const RECT &inner, const RECT &outer) {
-        return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right
-               && inner.bottom <= outer.bottom;
-    };
-    for (TaskControl control : {TaskControl::Frame1, TaskControl::Frame2, TaskControl::Label2})
-        EXPECT_TRUE(within(form.controlRect(control), area)) << static_cast<int>(control);
-    for (TaskControl label : {TaskControl::Label1, TaskControl::Label4, TaskControl::VDelay})
-        EXPECT_TRUE(within(form.controlRect(label), form.controlRect(TaskControl::Frame1))) << static_cast<int>(label);
-    for (TaskControl label : {TaskControl::VReward, TaskControl::Label5, TaskControl::Label3})
-        EXPECT_TRUE(within(form.controlRect(label), form.controlRect(TaskControl::Frame2))) << static_cast<int>(label);
-    ASSERT_TRUE(form.displayScale());
-    EXPECT_LE(*form.displayScale(), screen.dpi / 96.0);
-    // Proportions kept: the frames as wide as each other, side by side.
-    const RECT left = form.controlRect(TaskControl::Frame2);
-    const RECT right = form.controlRect(TaskControl::Frame1);
-    EXPECT_EQ(left.right - left.left, right.right - right.left);
-    EXPECT_EQ(left.top, right.top);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    CommonScalings, Win32TaskFormScaled,
-    ::testing::Values(ScaledScreen{1366, 768, 96}, ScaledScreen{1366, 768, 120}, ScaledScreen{1366, 768, 144},
-                      ScaledScreen{1366, 768, 168}, ScaledScreen{1366, 768, 192}, ScaledScreen{1920, 1080, 96},
-                      ScaledScreen{1920, 1080, 120}, ScaledScreen{1920, 1080, 144}, ScaledScreen{1920, 1080, 168},
-                      ScaledScreen{1920, 1080, 192}),
-    [](const auto &info) {
-        return std::to_string(info.param.width) + "x" + std::to_string(info.param.height) + "At"
-               + std::to_string(info.param.dpi) + "Dpi";
-    });
 
 } // namespace
