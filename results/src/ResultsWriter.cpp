@@ -3,6 +3,7 @@
 #include "results/NumberForm.h"
 
 #include "platform/FileNames.h"
+#include "i18n/Tr.h"
 
 #include <cstdio>
 #include <string_view>
@@ -29,7 +30,7 @@ std::string resultsFile(const std::string &SubjectId, const OneBased<T, DelayCou
 
 std::optional<std::string> unusableSubjectId(const std::string &SubjectId, char directorySeparator)
 {
-    const std::string notText = "the subject ID is not valid UTF-8 text";
+    const std::string notText = i18n::tr(KPX_TR("the subject ID is not valid UTF-8 text"));
     std::size_t i = 0;
     while (i < SubjectId.size()) {
         const auto lead = static_cast<unsigned char>(SubjectId[i]);
@@ -59,16 +60,18 @@ std::optional<std::string> unusableSubjectId(const std::string &SubjectId, char 
                 return notText;
         }
         if (code == 0)
-            return "the subject ID contains a NUL character, which a file name cannot hold";
+            return std::string(i18n::tr(KPX_TR("the subject ID contains a NUL character, which a file name cannot hold")));
         if (code == static_cast<unsigned char>(directorySeparator))
-            return std::string("the subject ID contains '") + directorySeparator + "', which a file name cannot hold";
+            return i18n::arg(i18n::tr(KPX_TR("the subject ID contains '%1', which a file name cannot hold")),
+                             {std::string_view(&directorySeparator, 1)});
         if (code == '\n' || code == '\r' || code == 0x85 || code == 0x2028 || code == 0x2029)
-            return "the subject ID contains a line break, which would split the first line of the results files";
+            return std::string(
+                i18n::tr(KPX_TR("the subject ID contains a line break, which would split the first line of the results files")));
         if (code < 0x20 || (code >= 0x7F && code <= 0x9F)) {
             char number[8];
             std::snprintf(number, sizeof number, "%04X", static_cast<unsigned>(code));
-            return std::string("the subject ID contains the control character U+") + number
-                + ", which the results files cannot hold";
+            return i18n::arg(i18n::tr(KPX_TR("the subject ID contains the control character U+%1, which the results files cannot hold")),
+                             {number});
         }
         i += length;
     }

@@ -1,4 +1,5 @@
 #include "results/ResultsWriter.h"
+#include "i18n/Tr.h"
 
 #include "TestFiles.h"
 
@@ -227,3 +228,46 @@ TEST_F(ResultsWriterTest, SubjectIdsThatBreakTheFilesAreRefused)
 
 } // namespace
 } // namespace kpx
+
+namespace {
+
+// What the setup window and kpx2-sim say of a refused subject ID, in the run's language; the
+// character's code is the same in every language.
+struct RefusalInLanguage
+{
+    const char *name;
+    const char *language;
+    std::string subjectId;
+    std::string expected;
+};
+
+class SubjectIdRefusal : public ::testing::TestWithParam<RefusalInLanguage>
+{
+protected:
+    void TearDown() override { kpx::i18n::setLanguage(kpx::i18n::DefaultLanguage); }
+};
+
+TEST_P(SubjectIdRefusal, IsSaidInTheRunsLanguage)
+{
+    const RefusalInLanguage &c = GetParam();
+    ASSERT_TRUE(kpx::i18n::setLanguage(c.language));
+    EXPECT_EQ(kpx::unusableSubjectId(c.subjectId).value_or(""), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, SubjectIdRefusal,
+    ::testing::Values(
+        RefusalInLanguage{"EnglishIsAsBefore", "en", "S\x01",
+                          "the subject ID contains the control character U+0001, which the results files cannot hold"},
+        RefusalInLanguage{"GermanNamesTheControlCharacter", "de", "S\x01",
+                          "die Versuchspersonen-ID enthält das Steuerzeichen U+0001, das die Ergebnisdateien nicht "
+                          "enthalten können"},
+        RefusalInLanguage{"GermanNamesTheSeparator", "de", "a/b",
+                          "die Versuchspersonen-ID enthält '/', das ein Dateiname nicht enthalten kann"},
+        RefusalInLanguage{"SpanishRefusesALineBreak", "es", "S\n1",
+                          "el ID del participante contiene un salto de línea, que dividiría la primera línea de los "
+                          "archivos de resultados"},
+        RefusalInLanguage{"ChineseRefusesBrokenText", "zh_CN", "S\xFF", "被试编号不是有效的 UTF-8 文本"}),
+    [](const ::testing::TestParamInfo<RefusalInLanguage> &info) { return std::string(info.param.name); });
+
+} // namespace

@@ -156,8 +156,8 @@ std::optional<std::string> Win32Dialogs::askText(HWND parent, const std::string 
 {
     DialogTemplate dialog(widen(title), 246, 76);
     dialog.control(StaticClass, SS_LEFT | SS_NOPREFIX, 7, 7, 174, 40, 0xFFFF, widen(prompt));
-    dialog.control(ButtonClass, BS_DEFPUSHBUTTON | WS_TABSTOP, 189, 7, 50, 14, IDOK, L"OK");
-    dialog.control(ButtonClass, BS_PUSHBUTTON | WS_TABSTOP, 189, 25, 50, 14, IDCANCEL, L"Cancel");
+    dialog.control(ButtonClass, BS_DEFPUSHBUTTON | WS_TABSTOP, 189, 7, 50, 14, IDOK, widen(forms::translated(KPX_TR("OK"))));
+    dialog.control(ButtonClass, BS_PUSHBUTTON | WS_TABSTOP, 189, 25, 50, 14, IDCANCEL, widen(forms::translated(KPX_TR("Cancel"))));
     dialog.control(EditClass, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 7, 55, 232, 14, EditId);
     TextEntry entry{widen(defaultText), {}};
     const INT_PTR answer = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.get(), parent,
