@@ -36,6 +36,9 @@ const answerable = () => {
 const wholeRuns = [
     {name: 'answered by arrow keys', subject: 'S1', seed: 7, value: 35, by: 'keys', leaveFullScreenAfter: 5},
     {name: 'answered by clicks', subject: 'Zoë', seed: 3, value: 60, by: 'clicks'},
+    {name: 'by a participant who takes the immediate reward often', subject: '参加者-7', seed: 11, value: 20, by: 'keys'},
+    {name: 'by a participant who mostly waits', subject: 'P4', seed: 19, value: 85, by: 'clicks'},
+    {name: 'by keys and clicks mixed', subject: 'M5', seed: 23, value: 50, by: 'mixed'},
 ];
 
 for (const run of wholeRuns) {
