@@ -135,3 +135,25 @@ for (const refused of refusedSubjects) {
         });
     });
 }
+
+const refusedLanguages = [
+    {name: 'one not shipped', lang: 'fr'},
+    {name: 'a shipped one without its region', lang: 'zh'},
+    {name: 'a shipped one in capitals', lang: 'DE'},
+];
+
+for (const refused of refusedLanguages) {
+    test(`a link asking for ${refused.name} is refused with the languages shipped and nothing runs`, async () => {
+        await withPage(async (page, url, problems) => {
+            await page.goto(`${url}kpx2.html?${new URLSearchParams({subject: 's1', lang: refused.lang})}`);
+            await page.waitForFunction(() => document.documentElement.dataset.ready === 'true');
+            assert.equal(await page.$eval('#dialog', e => e.hidden), false);
+            const message = await page.$eval('#dialog-text', e => e.textContent);
+            assert.match(message, new RegExp(`'${refused.lang}'.*en, de, es, zh_CN`));
+            for (const id of ['setup', 'instructions', 'choice'])
+                assert.equal(await page.$eval(`#${id}`, e => e.hidden), true, id);
+            assert.deepEqual(await storedRuns(page), []);
+            assert.deepEqual(problems, []);
+        });
+    });
+}

@@ -336,6 +336,12 @@ async function main() {
     config = await loadConfig(location.href);
     store = await openStore();
     core = await createKpx2Core({kpxPage: bridge});
+    // An unknown language is refused before anything runs, as the desktop's --language is.
+    const languageRefusal = callNow('kpx_set_language', 'string', [params.get('lang') ?? '']);
+    if (languageRefusal) {
+        document.documentElement.dataset.ready = 'true';
+        return showMessage(languageRefusal);
+    }
     const seed = params.get('seed') ?? '';
     if (!callNow('kpx_set_seed', 'number', [seed])) throw new Error(`not a seed: ${seed}`);
     const timings = testTimings();

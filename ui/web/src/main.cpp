@@ -6,6 +6,7 @@
 #include "engine/RunSettings.h"
 #include "engine/TaskEngine.h"
 #include "forms/RunSeed.h"
+#include "i18n/Tr.h"
 #include "presentation/RunFlow.h"
 #include "results/Clock.h"
 #include "results/ResultsWriter.h"
@@ -139,6 +140,17 @@ EMSCRIPTEN_KEEPALIVE const char *kpx_setup(const char *subject, const char *cuto
         return handBack("");
     return handBack("{\"field\":" + kpx::web::jsonString(refusal->field)
                     + ",\"message\":" + kpx::web::jsonString(refusal->message) + "}");
+}
+
+// The participant's language for every text and the trial log, from the link's lang: "" when
+// taken, else the refusal with the languages shipped; an empty code keeps English.
+EMSCRIPTEN_KEEPALIVE const char *kpx_set_language(const char *code)
+{
+    const std::string language = code;
+    if (language.empty() || kpx::i18n::setLanguage(language))
+        return handBack("");
+    return handBack("Unknown language '" + language + "'; the languages shipped are "
+                    + kpx::i18n::shippedLanguageList());
 }
 
 // The seed the run is to start from (decimal digits; "" for the clock's): 0 when it is no seed.
