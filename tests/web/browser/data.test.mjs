@@ -3,12 +3,12 @@
 // and "sent" is said only after a 2xx, and only kpx2-config.json decides where anything goes.
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import http from 'node:http';
 import fs from 'node:fs/promises';
 import os from 'node:os';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
 import {serve, launch, strictCsp} from './rig.mjs';
+import {receiver, partsOf} from './receiver.mjs';
 
 const fixture = fileURLToPath(new URL('fixtures/data/', import.meta.url));
 const pageDir = fileURLToPath(new URL('../../../ui/web/page/', import.meta.url));
@@ -119,38 +119,6 @@ async function downloadAll(chromium, runKey) {
         await fs.rm(folder, {recursive: true, force: true});
     }
     return saved;
-}
-
-// A receiver of the lab's, on another port: answers[i] answers the i-th request (the last repeats).
-async function receiver(answers) {
-    const posts = [];
-    const server = http.createServer(async (req, res) => {
-        const chunks = [];
-        for await (const chunk of req) chunks.push(chunk);
-        const post = {method: req.method, url: req.url, type: req.headers['content-type'], body: Buffer.concat(chunks)};
-        posts.push(post);
-        // A fresh connection for every request: Chromium itself resends a request whose reused
-        // connection drops, which would hide the dropped connection from the page.
-        res.setHeader('Connection', 'close');
-        const answer = answers[Math.min(posts.length, answers.length) - 1];
-        if (typeof answer === 'function') await answer(req, res);
-        else res.writeHead(answer, {'Access-Control-Allow-Origin': '*'}).end();
-    });
-    await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
-    const origin = `http://127.0.0.1:${server.address().port}`;
-    return {url: `${origin}/upload`, origin, posts,
-        close: () => new Promise(resolve => { server.closeAllConnections(); server.close(resolve); })};
-}
-
-async function partsOf(post) {
-    const form = await new Response(post.body, {headers: {'content-type': post.type}}).formData();
-    const fields = {};
-    const files = [];
-    for (const [name, value] of form) {
-        if (typeof value === 'string') fields[name] = value;
-        else files.push({part: name, name: value.name, bytes: Array.from(Buffer.from(await value.arrayBuffer()))});
-    }
-    return {fields, files};
 }
 
 for (const rows of [0, 1, 7]) {

@@ -6,7 +6,7 @@ import os from 'node:os';
 import path from 'node:path';
 import {spawnSync} from 'node:child_process';
 import {fileURLToPath} from 'node:url';
-import {serve, launch} from './rig.mjs';
+import {serve, launch, strictCsp} from './rig.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 export const repoRoot = path.resolve(here, '../../..');
@@ -31,10 +31,12 @@ export async function siteWithStandins() {
 // Short phases (green s, blank s, activation ms), so that a run takes seconds.
 export const shortTimings = '0.02,0.03,40';
 
-// Runs `run(page, url, problems)` on the site served under the strict policy in a fresh Chromium.
-export async function withPage(run) {
+// Runs `run(page, url, problems)` on the site served under the strict policy in a fresh Chromium;
+// `config` replaces the site's kpx2-config.json and `connect` lists the origins it may reach.
+export async function withPage(run, {config, connect = []} = {}) {
     const site = await siteWithStandins();
-    const server = await serve(site);
+    if (config !== undefined) await fs.writeFile(path.join(site, 'kpx2-config.json'), JSON.stringify(config));
+    const server = await serve(site, {csp: strictCsp(connect)});
     const chromium = await launch();
     try {
         await run(chromium.page, server.url, chromium.problems);
