@@ -112,7 +112,14 @@ async function timeRun(page, url, {blocks, seed}) {
     let seen = 0;
     let breaks = 0;
     for (;;) {
-        await page.evaluate(count => window.kpx2Bench.changedSince(count), seen);
+        // Every state of the run lasts seconds at most, but for a message that waits for the bench.
+        let stalled;
+        const quiet = new Promise((_, refuse) => {
+            stalled = setTimeout(() => refuse(new Error(`the page showed nothing new for a minute; its messages: ${
+                JSON.stringify(messages)}`)), 60000);
+        });
+        await Promise.race([page.evaluate(count => window.kpx2Bench.changedSince(count), seen), quiet])
+            .finally(() => clearTimeout(stalled));
         const events = await page.evaluate(() => window.kpx2Bench.events.map(({options, message, dialog, ended, amount}) =>
             ({options, message, dialog, ended, amount})));
         seen = events.length;
