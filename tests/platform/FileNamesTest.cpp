@@ -1,11 +1,16 @@
 #include "platform/FileNames.h"
 #include "platform/Files.h"
 
+#include "i18n/Tr.h"
+
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <regex>
 #include <string>
+#include <tuple>
 #include <variant>
 
 namespace kpx {
@@ -43,6 +48,62 @@ TEST(FileNameRule, RefusesOnWindowsWhatWindowsCannotNameAndNothingElsewhere)
         }
     }
 }
+
+// Each refusal in each shipped language: the English as it has always read, every other language its
+// own words, with what was refused put in its place.
+struct Refusal
+{
+    const char *name;
+    std::string subject;
+    std::string english;
+    std::string shown; // what the text must name, in every language
+};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const Refusal &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+const Refusal Refusals[] = {
+    {"AReservedCharacter", "a<b", "the subject ID contains '<', which a Windows file name cannot hold", "<"},
+    {"AQuestionMark", "who?", "the subject ID contains '?', which a Windows file name cannot hold", "?"},
+    {"ATrailingDot", "S01.", "the subject ID ends in a dot, which Windows drops from a file name", ""},
+    {"ATrailingSpace", "S01 ", "the subject ID ends in a space, which Windows drops from a file name", ""},
+    {"ADeviceName", "NUL", "the subject ID NUL names a device on Windows, not a file", "NUL"},
+    {"ADeviceNameWithAnExtension", "com9.trials", "the subject ID com9.trials names a device on Windows, not a file",
+     "com9.trials"},
+};
+
+class FileNameRefusalInLanguage : public ::testing::TestWithParam<std::tuple<const char *, Refusal>>
+{
+protected:
+    void TearDown() override { i18n::setLanguage(i18n::DefaultLanguage); }
+};
+
+TEST_P(FileNameRefusalInLanguage, SaysWhyInThatLanguageWithWhatWasRefused)
+{
+    const auto &[language, refusal] = GetParam();
+    if (!test::OnWindows)
+        GTEST_SKIP() << "only Windows refuses these names";
+    ASSERT_TRUE(i18n::setLanguage(language));
+    const std::optional<std::string> text = fileNameRefusal(refusal.subject);
+    ASSERT_TRUE(text.has_value());
+    ASSERT_FALSE(text->empty());
+    if (std::string(language) == i18n::DefaultLanguage)
+        EXPECT_EQ(*text, refusal.english);
+    else
+        EXPECT_NE(*text, refusal.english);
+    EXPECT_NE(text->find(refusal.shown), std::string::npos) << *text;
+    EXPECT_FALSE(std::regex_search(*text, std::regex("%[1-9]"))) << *text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryLanguage, FileNameRefusalInLanguage,
+    ::testing::Combine(::testing::Values("en", "de", "es", "zh_CN"), ::testing::ValuesIn(Refusals)),
+    [](const ::testing::TestParamInfo<std::tuple<const char *, Refusal>> &info) {
+        return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param).name;
+    });
 
 } // namespace
 } // namespace kpx

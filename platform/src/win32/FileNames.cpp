@@ -1,5 +1,7 @@
 #include "platform/FileNames.h"
 
+#include "i18n/Tr.h"
+
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -51,13 +53,15 @@ std::optional<std::string> fileNameRefusal(const std::string &text)
     // Control characters are refused on every system before this.
     for (const char c : text) {
         if (std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos)
-            return std::string("the subject ID contains '") + c + "', which a Windows file name cannot hold";
+            return i18n::arg(i18n::tr(KPX_TR("the subject ID contains '%1', which a Windows file name cannot hold")),
+                             {std::string_view(&c, 1)});
     }
-    if (!text.empty() && (text.back() == '.' || text.back() == ' '))
-        return std::string("the subject ID ends in ") + (text.back() == '.' ? "a dot" : "a space")
-            + ", which Windows drops from a file name";
+    if (!text.empty() && text.back() == '.')
+        return std::string(i18n::tr(KPX_TR("the subject ID ends in a dot, which Windows drops from a file name")));
+    if (!text.empty() && text.back() == ' ')
+        return std::string(i18n::tr(KPX_TR("the subject ID ends in a space, which Windows drops from a file name")));
     if (isDeviceName(text))
-        return "the subject ID " + text + " names a device on Windows, not a file";
+        return i18n::arg(i18n::tr(KPX_TR("the subject ID %1 names a device on Windows, not a file")), {text});
     return std::nullopt;
 }
 

@@ -1,8 +1,12 @@
 #include "sim/SimOptions.h"
 
+#include "i18n/Tr.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <regex>
+#include <tuple>
 
 #include <string>
 #include <vector>
@@ -164,6 +168,129 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArguments{"NoSubject", {"--out", "d"}, "--subject"},
                       BadArguments{"NoOut", {"--subject", "S"}, "--out"}),
     [](const auto &info) { return info.param.name; });
+
+struct LanguageOfMessages
+{
+    std::string name;
+    std::vector<std::string> arguments;
+    std::string language;
+};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const LanguageOfMessages &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class MessageLanguage : public ::testing::TestWithParam<LanguageOfMessages>
+{
+};
+
+TEST_P(MessageLanguage, IsTheLastShippedOneNamedElseEnglish)
+{
+    EXPECT_EQ(messageLanguage(GetParam().arguments), GetParam().language);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MessageLanguage,
+    ::testing::Values(LanguageOfMessages{"NoneNamed", with({"--seed", "3"}), "en"},
+                      LanguageOfMessages{"NamedAfterABadOption", with({"--threshold", "40", "--language", "de"}), "de"},
+                      LanguageOfMessages{"NamedTwice", with({"--language", "es", "--language", "zh_CN"}), "zh_CN"},
+                      LanguageOfMessages{"NotShipped", with({"--language", "xx"}), "en"},
+                      LanguageOfMessages{"NotShippedAfterAShippedOne", with({"--language", "de", "--language", "xx"}), "de"},
+                      LanguageOfMessages{"AsAnotherOptionsValue", {"--subject", "--language", "--out", "de"}, "en"},
+                      LanguageOfMessages{"AfterHelp", {"--help", "--language", "es"}, "es"},
+                      LanguageOfMessages{"WithoutItsValue", {"--language"}, "en"}),
+    [](const auto &info) { return info.param.name; });
+
+// Each refusal in each shipped language: English as it has always read, every other language in its
+// own words, with what was refused filled in.
+struct RefusalText
+{
+    std::string name;
+    std::vector<std::string> arguments;
+    std::string english;
+    std::string shown; // what the message names, in every language
+};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const RefusalText &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class SimOptionsRefusalIn : public ::testing::TestWithParam<std::tuple<const char *, RefusalText>>
+{
+protected:
+    void TearDown() override { i18n::setLanguage(i18n::DefaultLanguage); }
+};
+
+TEST_P(SimOptionsRefusalIn, ThatLanguageWithWhatWasRefused)
+{
+    const auto &[language, refusal] = GetParam();
+    ASSERT_TRUE(i18n::setLanguage(language));
+    const auto parsed = parseSimArguments(refusal.arguments);
+    ASSERT_TRUE(std::holds_alternative<std::string>(parsed));
+    const std::string &message = std::get<std::string>(parsed);
+    if (std::string(language) == i18n::DefaultLanguage)
+        EXPECT_EQ(message, refusal.english);
+    else
+        EXPECT_NE(message, refusal.english);
+    EXPECT_NE(message.find(refusal.shown), std::string::npos) << message;
+    EXPECT_FALSE(std::regex_search(message, std::regex("%[1-9]"))) << message;
+}
+
+const RefusalText RefusalTexts[] = {
+    {"UnknownOption", with({"--colour", "red"}), "unknown option '--colour'", "--colour"},
+    {"MissingValue", with({"--seed"}), "--seed needs a value", "--seed"},
+    {"ThresholdAboveRange", with({"--threshold", "35"}), "--threshold must be a whole number from 6 to 34, not '35'", "35"},
+    {"NegativeK", with({"--participant", "hyperbolic:-1"}), "--participant: K must be a number of 0 or more, not '-1'",
+     "-1"},
+    {"TooManyNumbers", with({"--participant", "exp:0.1:0.2:0.3"}),
+     "--participant: exp:K[:NOISE] takes 1 number and a NOISE, not 'exp:0.1:0.2:0.3'", "exp:0.1:0.2:0.3"},
+    {"ShapeMissing", with({"--participant", "hyperboloid:0.1"}),
+     "--participant: hyperboloid:K:S[:NOISE] takes 2 numbers and a NOISE, not 'hyperboloid:0.1'", "hyperboloid:K:S[:NOISE]"},
+    {"UnknownLanguage", with({"--language", "fr"}), "unknown language 'fr'; the languages shipped are en, de, es, zh_CN",
+     "en, de, es, zh_CN"},
+    {"RunsWithStdin", with({"--runs", "3"}),
+     "--runs above 1 needs a simulated participant (--participant hyperbolic:K, exp:K, ...)", "--participant hyperbolic:K"},
+    {"NoSubject", {"--out", "d"}, "--subject is required", "--subject"},
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryLanguage, SimOptionsRefusalIn,
+    ::testing::Combine(::testing::Values("en", "de", "es", "zh_CN"), ::testing::ValuesIn(RefusalTexts)),
+    [](const auto &info) { return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param).name; });
+
+class SimUsageIn : public ::testing::TestWithParam<const char *>
+{
+protected:
+    void TearDown() override { i18n::setLanguage(i18n::DefaultLanguage); }
+};
+
+TEST_P(SimUsageIn, ThatLanguageKeepsWhatIsTypedAndListsTheLanguages)
+{
+    const std::string english = simUsageText();
+    ASSERT_TRUE(i18n::setLanguage(GetParam()));
+    const std::string usage = simUsageText();
+    EXPECT_NE(usage, english);
+    for (const char *kept : {"kpx2-sim --help | --version", "\"TRIAL <block> <days> <amount> <kind>\"",
+                             "hyperboloid:K:S[:NOISE]  V = 100 / (1 + K*D)^S", "en, de, es, zh_CN"})
+        EXPECT_NE(usage.find(kept), std::string::npos) << kept << " in\n" << usage;
+    EXPECT_EQ(usage.find('%'), std::string::npos) << usage;
+    EXPECT_EQ(usage.back(), '\n');
+}
+
+INSTANTIATE_TEST_SUITE_P(Translated, SimUsageIn, ::testing::Values("de", "es", "zh_CN"),
+                         [](const auto &info) { return std::string(info.param); });
+
+TEST(SimUsage, InEnglishListsTheLanguagesWhereItAlwaysDid)
+{
+    EXPECT_NE(simUsageText().find("  --language L     the participant's language: en, de, es, zh_CN (default en)\n"
+                                  "Exit status: 0 done"),
+              std::string::npos)
+        << simUsageText();
+}
 
 } // namespace
 } // namespace kpx

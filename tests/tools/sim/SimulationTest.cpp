@@ -11,10 +11,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <ostream>
 #include <set>
 #include <streambuf>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace kpx {
@@ -419,6 +421,80 @@ TEST(SimulatorProgram, RejectsABadOptionWithStatusTwoAndOneLine)
     EXPECT_EQ(std::count(result.errorOutput.begin(), result.errorOutput.end(), '\n'), 1) << result.errorOutput;
     EXPECT_NE(result.errorOutput.find("--threshold"), std::string::npos);
 }
+
+// What the simulator says of a participant's input, in each shipped language: English as it has
+// always read, the others in their own words, with what was read filled in.
+struct InputMessage
+{
+    const char *name;
+    std::string input;
+    int status;
+    std::string english;
+    std::string shown;
+};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const InputMessage &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+const InputMessage InputMessages[] = {
+    {"AnUnreadableAnswer", "D\nmaybe\n", SimExit::BadInput, "expected I or D, got 'maybe'\n", "maybe"},
+    {"InputEndingEarly", "I\nD\n", SimExit::EndOfInput, "input ended before the run was over; no results written\n", "\n"},
+};
+
+class SimulationMessageIn : public SimulationTest,
+                            public ::testing::WithParamInterface<std::tuple<const char *, InputMessage>>
+{
+protected:
+    void TearDown() override { i18n::setLanguage(i18n::DefaultLanguage); }
+};
+
+TEST_P(SimulationMessageIn, ThatLanguageWithWhatWasRead)
+{
+    const auto &[language, message] = GetParam();
+    options.language = language;
+    EXPECT_EQ(run(message.input), message.status);
+    const std::string said = err.str();
+    if (std::string(language) == i18n::DefaultLanguage)
+        EXPECT_EQ(said, message.english);
+    else
+        EXPECT_NE(said, message.english);
+    EXPECT_NE(said.find(message.shown), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryLanguage, SimulationMessageIn,
+    ::testing::Combine(::testing::Values("en", "de", "es", "zh_CN"), ::testing::ValuesIn(InputMessages)),
+    [](const auto &info) { return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param).name; });
+
+// The program says even a bad option that comes before --language in that language.
+class SimulatorProgramIn : public ::testing::TestWithParam<const char *>
+{
+};
+
+TEST_P(SimulatorProgramIn, RefusesABadOptionInTheLanguageItsCommandLineNames)
+{
+    const std::string english = "kpx2-sim: --threshold must be a whole number from 6 to 34, not '40' "
+                                "(kpx2-sim --help shows the usage)\n";
+    const test::CommandResult result =
+        test::runForErrors(KPX2_SIM_PATH, std::string("--subject S --out . --threshold 40 --language ") + GetParam());
+    EXPECT_EQ(result.status, SimExit::BadInput);
+    if (std::string(GetParam()) == i18n::DefaultLanguage) {
+        EXPECT_EQ(result.errorOutput, english);
+    } else {
+        EXPECT_NE(result.errorOutput, english);
+        EXPECT_TRUE(result.errorOutput.starts_with("kpx2-sim: --threshold ")) << result.errorOutput;
+        EXPECT_NE(result.errorOutput.find("40"), std::string::npos) << result.errorOutput;
+        EXPECT_NE(result.errorOutput.find("kpx2-sim --help"), std::string::npos) << result.errorOutput;
+    }
+    EXPECT_EQ(std::count(result.errorOutput.begin(), result.errorOutput.end(), '\n'), 1) << result.errorOutput;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryLanguage, SimulatorProgramIn, ::testing::Values("en", "de", "es", "zh_CN"),
+                         [](const auto &info) { return std::string(info.param); });
 
 } // namespace
 } // namespace kpx

@@ -218,6 +218,96 @@ test('saveFile keeps exactly the bytes it was given, at the moment it was given 
     });
 });
 
+// A request the browser refuses inside a store transaction (here an add over an existing key, which
+// fails asynchronously, as a full disk does) must abort the whole transaction: the save is reported
+// failed and nothing of it is kept.
+const refusedWrites = [
+    {name: 'a file write refused leaves the file as it was', store: 'files', act: 'save', kept: [1, 2]},
+    {name: 'a refused write of the run\'s record keeps the file written beside it out too', store: 'runs', act: 'save',
+        kept: [1, 2]},
+    {name: 'a refused finishing leaves the run in its trials', store: 'runs', act: 'finish', kept: [1, 2]},
+];
+test('a request the browser refuses fails its save, and nothing of the save is kept', async t => {
+    await withHarness({}, async chromium => {
+        for (const {name, store: refusedStore, act, kept} of refusedWrites) {
+            await t.test(name, async () => {
+                const got = await chromium.page.evaluate(async (refusedStore, act) => {
+                    const store = await kpx2.openStore();
+                    const runKey = await store.beginRun({subject: 'S01', runStarted: ''});
+                    await store.saveFile(runKey, 'S01.KPX', new Uint8Array([1, 2]));
+                    const put = IDBObjectStore.prototype.put;
+                    IDBObjectStore.prototype.put = function (value, key) {
+                        if (this.name !== refusedStore) return put.call(this, value, key);
+                        return key === undefined ? this.add(value) : this.add(value, key);
+                    };
+                    let outcome;
+                    try {
+                        await (act === 'save' ? store.saveFile(runKey, 'S01.KPX', new Uint8Array([3])) : store.finishRun(runKey));
+                        outcome = 'reported done';
+                    } catch (error) {
+                        outcome = error.name;
+                    } finally {
+                        IDBObjectStore.prototype.put = put;
+                    }
+                    const run = (await store.runs()).find(each => each.runKey === runKey);
+                    await store.forget(runKey);
+                    return {outcome, state: run.state, files: run.files.map(file => [file.name, Array.from(file.bytes)])};
+                }, refusedStore, act);
+                assert.deepEqual(got, {outcome: 'ConstraintError', state: 'trials', files: [['S01.KPX', kept]]});
+            });
+        }
+        assertNoProblems(chromium.problems);
+    });
+});
+
+// A second tab of the same browser on the same page, as a participant opens one.
+async function anotherTab(chromium) {
+    const page = await chromium.browser.newPage();
+    await open(page, `${chromium.server.url}harness.html`);
+    return page;
+}
+
+const buttonsOf = (page, runKey) => page.evaluate(key => [...document.querySelector(`[data-run-key="${key}"]`)
+    .querySelectorAll('button')].filter(button => !button.hidden).map(button => button.textContent), runKey);
+
+test('a run going on in another tab is offered there for download only, and in full once its tab is gone', async () => {
+    await withHarness({config: {dataUrl: 'https://lab.example.edu/receive'}}, async chromium => {
+        const files = filesOf('S01', 4).slice(0, 1);
+        const runKey = await storeRun(chromium.page, {subject: 'S01', files});
+        const other = await anotherTab(chromium);
+        const live = await offerStored(other);
+        assert.deepEqual(live.runs.map(run => ({runKey: run.runKey, buttons: run.buttons, links: run.links.length})),
+            [{runKey, buttons: [], links: 1}]);
+        assert.match(live.runs[0].text, /“S01”.* is going on in another tab of this browser\. 4 answered trials are stored/);
+        // Its tab goes; the other tab's section follows, unasked.
+        await chromium.page.close({runBeforeUnload: false});
+        await other.waitForFunction(key => document.querySelector(`[data-run-key="${key}"]`).dataset.live === 'false',
+            {polling: 100, timeout: 10000}, runKey);
+        assert.deepEqual(await buttonsOf(other, runKey), ['Send', 'Forget this run']);
+        assert.match(await other.$eval('.kpx2-stored-run p', p => p.textContent), /was not finished.* 4 answered trials/);
+    });
+});
+
+// What the run's own tab does with it frees it at once for every other tab.
+const endsInItsTab = [
+    {name: 'sent', act: 'markSent'},
+    {name: 'forgotten', act: 'forget'},
+];
+for (const {name, act} of endsInItsTab) {
+    test(`a run ${name} in its own tab is no longer shown as going on in another`, async () => {
+        await withHarness({}, async chromium => {
+            const runKey = await storeRun(chromium.page, {subject: 'S01', files: filesOf('S01', 2).slice(0, 1), finished: true});
+            const other = await anotherTab(chromium);
+            assert.deepEqual((await offerStored(other)).runs.map(run => run.buttons), [[]]);
+            await chromium.page.evaluate(async (runKey, act) => (await kpx2.openStore())[act](runKey), runKey, act);
+            await other.waitForFunction(key => document.querySelector(`[data-run-key="${key}"]`).textContent
+                .includes('sent or removed from its own tab'), {polling: 100, timeout: 10000}, runKey);
+            assert.deepEqual((await offerStored(other)).count, 0);
+            assertNoProblems(chromium.problems, [404]);
+        });
+    });
+}
+
 const hostileSubjects = [
     ['markup', '<img src=x onerror="document.title=1"><b>bold</b>'],
     ['quotes and an entity', `"'&amp;<script>document.title=2</script>`],

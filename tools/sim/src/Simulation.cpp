@@ -12,17 +12,30 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <istream>
 #include <optional>
 #include <ostream>
 #include <random>
 #include <string>
+#include <string_view>
 
 namespace kpx {
 
 namespace {
 
 enum class Choice { Immediate, Delayed };
+
+// A message in the run's language, its placeholders filled, ending its line.
+std::string say(const char *english, std::initializer_list<std::string_view> arguments = {})
+{
+    return i18n::arg(i18n::tr(english), arguments) + '\n';
+}
+
+std::string cannotWriteText(const WriteFailure &failure)
+{
+    return i18n::arg(i18n::tr(KPX_TR("cannot write %1: %2")), {failure.path, failure.reason});
+}
 
 // One trial as the participant sees it.
 struct Trial
@@ -54,35 +67,35 @@ public:
     void reportLogFailure(const WriteFailure &failure) override { cannotWrite(failure); }
     bool resolveLogLost(const LostLog &lost, const WriteFailure &failure, std::string &) override
     {
-        m_err << "the trial log " << lost.path << " was given up during the run (" << lost.reason
-              << ") and cannot be written again: "
-              << failure.path << ": " << failure.reason << '\n';
+        m_err << say(KPX_TR("the trial log %1 was given up during the run (%2) and cannot be written again: %3: %4"),
+                     {lost.path, lost.reason, failure.path, failure.reason});
         m_failed = true;
         return false;
     }
     void reportLogWrittenAgain(const LostLog &lost, const std::string &newPath) override
     {
-        m_err << "the trial log " << lost.path << " was given up during the run (" << lost.reason
-              << "); every answer so far was written again to " << newPath << '\n';
+        m_err << say(KPX_TR("the trial log %1 was given up during the run (%2); every answer so far was written again to %3"),
+                     {lost.path, lost.reason, newPath});
         if (lost.tornFile)
-            m_err << "the file " << *lost.tornFile
-                  << " may end in a row cut short and could not be removed; every row of it is in " << newPath << '\n';
+            m_err << say(KPX_TR("the file %1 may end in a row cut short and could not be removed; every row of it is in %2"),
+                         {*lost.tornFile, newPath});
         m_writtenAgain = true;
     }
     bool resolveLogUnfinished(const std::string &logPath, std::size_t, const WriteFailure &failure, std::string &) override
     {
-        m_err << "the trial log " << logPath << " cannot be completed: ";
-        cannotWrite(failure);
+        m_err << say(KPX_TR("the trial log %1 cannot be completed: %2"), {logPath, cannotWriteText(failure)});
+        m_failed = true;
         return false;
     }
     void reportLogIncomplete(const std::string &logPath, std::size_t missingRows) override
     {
-        m_err << "the trial log " << logPath << " lacks " << missingRows << " answered trials, which are in no file\n";
+        m_err << say(KPX_TR("the trial log %1 lacks %2 answered trials, which are in no file"),
+                     {logPath, std::to_string(missingRows)});
         m_failed = true;
     }
     void reportLogCompleted(const std::string &oldPath, const std::string &newPath) override
     {
-        m_err << "the trial log " << oldPath << " lacked answers; every answer was written to " << newPath << '\n';
+        m_err << say(KPX_TR("the trial log %1 lacked answers; every answer was written to %2"), {oldPath, newPath});
         m_writtenAgain = true;
     }
 
@@ -94,7 +107,7 @@ public:
 private:
     void cannotWrite(const WriteFailure &failure)
     {
-        m_err << "cannot write " << failure.path << ": " << failure.reason << '\n';
+        m_err << cannotWriteText(failure) << '\n';
         m_failed = true;
     }
 
@@ -154,7 +167,7 @@ int writeResults(const SimOptions &options, const RunState &state, TrialRecorder
                  std::ostream &out, std::ostream &err)
 {
     if (const auto failure = WriteResults(options.subject, options.outDir, resultsOf(state))) {
-        err << "cannot write " << failure->path << ": " << failure->reason << '\n';
+        err << cannotWriteText(*failure) << '\n';
         recorder.finish(std::nullopt);
         return SimExit::WriteFailed;
     }
@@ -181,7 +194,7 @@ int runStdin(const SimOptions &options, std::uint64_t seed, std::istream &in, st
             << (trial.distractor ? "distractor" : "ordinary") << std::endl;
         std::string line;
         if (!std::getline(in, line)) {
-            err << "input ended before the run was over; no results written\n";
+            err << say(KPX_TR("input ended before the run was over; no results written"));
             return SimExit::EndOfInput;
         }
         const std::string answer = trimmed(line);
@@ -189,7 +202,7 @@ int runStdin(const SimOptions &options, std::uint64_t seed, std::istream &in, st
             return Choice::Immediate;
         if (answer == "D")
             return Choice::Delayed;
-        err << "expected I or D, got '" << line << "'\n";
+        err << say(KPX_TR("expected I or D, got '%1'"), {line});
         return SimExit::BadInput;
     };
     const auto aborted = runTask(engine, options.threshold, recorder, host, ask);
@@ -258,7 +271,7 @@ int runSimulation(const SimOptions &options, std::uint64_t seed, std::istream &i
 {
     // The run's language, as the trial log records it; parseSimArguments took only a shipped one.
     if (!i18n::setLanguage(options.language)) {
-        err << "kpx2-sim: unknown language '" << options.language << "'\n";
+        err << "kpx2-sim: " << say(KPX_TR("unknown language '%1'"), {options.language});
         return SimExit::BadInput;
     }
     // Refused before the run, as a bad ID is: its files would replace another subject ID's.

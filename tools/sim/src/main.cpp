@@ -1,6 +1,7 @@
 #include "sim/SimOptions.h"
 #include "sim/Simulation.h"
 
+#include "i18n/Tr.h"
 #include "kpx/Version.h"
 #include "platform/Process.h"
 
@@ -12,9 +13,12 @@
 int main(int argc, char **argv)
 {
     const std::vector<std::string> arguments = kpx::programArguments(argc, argv);
+    // The messages, the usage among them, are in the run's language from the first.
+    kpx::i18n::setLanguage(kpx::messageLanguage(arguments));
     const auto parsed = kpx::parseSimArguments(arguments);
     if (const auto *message = std::get_if<std::string>(&parsed)) {
-        std::cerr << "kpx2-sim: " << *message << " (kpx2-sim --help shows the usage)\n";
+        std::cerr << "kpx2-sim: "
+                  << kpx::i18n::arg(kpx::i18n::tr(KPX_TR("%1 (kpx2-sim --help shows the usage)")), {*message}) << '\n';
         return kpx::SimExit::BadInput;
     }
     const auto &options = std::get<kpx::SimOptions>(parsed);

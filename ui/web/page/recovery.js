@@ -36,16 +36,39 @@ function describe(run, config) {
     const who = run.subject === '' ? 'with an empty subject ID' : `of subject “${run.subject}”`;
     const when = run.runStarted ? `, started ${run.runStarted}` : '';
     const answers = `${rows} answered ${rows === 1 ? 'trial is' : 'trials are'} stored in this browser`;
+    if (run.live)
+        return `A run ${who}${when} is going on in another tab of this browser. ${answers} so far; `
+            + 'that tab sends or offers it when it ends.';
     return run.state === 'trials'
         ? `A run ${who}${when} was not finished (the page was closed or reloaded). ${answers}.`
         : `A finished run ${who}${when} ${config.dataUrl ? 'has not been sent' : 'is kept in this browser'}. ${answers}, with its results files.`;
 }
 
-function offerRun(container, store, config, run, delays) {
-    const section = element('section', undefined, 'kpx2-stored-run');
+// A run still taking answers in another tab is offered for download only: sending it from here would
+// send it cut short, forgetting it would delete what that tab still writes to. Once that tab is gone
+// (the browser may take a moment after a crash), the section offers the run in full.
+function followLiveRun(section, store, config, run, delays) {
+    store.whenIdle(run.runKey)
+        .then(() => store.runs())
+        .then(runs => {
+            const now = runs.find(each => each.runKey === run.runKey);
+            if (now && now.state !== 'sent' && !now.live) fillRun(section, store, config, now, delays);
+            else if (!now || now.state === 'sent')
+                section.replaceChildren(element('p', 'The run was sent or removed from its own tab.'));
+        })
+        .catch(error => console.warn('could not follow a run of another tab:', error));
+}
+
+function fillRun(section, store, config, run, delays) {
+    section.replaceChildren();
     section.dataset.runKey = run.runKey;
+    section.dataset.live = String(Boolean(run.live));
     section.append(element('p', describe(run, config)));
     offerDownloads(section, run.files);
+    if (run.live) {
+        followLiveRun(section, store, config, run, delays);
+        return;
+    }
     const status = element('p', '', 'kpx2-status');
     status.setAttribute('role', 'status');
     const actions = element('div', undefined, 'kpx2-actions');
@@ -92,13 +115,16 @@ function offerRun(container, store, config, run, delays) {
     });
     actions.append(forget);
     section.append(actions, status);
-    container.append(section);
 }
 
 // Offers each stored run that was not sent; resolves with their number. options.delays is passed on
 // to sendFiles (the pauses between attempts).
 export async function offerStoredRuns(container, store, config = {}, {delays} = {}) {
     const waiting = (await store.runs()).filter(run => run.state !== 'sent');
-    for (const run of waiting) offerRun(container, store, config, run, delays);
+    for (const run of waiting) {
+        const section = element('section', undefined, 'kpx2-stored-run');
+        fillRun(section, store, config, run, delays);
+        container.append(section);
+    }
     return waiting.length;
 }

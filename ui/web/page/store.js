@@ -65,9 +65,40 @@ function writeTransaction(db, stores) {
     }
 }
 
+// A run in progress holds a browser lock named after it until it is sent or forgotten, or its tab
+// goes away (the browser then frees it), so that another tab of the same browser tells a live run
+// from one that was cut off, and never sends or deletes a run that is still taking answers there.
+// Browsers without the Web Locks API (or pages not served securely) go without: every run then
+// counts as idle, as before.
+const lockName = (databaseName, runKey) => `kpx2-run ${databaseName} ${runKey}`;
+
+// This page's own runs' locks, by name, each with the function that frees it: whichever store object
+// of the page began a run, any of them may send or forget it.
+const ownLocks = new Map();
+
+// Resolves, once the lock is granted, with the function that frees it.
+function holdLock(name) {
+    if (!navigator.locks) return Promise.resolve(() => {});
+    return new Promise(granted => {
+        // A page the browser grants no locks (a sandboxed frame) goes without, as above.
+        navigator.locks.request(name, {mode: 'exclusive'}, () => new Promise(release => granted(release)))
+            .catch(() => granted(() => {}));
+    });
+}
+
+async function heldLocks() {
+    try {
+        const {held = []} = navigator.locks ? await navigator.locks.query() : {};
+        return new Set(held.map(lock => lock.name));
+    } catch {
+        return new Set();
+    }
+}
+
 class Store {
-    constructor(db) {
+    constructor(db, databaseName) {
         this.db = db;
+        this.databaseName = databaseName;
         // Another tab opening a newer version of this page must not be kept waiting for us.
         db.onversionchange = () => db.close();
     }
@@ -78,7 +109,15 @@ class Store {
         tx.objectStore('runs').add({runKey, subject: String(subject), runStarted: String(runStarted ?? ''),
             state: 'trials', names: []});
         await completion(tx);
+        const name = lockName(this.databaseName, runKey);
+        ownLocks.set(name, await holdLock(name));
         return runKey;
+    }
+
+    #release(runKey) {
+        const name = lockName(this.databaseName, runKey);
+        ownLocks.get(name)?.();
+        ownLocks.delete(name);
     }
 
     // The run's record and its primary key, within tx; a runKey that is not stored is an error, so
@@ -125,20 +164,30 @@ class Store {
         });
     }
 
-    markSent(runKey) {
-        return this.#update(runKey, ['runs'], run => { run.state = 'sent'; });
+    async markSent(runKey) {
+        await this.#update(runKey, ['runs'], run => { run.state = 'sent'; });
+        this.#release(runKey);
     }
 
     // Every stored run, oldest first, each with its files in the order they were first saved.
+    // `live`: the run is in progress in another tab of this browser.
     async runs() {
+        const held = await heldLocks();
         const tx = this.db.transaction(['runs', 'files'], 'readonly');
         const [runs, files] = await Promise.all([request(tx.objectStore('runs').getAll()),
             request(tx.objectStore('files').getAll())]);
+        const live = runKey => held.has(lockName(this.databaseName, runKey)) && !ownLocks.has(lockName(this.databaseName, runKey));
         return runs.map(({runKey, subject, runStarted, state, names}) => ({
-            runKey, subject, runStarted, state,
+            runKey, subject, runStarted, state, live: live(runKey),
             files: names.map(name => files.find(file => file.runKey === runKey && file.name === name))
                 .filter(Boolean).map(({name, bytes}) => ({name, bytes})),
         }));
+    }
+
+    // Resolves once no tab holds the run any more (it was sent or forgotten, or its tab ended).
+    async whenIdle(runKey) {
+        if (!navigator.locks) return;
+        await navigator.locks.request(lockName(this.databaseName, String(runKey)), {mode: 'exclusive'}, () => {});
     }
 
     async forget(runKey) {
@@ -150,6 +199,7 @@ class Store {
         // Arrays sort after every string, so this range holds each of the run's file names.
         tx.objectStore('files').delete(IDBKeyRange.bound([String(runKey), ''], [String(runKey), []]));
         await done;
+        this.#release(runKey);
     }
 
     close() {
@@ -159,5 +209,5 @@ class Store {
 
 export async function openStore(databaseName = 'kpx2') {
     if (typeof indexedDB === 'undefined') throw new Error('this browser keeps no storage for the page (IndexedDB is off)');
-    return new Store(await openDatabase(databaseName));
+    return new Store(await openDatabase(databaseName), databaseName);
 }

@@ -54,7 +54,11 @@ struct SimOptions
     bool versionRequested = false; // --version: print the version, run nothing
 };
 
-// The parsed options, or a one-line message saying what was wrong.
+// The language a command line's messages are said in: the last shipped one that its --language options
+// name, else English; so that even a message about an option before --language is in the run's language.
+std::string messageLanguage(const std::vector<std::string> &arguments);
+
+// The parsed options, or a one-line message saying what was wrong, in the active language.
 std::variant<SimOptions, std::string> parseSimArguments(const std::vector<std::string> &arguments);
 
 // The usage text for --help and bad command lines.
