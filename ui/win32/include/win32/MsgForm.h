@@ -6,6 +6,7 @@
 #include "win32/BaseWindow.h"
 #include "win32/Handles.h"
 
+#include <array>
 #include <string>
 
 namespace kpx {
@@ -48,11 +49,16 @@ protected:
 private:
     void layOut();
     void paint(HDC dc) const;
+    // The text a label shows in the active language (1 to 3).
+    std::wstring labelText(int label) const;
+    // The label's font: the largest size its text fits in, the layout's wherever it fits there. Done
+    // whenever its text or place changes, never while the message is on its way to the screen.
+    void fitText(int label);
 
     RunFlow *m_flow = nullptr;
     std::wstring m_delay;
-    UniqueFont m_regular;
-    UniqueFont m_bold;
+    // Label1 to Label3's fonts, fitted to their texts.
+    std::array<UniqueFont, 3> m_fonts;
     forms::Fit m_fit;
 };
 
