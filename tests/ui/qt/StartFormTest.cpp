@@ -1,5 +1,4 @@
 #include "engine/RunSettings.h"
-#include "i18n/Tr.h"
 #include "ui/QtDialogs.h"
 #include "ui/StartForm.h"
 
@@ -13,7 +12,6 @@
 #include <QAbstractItemView>
 #include <QInputDialog>
 #include <QMenuBar>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -46,8 +44,6 @@ private slots:
     void init();
 
     void menuAtStart();
-    void everyCommandShowsInTheMenuBarInEveryLanguage_data();
-    void everyCommandShowsInTheMenuBarInEveryLanguage();
     void startIsDisabledUntilTheFirstSubjectIdEntry();
     void subjectIdEntry_data();
     void subjectIdEntry();
@@ -131,30 +127,6 @@ void StartFormTest::menuAtStart()
     QCOMPARE(m_form->windowTitle(), QStringLiteral("KPX-2"));
     QCOMPARE(m_form->findChild<QGroupBox *>(QStringLiteral("Frame1"))->title(), QStringLiteral("Output Directory"));
     QCOMPARE(m_form->centralWidget()->size(), QSize(283, 288));
-}
-
-void StartFormTest::everyCommandShowsInTheMenuBarInEveryLanguage_data()
-{
-    QTest::addColumn<QString>("language");
-    for (const kpx::i18n::Language &language : kpx::i18n::shippedLanguages())
-        QTest::newRow(language.code.c_str()) << QString::fromStdString(language.code);
-}
-
-// A command the bar cannot fit goes behind its overflow button, where an experimenter would not look
-// for Start.
-void StartFormTest::everyCommandShowsInTheMenuBarInEveryLanguage()
-{
-    QFETCH(QString, language);
-    QVERIFY(kpx::i18n::setLanguage(language.toStdString()));
-    const auto english = qScopeGuard([] { kpx::i18n::setLanguage(kpx::i18n::DefaultLanguage); });
-    m_form = std::make_unique<StartForm>(m_settings, m_dialogs);
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-    QMenuBar *bar = m_form->menuBar();
-    for (QAction *command : bar->actions()) {
-        const QRect shown = bar->actionGeometry(command);
-        QVERIFY2(!shown.isEmpty() && bar->rect().contains(shown), qPrintable(command->text()));
-    }
 }
 
 void StartFormTest::startIsDisabledUntilTheFirstSubjectIdEntry()
