@@ -34,7 +34,7 @@ QStringList delayTexts()
     QStringList texts;
     const DelayTable table = standardDelayTable();
     for (int k = 1; k <= DelayCount; ++k)
-        texts << QString::fromStdString(table[k].text);
+        texts << QString::fromUtf8(i18n::tr(table[k].text.c_str()));
     return texts;
 }
 
@@ -180,20 +180,28 @@ void LayoutFontsTest::participantTextsFit_data()
     QTest::addColumn<QStringList>("texts");
     QTest::addColumn<bool>("wrapped");
 
-    QTest::newRow("TaskForm Label2") << "TaskForm" << "Label2"
-                                     << QStringList{"Please choose between the following two options:"} << false;
-    QTest::newRow("VReward, every amount") << "TaskForm" << "VReward" << amountTexts() << false;
-    QTest::newRow("Label5") << "TaskForm" << "Label5" << QStringList{"available"} << false;
-    QTest::newRow("Label3") << "TaskForm" << "Label3" << QStringList{"NOW"} << false;
-    QTest::newRow("Label1") << "TaskForm" << "Label1" << QStringList{"$100"} << false;
-    QTest::newRow("Label4") << "TaskForm" << "Label4" << QStringList{"available"} << false;
-    QTest::newRow("VDelay, every delay") << "TaskForm" << "VDelay" << delayTexts() << false;
-    QTest::newRow("MsgForm Label1") << "MsgForm" << "Label1" << QStringList{"Now choose between $100"} << false;
-    QTest::newRow("MsgForm Label2, every delay in bold") << "MsgForm" << "Label2" << delayTexts() << false;
-    QTest::newRow("MsgForm Label3") << "MsgForm" << "Label3"
-                                    << QStringList{"and an amount of money available today.  "
-                                                   "Press the space bar to continue the task."}
-                                    << true;
+    // Every shipped language's texts, made in that language; the forms draw them alike.
+    const auto english = qScopeGuard([] { i18n::setLanguage(i18n::DefaultLanguage); });
+    for (const i18n::Language &language : i18n::shippedLanguages()) {
+        QVERIFY(i18n::setLanguage(language.code));
+        const auto tr = [](const char *text) { return QStringList{QString::fromUtf8(i18n::tr(text))}; };
+        const auto row = [&](const char *name) {
+            return &QTest::newRow(qPrintable(QString::fromStdString(language.code + ": ") + name));
+        };
+        *row("TaskForm Label2") << "TaskForm" << "Label2" << tr("Please choose between the following two options:")
+                                << false;
+        *row("VReward, every amount") << "TaskForm" << "VReward" << amountTexts() << false;
+        *row("Label5") << "TaskForm" << "Label5" << tr("available") << false;
+        *row("Label3") << "TaskForm" << "Label3" << tr("NOW") << false;
+        *row("Label1") << "TaskForm" << "Label1" << QStringList{QString::fromStdString(i18n::money(100))} << false;
+        *row("Label4") << "TaskForm" << "Label4" << tr("available") << false;
+        *row("VDelay, every delay") << "TaskForm" << "VDelay" << delayTexts() << false;
+        *row("MsgForm Label1") << "MsgForm" << "Label1" << tr("Now choose between $100") << false;
+        *row("MsgForm Label2, every delay in bold") << "MsgForm" << "Label2" << delayTexts() << false;
+        *row("MsgForm Label3") << "MsgForm" << "Label3"
+                               << tr("and an amount of money available today.  Press the space bar to continue the task.")
+                               << true;
+    }
 }
 
 void LayoutFontsTest::participantTextsFit()

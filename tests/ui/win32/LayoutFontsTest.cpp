@@ -1,12 +1,14 @@
 #include "engine/DelayTable.h"
 #include "engine/TaskEngine.h"
 #include "forms/WindowLayouts.h"
+#include "i18n/Tr.h"
 #include "win32/Drawing.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace kpx;
@@ -14,23 +16,24 @@ using namespace kpx::forms;
 
 namespace {
 
+// The texts are made when the case runs, in the language the case is run in.
 struct FitCase
 {
     const char *name;
     Label label;
-    std::vector<std::string> texts;
+    std::vector<std::string> (*texts)(const Label &);
 };
 
-std::vector<std::string> delayTexts()
+std::vector<std::string> delayTexts(const Label &)
 {
     std::vector<std::string> texts;
     const DelayTable table = standardDelayTable();
     for (int k = 1; k <= DelayCount; ++k)
-        texts.push_back(table[k].text);
+        texts.push_back(i18n::tr(table[k].text.c_str()));
     return texts;
 }
 
-std::vector<std::string> amountTexts()
+std::vector<std::string> amountTexts(const Label &)
 {
     std::vector<std::string> texts;
     for (std::int16_t amount = 5; amount <= 100; amount += 5)
@@ -43,9 +46,19 @@ std::vector<std::string> captionOf(const Label &label)
     return {label.caption.text()};
 }
 
-class Win32LayoutFonts : public testing::TestWithParam<FitCase>
+class Win32LayoutFonts : public testing::TestWithParam<std::tuple<std::string, FitCase>>
 {
+protected:
+    void TearDown() override { i18n::setLanguage(i18n::DefaultLanguage); }
 };
+
+std::vector<std::string> shippedCodes()
+{
+    std::vector<std::string> codes;
+    for (const i18n::Language &language : i18n::shippedLanguages())
+        codes.push_back(language.code);
+    return codes;
+}
 
 // Whether the text's ink, drawn as the window draws it, stays inside a label of that size: drawn
 // unclipped in the middle of a canvas three times as large, no ink may fall outside the label.
@@ -81,7 +94,8 @@ bool inkFits(HDC screen, const std::wstring &text, SIZE label, bool wrapped)
 // Every fixed text fits its label in the face the system really draws for the layout's.
 TEST_P(Win32LayoutFonts, TextFitsItsLabel)
 {
-    const FitCase &fit = GetParam();
+    const auto &[language, fit] = GetParam();
+    ASSERT_TRUE(i18n::setLanguage(language));
     win32::WindowDC screen(nullptr);
     const UINT dpi = static_cast<UINT>(GetDeviceCaps(screen.get(), LOGPIXELSY));
     const win32::UniqueFont font = win32::makeFont(fit.label.font, dpi);
@@ -89,7 +103,7 @@ TEST_P(Win32LayoutFonts, TextFitsItsLabel)
     const RECT room = win32::pixels(fit.label.rect, dpi);
     wchar_t face[LF_FACESIZE] = {};
     GetTextFaceW(screen.get(), LF_FACESIZE, face);
-    for (const std::string &text : fit.texts)
+    for (const std::string &text : fit.texts(fit.label))
         EXPECT_TRUE(inkFits(screen.get(), win32::widen(text), {room.right - room.left, room.bottom - room.top},
                             fit.label.wrapped))
             << text << " in " << win32::narrow(face);
@@ -97,18 +111,20 @@ TEST_P(Win32LayoutFonts, TextFitsItsLabel)
 
 INSTANTIATE_TEST_SUITE_P(
     Labels, Win32LayoutFonts,
-    testing::Values(FitCase{"TaskFormLabel2", TaskFormLayout::Label2, captionOf(TaskFormLayout::Label2)},
-                    FitCase{"VRewardEveryAmount", TaskFormLayout::VReward, amountTexts()},
-                    FitCase{"Label5", TaskFormLayout::Label5, captionOf(TaskFormLayout::Label5)},
-                    FitCase{"Label3", TaskFormLayout::Label3, captionOf(TaskFormLayout::Label3)},
-                    FitCase{"Label1", TaskFormLayout::Label1, captionOf(TaskFormLayout::Label1)},
-                    FitCase{"Label4", TaskFormLayout::Label4, captionOf(TaskFormLayout::Label4)},
-                    FitCase{"VDelayEveryDelay", TaskFormLayout::VDelay, delayTexts()},
-                    FitCase{"MsgFormLabel1", MsgFormLayout::Label1, captionOf(MsgFormLayout::Label1)},
-                    FitCase{"MsgFormLabel2EveryDelayInBold", MsgFormLayout::Label2, delayTexts()},
-                    FitCase{"MsgFormLabel3", MsgFormLayout::Label3, captionOf(MsgFormLayout::Label3)},
-                    FitCase{"Instructions", InstructLayout::Label1, captionOf(InstructLayout::Label1)}),
-    [](const testing::TestParamInfo<FitCase> &info) { return std::string(info.param.name); });
+    testing::Combine(testing::ValuesIn(shippedCodes()), testing::Values(FitCase{"TaskFormLabel2", TaskFormLayout::Label2, captionOf},
+                    FitCase{"VRewardEveryAmount", TaskFormLayout::VReward, amountTexts},
+                    FitCase{"Label5", TaskFormLayout::Label5, captionOf},
+                    FitCase{"Label3", TaskFormLayout::Label3, captionOf},
+                    FitCase{"Label1", TaskFormLayout::Label1, captionOf},
+                    FitCase{"Label4", TaskFormLayout::Label4, captionOf},
+                    FitCase{"VDelayEveryDelay", TaskFormLayout::VDelay, delayTexts},
+                    FitCase{"MsgFormLabel1", MsgFormLayout::Label1, captionOf},
+                    FitCase{"MsgFormLabel2EveryDelayInBold", MsgFormLayout::Label2, delayTexts},
+                    FitCase{"MsgFormLabel3", MsgFormLayout::Label3, captionOf},
+                    FitCase{"Instructions", InstructLayout::Label1, captionOf})),
+    [](const testing::TestParamInfo<std::tuple<std::string, FitCase>> &info) {
+        return std::get<1>(info.param).name + std::string("_") + std::get<0>(info.param);
+    });
 
 } // namespace
 
@@ -189,12 +205,12 @@ LaidOut choiceWindow(win32::MessageLoop &loop, const Display &display)
     out.controls.push_back({"Frame1", form.controlRect(TaskControl::Frame1), L::Frame1.rect, nullptr, {}, false});
     out.controls.push_back({"Frame2", form.controlRect(TaskControl::Frame2), L::Frame2.rect, nullptr, {}, false});
     add(TaskControl::Label2, L::Label2, captionOf(L::Label2), nullptr);
-    add(TaskControl::VReward, L::VReward, amountTexts(), &L::Frame2);
+    add(TaskControl::VReward, L::VReward, amountTexts(L::VReward), &L::Frame2);
     add(TaskControl::Label5, L::Label5, captionOf(L::Label5), &L::Frame2);
     add(TaskControl::Label3, L::Label3, captionOf(L::Label3), &L::Frame2);
     add(TaskControl::Label1, L::Label1, captionOf(L::Label1), &L::Frame1);
     add(TaskControl::Label4, L::Label4, captionOf(L::Label4), &L::Frame1);
-    add(TaskControl::VDelay, L::VDelay, delayTexts(), &L::Frame1);
+    add(TaskControl::VDelay, L::VDelay, delayTexts(L::VDelay), &L::Frame1);
     return out;
 }
 
@@ -226,7 +242,7 @@ LaidOut breakMessage(win32::MessageLoop &, const Display &display)
     int which = 1;
     for (const Label *label : {&L::Label1, &L::Label2, &L::Label3}) {
         out.controls.push_back({label->name, offset(msg.labelRect(which), client), within(L::Client, label->rect),
-                                msg.labelFont(which), which == 2 ? delayTexts() : captionOf(*label), label->wrapped});
+                                msg.labelFont(which), which == 2 ? delayTexts(*label) : captionOf(*label), label->wrapped});
         ++which;
     }
     return out;
