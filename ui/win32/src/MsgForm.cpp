@@ -66,9 +66,9 @@ HFONT MsgForm::labelFont(int label) const
     return m_fonts[static_cast<std::size_t>(label - 1)].get();
 }
 
-std::wstring MsgForm::labelText(int label) const
+std::string MsgForm::labelText(int label) const
 {
-    return label == 2 ? m_delay : widen(labelLayout(label).caption.text());
+    return label == 2 ? narrow(m_delay) : labelLayout(label).caption.text();
 }
 
 void MsgForm::fitText(int label)
@@ -78,7 +78,7 @@ void MsgForm::fitText(int label)
     forms::Font font = layout.font;
     WindowDC screen(window());
     // At the dots per inch the layout was fitted at, as it scales there.
-    font.points = fittedPoints(screen.get(), font, m_fit.dpi, labelText(label),
+    font.points = fittedPoints(screen.get(), font, m_fit.dpi, widen(labelText(label)),
                                {room.right - room.left, room.bottom - room.top}, layout.wrapped);
     m_fonts[static_cast<std::size_t>(label - 1)] = makeFont(font, m_fit);
 }
@@ -118,7 +118,7 @@ void MsgForm::paint(HDC dc) const
         drawCentred(dc, labelRect(which), text, wrapped);
     };
     for (int which = 1; which <= 3; ++which)
-        label(which, labelText(which), labelLayout(which).wrapped);
+        label(which, widen(labelText(which)), labelLayout(which).wrapped);
 }
 
 LRESULT MsgForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)

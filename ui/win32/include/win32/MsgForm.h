@@ -41,6 +41,8 @@ public:
     // For the window's tests: a label's place in the client area and the font it is drawn in (1 to 3).
     RECT labelRect(int label) const;
     HFONT labelFont(int label) const;
+    // The text a label shows (1 to 3).
+    std::string labelText(int label) const;
     double displayScale() const { return m_fit.scale(); }
 
 protected:
@@ -49,8 +51,6 @@ protected:
 private:
     void layOut();
     void paint(HDC dc) const;
-    // The text a label shows in the active language (1 to 3).
-    std::wstring labelText(int label) const;
     // The label's font: the largest size its text fits in, the layout's wherever it fits there. Done
     // whenever its text or place changes, never while the message is on its way to the screen.
     void fitText(int label);
