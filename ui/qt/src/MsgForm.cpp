@@ -84,6 +84,14 @@ void MsgForm::setDelayCaption(const std::string &text)
     fitText(1);
 }
 
+void MsgForm::retranslate()
+{
+    for (std::size_t i : {std::size_t(0), std::size_t(2)}) {
+        label(i)->setText(QString::fromUtf8(Labels[i]->caption.text()));
+        fitText(i);
+    }
+}
+
 QLabel *MsgForm::label(std::size_t index) const
 {
     return index == 0 ? m_label1 : index == 1 ? m_label2 : m_label3;

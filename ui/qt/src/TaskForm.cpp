@@ -299,6 +299,18 @@ void TaskForm::setCaption(TaskControl label, const std::string &text)
     }
 }
 
+void TaskForm::retranslate()
+{
+    using Fixed = std::pair<QLabel *, const forms::Label *>;
+    for (const auto &[label, layout] : {Fixed{m_label1, &Layout::Label1}, Fixed{m_label2, &Layout::Label2},
+                                        Fixed{m_label3, &Layout::Label3}, Fixed{m_label4, &Layout::Label4},
+                                        Fixed{m_label5, &Layout::Label5}}) {
+        label->setText(QString::fromUtf8(layout->caption.text()));
+        static_cast<ColorLabel *>(label)->fitText();
+        changed(label);
+    }
+}
+
 std::string TaskForm::caption(TaskControl label) const
 {
     if (auto *target = qobject_cast<QLabel *>(control(label)))

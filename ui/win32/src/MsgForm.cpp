@@ -90,6 +90,13 @@ void MsgForm::setDelayCaption(const std::string &text)
     InvalidateRect(window(), nullptr, TRUE);
 }
 
+void MsgForm::retranslate()
+{
+    fitText(1);
+    fitText(3);
+    InvalidateRect(window(), nullptr, TRUE);
+}
+
 std::string MsgForm::delayCaption() const
 {
     return narrow(m_delay);

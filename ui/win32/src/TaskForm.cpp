@@ -12,6 +12,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace kpx::win32 {
 
@@ -47,6 +48,15 @@ constexpr std::array<Placement, 9> Placements{{
 
 constexpr std::array<TaskControl, 2> Frames{TaskControl::Frame1, TaskControl::Frame2};
 
+// The labels whose captions the layout gives; the run sets the others'.
+constexpr std::array<std::pair<TaskControl, const forms::Label *>, 5> FixedCaptions{{
+    {TaskControl::Label1, &Layout::Label1},
+    {TaskControl::Label2, &Layout::Label2},
+    {TaskControl::Label3, &Layout::Label3},
+    {TaskControl::Label4, &Layout::Label4},
+    {TaskControl::Label5, &Layout::Label5},
+}};
+
 bool isLabel(TaskControl control)
 {
     return control != TaskControl::Frame1 && control != TaskControl::Frame2;
@@ -75,11 +85,8 @@ TaskForm::TaskForm(MessageLoop &loop)
     m_look.back.fill(face);
     m_look.fore.fill(text);
     m_look.visible.fill(true);
-    m_look.text[indexOf(TaskControl::Label1)] = widen(Layout::Label1.caption.text());
-    m_look.text[indexOf(TaskControl::Label2)] = widen(Layout::Label2.caption.text());
-    m_look.text[indexOf(TaskControl::Label3)] = widen(Layout::Label3.caption.text());
-    m_look.text[indexOf(TaskControl::Label4)] = widen(Layout::Label4.caption.text());
-    m_look.text[indexOf(TaskControl::Label5)] = widen(Layout::Label5.caption.text());
+    for (const auto &[control, layout] : FixedCaptions)
+        m_look.text[indexOf(control)] = widen(layout->caption.text());
 
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     create(style, 0, NoTitle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT);
@@ -168,6 +175,12 @@ void TaskForm::setCaption(TaskControl label, const std::string &text)
     m_look.text[indexOf(label)] = widen(text);
     fitText(label);
     changed(label);
+}
+
+void TaskForm::retranslate()
+{
+    for (const auto &[control, layout] : FixedCaptions)
+        setCaption(control, layout->caption.text());
 }
 
 void TaskForm::fitText(TaskControl label)

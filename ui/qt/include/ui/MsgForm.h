@@ -27,6 +27,8 @@ public:
     void attach(RunFlow &flow);
 
     void setDelayCaption(const std::string &text) override;
+    // The fixed captions again, in the active language.
+    void retranslate();
     // At its fixed screen place, above the choice window, active and with the keyboard.
     void show() override;
     // Hands the keyboard back to the choice window.

@@ -29,6 +29,8 @@ public:
 
     void setDelayCaption(const std::string &text) override;
     std::string delayCaption() const;
+    // The fixed captions again, in the active language.
+    void retranslate();
     // At its fixed screen place, above the choice window, active and with the keyboard.
     void show() override;
     // The choice window beneath is active again.
