@@ -47,15 +47,9 @@ std::string windowText(HWND window)
     return win32::narrow(text);
 }
 
-TEST(Win32StartForm, LanguageFollowsStartAndListsEveryShippedLanguageByItsOwnName)
+// Every command of the setup window in one row of its bar, within the window.
+void expectOneRowOfCommands(const StartForm &form)
 {
-    Win32Rig rig(Timings{});
-    StartForm &form = rig.session.startForm();
-
-    EXPECT_EQ(form.menuText(StartForm::LangCtrl), L"Language");
-    EXPECT_EQ(form.languageItems(), (std::vector<std::wstring>{L"English", L"Deutsch", L"Español", L"中文"}));
-    EXPECT_EQ(form.languageMarks(), (std::vector<bool>{true, false, false, false}));
-    // Every command in one row of the bar, within the window.
     RECT window{};
     GetWindowRect(form.window(), &window);
     RECT first{};
@@ -66,6 +60,17 @@ TEST(Win32StartForm, LanguageFollowsStartAndListsEveryShippedLanguageByItsOwnNam
         EXPECT_EQ(item.top, first.top) << position;
         EXPECT_LE(item.right, window.right) << position;
     }
+}
+
+TEST(Win32StartForm, LanguageFollowsStartAndListsEveryShippedLanguageByItsOwnName)
+{
+    Win32Rig rig(Timings{});
+    StartForm &form = rig.session.startForm();
+
+    EXPECT_EQ(form.menuText(StartForm::LangCtrl), L"Language");
+    EXPECT_EQ(form.languageItems(), (std::vector<std::wstring>{L"English", L"Deutsch", L"Español", L"中文"}));
+    EXPECT_EQ(form.languageMarks(), (std::vector<bool>{true, false, false, false}));
+    expectOneRowOfCommands(form);
 }
 
 // What the windows show once a language is chosen in the setup window, in that language.
@@ -103,6 +108,7 @@ TEST_P(Win32LanguageCommand, ChoosingALanguageShowsEveryLaterWindowInIt)
     EXPECT_EQ(win32::narrow(form.menuText(StartForm::LangCtrl)), c.languageCommand);
     EXPECT_EQ(win32::narrow(form.menuText(StartForm::SIDCtrl)), i18n::tr("Subject ID"));
     EXPECT_EQ(windowText(form.frame1()), c.outputDirectory);
+    expectOneRowOfCommands(form);
     EXPECT_EQ(windowText(rig.session.instruct().window()), c.instructionsTitle);
     EXPECT_EQ(rig.form.caption(TaskControl::Label2), c.prompt);
     EXPECT_EQ(rig.session.msgForm().labelText(1), c.breakFirstLine);
