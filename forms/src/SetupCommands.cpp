@@ -3,6 +3,7 @@
 #include "engine/RunSettings.h"
 #include "engine/TaskRules.h"
 #include "forms/Texts.h"
+#include "forms/WindowLayouts.h"
 #include "platform/Charconv.h"
 #include "results/ResultsWriter.h"
 
@@ -202,6 +203,15 @@ std::string thresholdMenuText(std::int16_t threshold)
 {
     const std::string spaced = " " + std::to_string(threshold);
     return translated(KPX_TR("DTT:%1"), {spaced.substr(spaced.size() - 2)});
+}
+
+SetupMenuTexts setupMenuTexts(const RunSettings &settings, bool subjectIdEntered, bool cutoffEntered)
+{
+    using Layout = StartFormLayout;
+    return {subjectIdEntered ? subjectIdMenuText(settings.SubjectId) : std::string(Layout::SIDCtrl.text.text()),
+            cutoffEntered ? cutoffMenuText(settings.MaxTrials) : cutoffMenuTextAtStart(),
+            thresholdMenuText(settings.DistractorThreshold), Layout::StartCtrl.text.text(),
+            Layout::LangCtrl.text.text()};
 }
 
 std::string enterSubjectId(RunSettings &settings, const AskText &ask, const Tell &refused, const Files &files)

@@ -1,4 +1,5 @@
 #include "forms/SessionCore.h"
+#include "i18n/Tr.h"
 
 #include "Fakes.h"
 #include "ScriptedDialogsOf.h"
@@ -135,6 +136,50 @@ INSTANTIATE_TEST_SUITE_P(
                   false, false},
         CloseCase{"AfterTheRunClosesAndEndsTheApplication", Moment::AfterTheRun, false, false, true, true, false}),
     [](const testing::TestParamInfo<CloseCase> &info) { return std::string(info.param.name); });
+
+enum class LanguageMoment { BeforeTheRun, DuringTheTrials, AfterTheRun };
+
+struct LanguageChoiceCase
+{
+    const char *name;
+    LanguageMoment moment;
+    const char *chosen;
+    bool taken;
+};
+
+class LanguageChoice : public testing::TestWithParam<LanguageChoiceCase>
+{
+protected:
+    void TearDown() override { i18n::setLanguage(i18n::DefaultLanguage); }
+};
+
+// The Language command sets the run's language and has the windows shown again in it, before the
+// run only: a run's windows and trial log keep the language it began in.
+TEST_P(LanguageChoice, IsTakenBeforeTheRunOnlyAndOnlyForAShippedLanguage)
+{
+    const LanguageChoiceCase &c = GetParam();
+    CoreRig rig;
+    int changes = 0;
+    rig.core.setLanguageChanged([&] { ++changes; });
+    if (c.moment != LanguageMoment::BeforeTheRun)
+        rig.core.startTask();
+    if (c.moment == LanguageMoment::AfterTheRun)
+        rig.answerAll();
+
+    EXPECT_EQ(rig.core.chooseLanguage(c.chosen), c.taken);
+    EXPECT_EQ(i18n::activeLanguage(), c.taken ? c.chosen : "en");
+    EXPECT_EQ(changes, c.taken ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moments, LanguageChoice,
+    testing::Values(LanguageChoiceCase{"GermanBeforeTheRunIsTaken", LanguageMoment::BeforeTheRun, "de", true},
+                    LanguageChoiceCase{"ChineseBeforeTheRunIsTaken", LanguageMoment::BeforeTheRun, "zh_CN", true},
+                    LanguageChoiceCase{"EnglishBeforeTheRunIsTaken", LanguageMoment::BeforeTheRun, "en", true},
+                    LanguageChoiceCase{"AnUnshippedOneIsRefused", LanguageMoment::BeforeTheRun, "fr", false},
+                    LanguageChoiceCase{"GermanDuringTheTrialsIsRefused", LanguageMoment::DuringTheTrials, "de", false},
+                    LanguageChoiceCase{"GermanAfterTheRunIsRefused", LanguageMoment::AfterTheRun, "de", false}),
+    [](const testing::TestParamInfo<LanguageChoiceCase> &info) { return std::string(info.param.name); });
 
 TEST(SessionCore, TheInstructionsComeUpOnlyBeforeTheRun)
 {

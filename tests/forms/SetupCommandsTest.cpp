@@ -1,6 +1,7 @@
 #include "forms/SetupCommands.h"
 
 #include "engine/RunSettings.h"
+#include "i18n/Tr.h"
 
 #include "CaseFoldingFiles.h"
 #include "ScriptedDialogsOf.h"
@@ -194,5 +195,56 @@ TEST(EnterSubjectId, CancelGivesTheEmptyId)
     EXPECT_EQ(enterSubjectId(settings, asker.ask(), [](const std::string &) { FAIL(); }), "");
     EXPECT_EQ(settings.SubjectId, "");
 }
+
+} // namespace
+
+namespace {
+
+struct MenuTextsCase
+{
+    const char *name;
+    const char *language;
+    bool subjectIdEntered;
+    bool cutoffEntered;
+    SetupMenuTexts texts;
+};
+
+class SetupMenu : public testing::TestWithParam<MenuTextsCase>
+{
+protected:
+    void TearDown() override { kpx::i18n::setLanguage(kpx::i18n::DefaultLanguage); }
+};
+
+// Shown again in another language, the commands keep what has been entered: the ID as typed, the
+// cutoff and threshold as set; what has not been entered shows its caption in that language.
+TEST_P(SetupMenu, TextsShowTheSettingsInTheActiveLanguage)
+{
+    const MenuTextsCase &c = GetParam();
+    ASSERT_TRUE(kpx::i18n::setLanguage(c.language));
+    RunSettings settings;
+    settings.SubjectId = "R&D 7";
+    settings.MaxTrials = 250;
+    settings.DistractorThreshold = 6;
+    const SetupMenuTexts texts = setupMenuTexts(settings, c.subjectIdEntered, c.cutoffEntered);
+    EXPECT_EQ(texts.subjectId, c.texts.subjectId);
+    EXPECT_EQ(texts.cutoff, c.texts.cutoff);
+    EXPECT_EQ(texts.threshold, c.texts.threshold);
+    EXPECT_EQ(texts.start, c.texts.start);
+    EXPECT_EQ(texts.language, c.texts.language);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, SetupMenu,
+    testing::Values(
+        MenuTextsCase{"EnglishBeforeAnyEntry", "en", false, false,
+                      {"Subject ID", "Cutoff:1000", "DTT: 6", "Start", "Language"}},
+        MenuTextsCase{"EnglishAfterBothEntries", "en", true, true, {"R&&D 7", "Cutoff: 250", "DTT: 6", "Start", "Language"}},
+        MenuTextsCase{"GermanBeforeAnyEntry", "de", false, false, {"VP-ID", "Max.:1000", "DTT: 6", "Start", "Sprache"}},
+        MenuTextsCase{"GermanAfterTheIdOnly", "de", true, false, {"R&&D 7", "Max.:1000", "DTT: 6", "Start", "Sprache"}},
+        MenuTextsCase{"SpanishAfterTheCutoffOnly", "es", false, true,
+                      {"ID sujeto", "Corte: 250", "UD: 6", "Iniciar", "Idioma"}},
+        MenuTextsCase{"ChineseBeforeAnyEntry", "zh_CN", false, false,
+                      {"被试编号", "上限:1000", "DTT: 6", "开始", "语言"}}),
+    [](const testing::TestParamInfo<MenuTextsCase> &info) { return std::string(info.param.name); });
 
 } // namespace

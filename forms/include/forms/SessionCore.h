@@ -4,9 +4,11 @@
 #include "engine/TaskEngine.h"
 #include "forms/Dialogs.h"
 #include "forms/RunDialogs.h"
+#include "i18n/Tr.h"
 #include "presentation/RunFlow.h"
 
 #include <functional>
+#include <string>
 #include <utility>
 
 namespace kpx::forms {
@@ -52,6 +54,21 @@ public:
     // Called each time the participant starts the task, just before the run begins.
     void setTaskStarting(std::function<void()> starting) { m_taskStarting = std::move(starting); }
 
+    // Called each time the setup window's Language command has made another language the run's.
+    void setLanguageChanged(std::function<void()> changed) { m_languageChanged = std::move(changed); }
+
+    // The setup window's Language command: the language, one of i18n::shippedLanguages(), becomes the
+    // run's, and every window shows it from then on. Refused once the run has begun (its windows and
+    // its trial log keep the language it began in), and for a language not shipped.
+    bool chooseLanguage(const std::string &code)
+    {
+        if (m_flow.started() || !i18n::setLanguage(code))
+            return false;
+        if (m_languageChanged)
+            m_languageChanged();
+        return true;
+    }
+
     // The instructions' OK.
     void startTask()
     {
@@ -92,6 +109,7 @@ private:
     TaskEngine m_engine;
     RunFlow m_flow;
     std::function<void()> m_taskStarting;
+    std::function<void()> m_languageChanged;
     bool m_ending = false;
 };
 

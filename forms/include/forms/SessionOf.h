@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <utility>
 
 namespace kpx::forms {
@@ -59,6 +60,14 @@ protected:
         m_parts.msgForm->attach(m_core.flow());
         m_parts.instruct->setStartTask([this] { m_core.startTask(); });
         m_startForm->setShowInstructions([this] { m_core.showInstructions(); });
+        m_startForm->setChooseLanguage([this](const std::string &code) { return m_core.chooseLanguage(code); });
+        // Every window, made in the language at start, is shown again in the one chosen.
+        m_core.setLanguageChanged([this] {
+            m_parts.taskForm->retranslate();
+            m_parts.msgForm->retranslate();
+            m_parts.instruct->retranslate();
+            m_startForm->retranslate();
+        });
     }
 
     ~SessionOf() = default;

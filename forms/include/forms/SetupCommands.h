@@ -65,6 +65,20 @@ std::string cutoffMenuText(std::int16_t maxTrials);
 // DTThresh's text: "DTT:" and the last two characters of a space and the digits.
 std::string thresholdMenuText(std::int16_t threshold);
 
+// What the setup window's commands show for the settings as they are, in the active language.
+struct SetupMenuTexts
+{
+    std::string subjectId; // SIDCtrl's: its caption until an ID is entered, then the ID
+    std::string cutoff;    // CutCtrl's
+    std::string threshold; // DTThresh's
+    std::string start;     // StartCtrl's
+    std::string language;  // LangCtrl's
+};
+
+// The commands' texts, for a setup window shown again in another language: the subject ID and the
+// cutoff show as they do once entered (subjectIdEntered, cutoffEntered), otherwise as at start.
+SetupMenuTexts setupMenuTexts(const RunSettings &settings, bool subjectIdEntered, bool cutoffEntered);
+
 // SIDCtrl: asks until the ID can name the files, and names no other subject ID's files in the output
 // directory (where the folder does not tell names apart by case), telling why each refused one cannot;
 // Cancel gives the empty ID. Sets SubjectId and returns SIDCtrl's new text.

@@ -36,6 +36,8 @@ struct StartFormLayout
     static constexpr MenuCommand CutCtrl{"CutCtrl"};
     static constexpr MenuCommand DTThresh{"DTThresh"};
     static constexpr MenuCommand StartCtrl{"StartCtrl", KPX_TR("Start"), false};
+    // Lists the shipped languages by their own names; the one chosen is the run's.
+    static constexpr MenuCommand LangCtrl{"LangCtrl", KPX_TR("Language")};
     // Lies behind the two lists, which sit in its area without being its children.
     static constexpr Frame Frame1{"Frame1", {360, 240, 3495, 3855}, KPX_TR("Output Directory")};
     // Tab order: Drive1, then Dir1.

@@ -9,6 +9,7 @@
 #include "ScriptedDialogs.h"
 
 #include "forms/DisplayFit.h"
+#include "forms/TextFit.h"
 #include "forms/WindowLayouts.h"
 #include "i18n/Tr.h"
 
@@ -16,6 +17,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -23,6 +25,7 @@
 #include <QScreen>
 #include <QTest>
 
+#include <cmath>
 #include <memory>
 
 using namespace kpx;
@@ -34,7 +37,7 @@ QStringList delayTexts()
     QStringList texts;
     const DelayTable table = standardDelayTable();
     for (int k = 1; k <= DelayCount; ++k)
-        texts << QString::fromStdString(table[k].text);
+        texts << QString::fromUtf8(i18n::tr(table[k].text.c_str()));
     return texts;
 }
 
@@ -69,6 +72,26 @@ void verifyFits(QWidget *control, const QString &text, bool wrapped)
                                                  .arg(text, control->objectName(), used)
                                                  .arg(ink.width()).arg(ink.height()).arg(ink.x()).arg(ink.y())
                                                  .arg(room.width()).arg(room.height())));
+}
+
+// The choice window's label of that name.
+TaskControl taskLabelNamed(const QString &name)
+{
+    static const QHash<QString, TaskControl> labels{
+        {"Label1", TaskControl::Label1}, {"Label2", TaskControl::Label2}, {"Label3", TaskControl::Label3},
+        {"Label4", TaskControl::Label4}, {"Label5", TaskControl::Label5}, {"VDelay", TaskControl::VDelay},
+        {"VReward", TaskControl::VReward}};
+    return labels.value(name);
+}
+
+// Has the window show the text in its label as the run does, where the run sets that label's text;
+// a fixed caption is left as the window made it. The label then holds the font the window fitted.
+void show(QWidget *window, QLabel *label, const QString &text)
+{
+    if (auto *choice = qobject_cast<TaskForm *>(window); choice && label->text() != text)
+        choice->setCaption(taskLabelNamed(label->objectName()), text.toStdString());
+    else if (auto *message = qobject_cast<MsgForm *>(window); message && label->objectName() == "Label2")
+        message->setDelayCaption(text.toStdString());
 }
 
 // One control as a window laid it out, in device-independent pixels from the area's origin, with its
@@ -151,7 +174,12 @@ FittedWindow layOut(const QString &name, const forms::Display &display, qreal ra
     return fitted;
 }
 
+// How a caption is drawn against its layout's font size.
+enum class Drawn { AtTheLayoutsSize, Smaller, AtTheFloor };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Drawn)
 
 class LayoutFontsTest : public QObject
 {
@@ -162,6 +190,8 @@ private slots:
     void participantTextsFit_data();
     void participantTextsFit();
     void instructionsFit();
+    void captionShrinksOnlyWhenTooWide_data();
+    void captionShrinksOnlyWhenTooWide();
     void everyWindowFitsEveryCommonScaling_data();
     void everyWindowFitsEveryCommonScaling();
     void setupWindowShowsEveryCommand_data();
@@ -175,39 +205,140 @@ void LayoutFontsTest::initTestCase()
 
 void LayoutFontsTest::participantTextsFit_data()
 {
+    QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("texts");
     QTest::addColumn<bool>("wrapped");
 
-    QTest::newRow("TaskForm Label2") << "TaskForm" << "Label2"
-                                     << QStringList{"Please choose between the following two options:"} << false;
-    QTest::newRow("VReward, every amount") << "TaskForm" << "VReward" << amountTexts() << false;
-    QTest::newRow("Label5") << "TaskForm" << "Label5" << QStringList{"available"} << false;
-    QTest::newRow("Label3") << "TaskForm" << "Label3" << QStringList{"NOW"} << false;
-    QTest::newRow("Label1") << "TaskForm" << "Label1" << QStringList{"$100"} << false;
-    QTest::newRow("Label4") << "TaskForm" << "Label4" << QStringList{"available"} << false;
-    QTest::newRow("VDelay, every delay") << "TaskForm" << "VDelay" << delayTexts() << false;
-    QTest::newRow("MsgForm Label1") << "MsgForm" << "Label1" << QStringList{"Now choose between $100"} << false;
-    QTest::newRow("MsgForm Label2, every delay in bold") << "MsgForm" << "Label2" << delayTexts() << false;
-    QTest::newRow("MsgForm Label3") << "MsgForm" << "Label3"
-                                    << QStringList{"and an amount of money available today.  "
-                                                   "Press the space bar to continue the task."}
-                                    << true;
+    // Every shipped language's texts, made in that language; the forms draw them alike.
+    const auto english = qScopeGuard([] { i18n::setLanguage(i18n::DefaultLanguage); });
+    for (const i18n::Language &language : i18n::shippedLanguages()) {
+        QVERIFY(i18n::setLanguage(language.code));
+        const auto tr = [](const char *text) { return QStringList{QString::fromUtf8(i18n::tr(text))}; };
+        const auto row = [&](const char *name) {
+            return &(QTest::newRow(qPrintable(QString::fromStdString(language.code + ": ") + name))
+                     << QString::fromStdString(language.code));
+        };
+        *row("TaskForm Label2") << "TaskForm" << "Label2" << tr("Please choose between the following two options:")
+                                << false;
+        *row("VReward, every amount") << "TaskForm" << "VReward" << amountTexts() << false;
+        *row("Label5") << "TaskForm" << "Label5" << tr("available") << false;
+        *row("Label3") << "TaskForm" << "Label3" << tr("NOW") << false;
+        *row("Label1") << "TaskForm" << "Label1" << QStringList{QString::fromStdString(i18n::money(100))} << false;
+        *row("Label4") << "TaskForm" << "Label4" << tr("available") << false;
+        *row("VDelay, every delay") << "TaskForm" << "VDelay" << delayTexts() << false;
+        *row("MsgForm Label1") << "MsgForm" << "Label1" << tr("Now choose between $100") << false;
+        *row("MsgForm Label2, every delay in bold") << "MsgForm" << "Label2" << delayTexts() << false;
+        *row("MsgForm Label3") << "MsgForm" << "Label3"
+                               << tr("and an amount of money available today.  Press the space bar to continue the task.")
+                               << true;
+    }
 }
 
 void LayoutFontsTest::participantTextsFit()
 {
+    QFETCH(QString, language);
     QFETCH(QString, window);
     QFETCH(QString, name);
     QFETCH(QStringList, texts);
     QFETCH(bool, wrapped);
+    // The window made in the row's language, as the run makes it; each text shown as the run shows it.
+    QVERIFY(i18n::setLanguage(language.toStdString()));
+    const auto english = qScopeGuard([] { i18n::setLanguage(i18n::DefaultLanguage); });
     const std::unique_ptr<QWidget> form(window == "TaskForm" ? static_cast<QWidget *>(new TaskForm)
                                                              : static_cast<QWidget *>(new MsgForm));
     auto *label = form->findChild<QLabel *>(name);
     QVERIFY(label);
-    for (const QString &text : std::as_const(texts))
+    for (const QString &text : std::as_const(texts)) {
+        show(form.get(), label, text);
+        QCOMPARE(label->text(), text);
         verifyFits(label, text, wrapped);
+    }
+}
+
+
+void LayoutFontsTest::captionShrinksOnlyWhenTooWide_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Drawn>("drawn");
+    const QString tooLong = QStringLiteral("IN 6 MONATEN UND 3 WOCHEN UND 2 TAGEN").repeated(4);
+    QTest::newRow("an English delay keeps the layout's size")
+        << "en" << "TaskForm" << "VDelay" << "" << "IN 6 MONTHS" << Drawn::AtTheLayoutsSize;
+    QTest::newRow("a German delay too wide is drawn smaller")
+        << "de" << "TaskForm" << "VDelay" << "" << "IN 6 MONATEN" << Drawn::Smaller;
+    QTest::newRow("a Spanish delay too wide is drawn smaller")
+        << "es" << "TaskForm" << "VDelay" << "" << "EN 1 SEMANA" << Drawn::Smaller;
+    QTest::newRow("a delay too wide even at the floor is drawn at the floor")
+        << "de" << "TaskForm" << "VDelay" << "" << tooLong << Drawn::AtTheFloor;
+    QTest::newRow("a short delay after a long one is drawn at the layout's size again")
+        << "de" << "TaskForm" << "VDelay" << "IN 6 MONATEN" << "IN 1 TAG" << Drawn::AtTheLayoutsSize;
+    QTest::newRow("an English amount keeps the layout's size")
+        << "en" << "TaskForm" << "VReward" << "" << "$100" << Drawn::AtTheLayoutsSize;
+    QTest::newRow("the break message's English delay keeps the layout's size")
+        << "en" << "MsgForm" << "Label2" << "" << "IN 5 YEARS" << Drawn::AtTheLayoutsSize;
+    QTest::newRow("the break message's delay too wide even at the floor is drawn at the floor")
+        << "de" << "MsgForm" << "Label2" << "" << tooLong << Drawn::AtTheFloor;
+    QTest::newRow("the break message's English first line keeps the layout's size")
+        << "en" << "MsgForm" << "Label1" << "" << "Now choose between $100" << Drawn::AtTheLayoutsSize;
+    QTest::newRow("the break message's German first line is drawn smaller")
+        << "de" << "MsgForm" << "Label1" << "" << QString::fromUtf8("Wählen Sie nun zwischen 100 €") << Drawn::Smaller;
+    QTest::newRow("the break message's English last lines keep the layout's size")
+        << "en" << "MsgForm" << "Label3" << ""
+        << "and an amount of money available today.  Press the space bar to continue the task."
+        << Drawn::AtTheLayoutsSize;
+}
+
+// A caption that fits is drawn at the layout's size; one too wide at the largest whole-point size
+// that fits, within its label; one too wide even at the floor at the floor, never below.
+void LayoutFontsTest::captionShrinksOnlyWhenTooWide()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, window);
+    QFETCH(QString, name);
+    QFETCH(QString, before);
+    QFETCH(QString, text);
+    QFETCH(Drawn, drawn);
+    QVERIFY(i18n::setLanguage(language.toStdString()));
+    const auto english = qScopeGuard([] { i18n::setLanguage(i18n::DefaultLanguage); });
+    const std::unique_ptr<QWidget> form(window == "TaskForm" ? static_cast<QWidget *>(new TaskForm)
+                                                             : static_cast<QWidget *>(new MsgForm));
+    auto *label = form->findChild<QLabel *>(name);
+    QVERIFY(label);
+    const forms::Label &layout = window == "TaskForm" ? (name == "VDelay" ? forms::TaskFormLayout::VDelay
+                                                                          : forms::TaskFormLayout::VReward)
+                                 : name == "Label1" ? forms::MsgFormLayout::Label1
+                                 : name == "Label2" ? forms::MsgFormLayout::Label2
+                                                    : forms::MsgFormLayout::Label3;
+    if (!before.isEmpty())
+        show(form.get(), label, before);
+    show(form.get(), label, text);
+    QCOMPARE(label->text(), text);
+    const double points = label->font().pointSizeF();
+    const auto widthAt = [&](double size) {
+        QFont font = label->font();
+        font.setPointSizeF(size);
+        return QFontMetrics(font).horizontalAdvance(text);
+    };
+    switch (drawn) {
+    case Drawn::AtTheLayoutsSize:
+        QCOMPARE(points, layout.font.points);
+        break;
+    case Drawn::Smaller:
+        QVERIFY2(points < layout.font.points && points > forms::FloorPoints, qPrintable(QString::number(points)));
+        QCOMPARE(points, std::floor(points));
+        verifyFits(label, text, false);
+        // The largest that fits: a point more would not.
+        QVERIFY(widthAt(points + 1) > label->contentsRect().width());
+        break;
+    case Drawn::AtTheFloor:
+        QCOMPARE(points, forms::FloorPoints);
+        break;
+    }
 }
 
 void LayoutFontsTest::instructionsFit()
@@ -272,8 +403,11 @@ void LayoutFontsTest::everyWindowFitsEveryCommonScaling()
                  qPrintable(where));
         QVERIFY2(qAbs(r.top() - first.rect.top() - (each.design.top - first.design.top) * perTwip) <= 2.0,
                  qPrintable(where));
-        for (const QString &text : each.texts)
+        for (const QString &text : each.texts) {
+            if (auto *label = qobject_cast<QLabel *>(each.control))
+                show(fitted.window.get(), label, text);
             verifyFits(each.control, text, each.wrapped);
+        }
     }
     if (fitted.scale < ratio) {
         // Reduced: centred in the area, but for the rounding of the area and of its edges to whole pixels.

@@ -5,10 +5,13 @@
 #include "ui/QtDialogs.h"
 #include "ui/QtRunHost.h"
 
+#include "i18n/Tr.h"
+
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -47,6 +50,8 @@ private slots:
     void logDialogsNameThePathsAndCanBeLeft();
     void anIncompleteLogIsLeftOnlyByAConfirmedLeaveIt_data();
     void anIncompleteLogIsLeftOnlyByAConfirmedLeaveIt();
+    void textEntryButtonsSpeakTheRunsLanguage_data();
+    void textEntryButtonsSpeakTheRunsLanguage();
 };
 
 void QtDialogsTest::completionMessageIsTitledAndHasOnlyOk()
@@ -194,6 +199,44 @@ void QtDialogsTest::anIncompleteLogIsLeftOnlyByAConfirmedLeaveIt()
     const std::string wrong = test::checkLogUnfinished(test::logUnfinishedCases()[std::size_t(index)], dialogs, host);
 
     QVERIFY2(wrong.empty(), wrong.c_str());
+}
+
+
+void QtDialogsTest::textEntryButtonsSpeakTheRunsLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QStringList>("buttons");
+    // English keeps Qt's own buttons, mnemonics and all.
+    QTest::newRow("English") << "en" << QStringList{};
+    QTest::newRow("German") << "de" << QStringList{"OK", "Abbrechen"};
+    QTest::newRow("Spanish") << "es" << QStringList{"OK", "Cancelar"};
+    QTest::newRow("Chinese") << "zh_CN" << QStringList{"OK", "取消"};
+}
+
+// The text-entry dialog's buttons are in the run's language, and the text typed is given back.
+void QtDialogsTest::textEntryButtonsSpeakTheRunsLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(QStringList, buttons);
+    QVERIFY(i18n::setLanguage(language.toStdString()));
+    const auto english = qScopeGuard([] { i18n::setLanguage(i18n::DefaultLanguage); });
+    if (buttons.isEmpty()) {
+        QInputDialog qts;
+        buttons = QStringList{qts.okButtonText(), qts.cancelButtonText()};
+    }
+    QtDialogs dialogs;
+    QObject scope;
+    QStringList shown;
+    whenModal(&scope, [&](QWidget *dialog) {
+        auto *input = qobject_cast<QInputDialog *>(dialog);
+        QVERIFY(input);
+        shown = QStringList{input->okButtonText(), input->cancelButtonText()};
+        input->setTextValue("S01");
+        input->accept();
+    });
+
+    QCOMPARE(dialogs.askText(nullptr, "KPX2", "Enter Subject ID", ""), std::optional<std::string>("S01"));
+    QCOMPARE(shown, buttons);
 }
 
 QTEST_MAIN(QtDialogsTest)

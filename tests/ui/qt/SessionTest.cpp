@@ -11,7 +11,13 @@
 #include "SetupRig.h"
 #include "WindowRig.h"
 
+#include "i18n/Tr.h"
+
 #include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QScopeGuard>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -69,6 +75,9 @@ private slots:
     void closingSetupUnderTheCompletionMessageAsksNothingAndKeepsTheResults();
     void closingSetupUnderAWriteFailureSaysTheResultsAreNotWrittenYet();
     void runDialogsBelongToTheWindowOnTop();
+    void choosingALanguageShowsEveryLaterWindowInIt_data();
+    void choosingALanguageShowsEveryLaterWindowInIt();
+    void languageIsRefusedOnceTheRunHasBegun();
 
 private:
     QTemporaryDir m_home;
@@ -254,3 +263,103 @@ int main(int argc, char *argv[])
 }
 
 #include "SessionTest.moc"
+
+void SessionTest::choosingALanguageShowsEveryLaterWindowInIt_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("languageCommand");
+    QTest::addColumn<QString>("outputDirectory");
+    QTest::addColumn<QString>("instructionsTitle");
+    QTest::addColumn<QString>("prompt");
+    QTest::addColumn<QString>("breakFirstLine");
+    QTest::addColumn<QString>("firstDelay");
+    QTest::addColumn<QString>("completion");
+    QTest::newRow("English") << "en" << "Language" << "Output Directory" << "Instructions"
+                             << "Please choose between the following two options:" << "Now choose between $100"
+                             << "IN 1 DAY" << "The task is now complete";
+    QTest::newRow("German") << "de" << "Sprache" << "Ausgabeverzeichnis" << "Anleitung"
+                            << "Bitte wählen Sie zwischen den beiden Möglichkeiten:" << "Wählen Sie nun zwischen 100 €"
+                            << "IN 1 TAG" << "Die Aufgabe ist jetzt beendet";
+    QTest::newRow("Spanish") << "es" << "Idioma" << "Directorio de salida" << "Instrucciones"
+                             << "Elija entre las dos opciones siguientes:" << "Ahora elija entre 100 €"
+                             << "EN 1 DÍA" << "La tarea ha terminado";
+    QTest::newRow("Chinese") << "zh_CN" << "语言" << "输出目录" << "指导语" << "请在以下两个选项中做出选择："
+                             << "现在请在100 元" << "1天后" << "任务已完成";
+}
+
+// The language chosen in the setup window is the run's: every window shows it from then on, the
+// setup window's own commands among them, and the trial log records it on every row.
+void SessionTest::choosingALanguageShowsEveryLaterWindowInIt()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, languageCommand);
+    QFETCH(QString, outputDirectory);
+    QFETCH(QString, instructionsTitle);
+    QFETCH(QString, prompt);
+    QFETCH(QString, breakFirstLine);
+    QFETCH(QString, firstDelay);
+    QFETCH(QString, completion);
+    const auto english = qScopeGuard([] { i18n::setLanguage(i18n::DefaultLanguage); });
+    SessionRig rig(ShortTimings);
+    Session &session = rig.session;
+    session.show();
+
+    command(session, code.toLatin1().constData())->trigger();
+
+    QCOMPARE(QString::fromStdString(i18n::activeLanguage()), code);
+    QAction *language = command(session, "LangCtrl");
+    QCOMPARE(language->text(), languageCommand);
+    for (QAction *choice : language->menu()->actions())
+        QCOMPARE(choice->isChecked(), choice->objectName() == code);
+    QCOMPARE(command(session, "SIDCtrl")->text(), QString::fromUtf8(i18n::tr("Subject ID")));
+    QCOMPARE(session.startForm().findChild<QGroupBox *>("Frame1")->title(), outputDirectory);
+    QCOMPARE(session.instruct().windowTitle(), instructionsTitle);
+    QCOMPARE(session.instruct().findChild<QLabel *>("Label1")->text(), instructionText());
+    QCOMPARE(session.taskForm().findChild<QLabel *>("Label2")->text(), prompt);
+    QCOMPARE(session.msgForm().findChild<QLabel *>("Label1")->text(), breakFirstLine);
+
+    const std::string subject = "L_" + code.toStdString();
+    rig.dialogs.texts = {subject};
+    command(session, "SIDCtrl")->trigger();
+    command(session, "StartCtrl")->trigger();
+    QString delayShown;
+    QString breakDelayShown;
+    Participant participant(session.taskForm(), session.msgForm(), 50);
+    QTimer::singleShot(0, [&] {
+        breakDelayShown = session.msgForm().findChild<QLabel *>("Label2")->text();
+        delayShown = session.taskForm().findChild<QLabel *>("VDelay")->text();
+    });
+    clickOk(session);
+    QCOMPARE(delayShown, firstDelay);
+    QCOMPARE(breakDelayShown, firstDelay);
+    QTRY_VERIFY_WITH_TIMEOUT(session.flow().finished(), 120000);
+    QCOMPARE(rig.dialogs.messages, std::vector<std::string>{completion.toStdString()});
+
+    const QStringList logs = QDir(m_home.filePath("Documents"))
+                                 .entryList({QString::fromStdString(subject) + "*.trials.csv"}, QDir::Files);
+    QCOMPARE(logs.size(), 1);
+    const QList<QByteArray> rows = fileContents(m_home.filePath("Documents/" + logs.first())).trimmed().split('\n');
+    QVERIFY(rows.size() > 1);
+    const qsizetype column = rows.first().trimmed().split(',').indexOf("language");
+    QVERIFY(column >= 0);
+    for (qsizetype i = 1; i < rows.size(); ++i)
+        QCOMPARE(QString::fromUtf8(rows[i].trimmed().split(',').value(column)), code);
+}
+
+void SessionTest::languageIsRefusedOnceTheRunHasBegun()
+{
+    const auto english = qScopeGuard([] { i18n::setLanguage(i18n::DefaultLanguage); });
+    SessionRig rig(ShortTimings);
+    Participant participant(rig.session.taskForm(), rig.session.msgForm(), std::nullopt);
+    startRun(rig);
+    QVERIFY(rig.session.flow().started());
+
+    command(rig.session, "de")->trigger();
+
+    QCOMPARE(i18n::activeLanguage(), std::string("en"));
+    QVERIFY(command(rig.session, "en")->isChecked());
+    QVERIFY(!command(rig.session, "de")->isChecked());
+    QCOMPARE(rig.session.taskForm().findChild<QLabel *>("Label2")->text(),
+             QStringLiteral("Please choose between the following two options:"));
+    QCOMPARE(command(rig.session, "LangCtrl")->text(), QStringLiteral("Language"));
+}

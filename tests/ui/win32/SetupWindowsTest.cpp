@@ -1,6 +1,7 @@
 #include "LogUnfinishedCases.h"
 #include "Win32Rig.h"
 
+#include "i18n/Tr.h"
 #include "win32/DocumentsFolder.h"
 #include "win32/Instruct.h"
 #include "win32/StartForm.h"
@@ -36,6 +37,115 @@ TEST(Win32StartForm, OpensWithTheMenuAndTheDocumentsFolder)
     ASSERT_EQ(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &documents), S_OK);
     EXPECT_EQ(form.directory(), documents);
     CoTaskMemFree(documents);
+}
+
+// The text a window shows as its title or caption.
+std::string windowText(HWND window)
+{
+    std::wstring text(std::size_t(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(std::size_t(GetWindowTextW(window, text.data(), int(text.size()))));
+    return win32::narrow(text);
+}
+
+// Every command of the setup window in one row of its bar, within the window.
+void expectOneRowOfCommands(const StartForm &form)
+{
+    RECT window{};
+    GetWindowRect(form.window(), &window);
+    RECT first{};
+    ASSERT_TRUE(GetMenuItemRect(form.window(), GetMenu(form.window()), 0, &first));
+    for (UINT position = 0; position < 5; ++position) {
+        RECT item{};
+        ASSERT_TRUE(GetMenuItemRect(form.window(), GetMenu(form.window()), position, &item));
+        EXPECT_EQ(item.top, first.top) << position;
+        EXPECT_LE(item.right, window.right) << position;
+    }
+}
+
+TEST(Win32StartForm, LanguageFollowsStartAndListsEveryShippedLanguageByItsOwnName)
+{
+    Win32Rig rig(Timings{});
+    StartForm &form = rig.session.startForm();
+
+    EXPECT_EQ(form.menuText(StartForm::LangCtrl), L"Language");
+    EXPECT_EQ(form.languageItems(), (std::vector<std::wstring>{L"English", L"Deutsch", L"Español", L"中文"}));
+    EXPECT_EQ(form.languageMarks(), (std::vector<bool>{true, false, false, false}));
+    expectOneRowOfCommands(form);
+}
+
+// What the windows show once a language is chosen in the setup window, in that language.
+struct LanguageCase
+{
+    const char *code;
+    std::size_t item; // in the Language command
+    const char *languageCommand;
+    const char *outputDirectory;
+    const char *instructionsTitle;
+    const char *prompt;
+    const char *breakFirstLine;
+    const char *firstDelay;
+};
+
+class Win32LanguageCommand : public testing::TestWithParam<LanguageCase>
+{
+protected:
+    void TearDown() override { i18n::setLanguage(i18n::DefaultLanguage); }
+};
+
+TEST_P(Win32LanguageCommand, ChoosingALanguageShowsEveryLaterWindowInIt)
+{
+    const LanguageCase &c = GetParam();
+    Win32Rig rig(Timings{});
+    StartForm &form = rig.session.startForm();
+    rig.session.settings().SubjectId = "S01";
+
+    SendMessageW(form.window(), WM_COMMAND, MAKEWPARAM(StartForm::FirstLanguage + c.item, 0), 0);
+
+    EXPECT_EQ(i18n::activeLanguage(), c.code);
+    std::vector<bool> marks(4, false);
+    marks[c.item] = true;
+    EXPECT_EQ(form.languageMarks(), marks);
+    EXPECT_EQ(win32::narrow(form.menuText(StartForm::LangCtrl)), c.languageCommand);
+    EXPECT_EQ(win32::narrow(form.menuText(StartForm::SIDCtrl)), i18n::tr("Subject ID"));
+    EXPECT_EQ(windowText(form.frame1()), c.outputDirectory);
+    expectOneRowOfCommands(form);
+    EXPECT_EQ(windowText(rig.session.instruct().window()), c.instructionsTitle);
+    EXPECT_EQ(rig.form.caption(TaskControl::Label2), c.prompt);
+    EXPECT_EQ(rig.session.msgForm().labelText(1), c.breakFirstLine);
+
+    rig.start();
+    EXPECT_EQ(rig.form.caption(TaskControl::VDelay), c.firstDelay);
+    EXPECT_EQ(rig.session.msgForm().delayCaption(), c.firstDelay);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, Win32LanguageCommand,
+    testing::Values(LanguageCase{"en", 0, "Language", "Output Directory", "Instructions",
+                                 "Please choose between the following two options:", "Now choose between $100",
+                                 "IN 1 DAY"},
+                    LanguageCase{"de", 1, "Sprache", "Ausgabeverzeichnis", "Anleitung",
+                                 "Bitte wählen Sie zwischen den beiden Möglichkeiten:",
+                                 "Wählen Sie nun zwischen 100 €", "IN 1 TAG"},
+                    LanguageCase{"es", 2, "Idioma", "Directorio de salida", "Instrucciones",
+                                 "Elija entre las dos opciones siguientes:", "Ahora elija entre 100 €",
+                                 "EN 1 DÍA"},
+                    LanguageCase{"zh_CN", 3, "语言", "输出目录", "指导语", "请在以下两个选项中做出选择：",
+                                 "现在请在100 元", "1天后"}),
+    [](const testing::TestParamInfo<LanguageCase> &info) { return std::string(info.param.code); });
+
+TEST(Win32LanguageCommand, IsRefusedOnceTheRunHasBegun)
+{
+    Win32Rig rig(Timings{});
+    StartForm &form = rig.session.startForm();
+    rig.session.settings().SubjectId = "S01";
+    rig.start();
+
+    SendMessageW(form.window(), WM_COMMAND, MAKEWPARAM(StartForm::FirstLanguage + 1, 0), 0);
+
+    EXPECT_EQ(i18n::activeLanguage(), "en");
+    EXPECT_EQ(form.languageMarks(), (std::vector<bool>{true, false, false, false}));
+    EXPECT_EQ(rig.form.caption(TaskControl::Label2), "Please choose between the following two options:");
+    i18n::setLanguage(i18n::DefaultLanguage);
 }
 
 TEST(Win32StartForm, CommandsAskThroughTheDialogsAndShowWhatTheyGive)

@@ -79,6 +79,13 @@ void Instruct::layOutFor(const forms::Display &display, qreal devicePixelRatio)
     place(m_command1, Layout::Command1, Layout::Command1Font);
 }
 
+void Instruct::retranslate()
+{
+    setWindowTitle(QString::fromUtf8(Layout::Caption.text()));
+    m_label1->setText(instructionText());
+    m_command1->setText(QString::fromUtf8(Layout::Command1Caption.text()));
+}
+
 void Instruct::setStartTask(std::function<void()> startTask)
 {
     m_startTask = std::move(startTask);

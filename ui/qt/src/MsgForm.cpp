@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 
@@ -24,6 +25,8 @@ namespace kpx {
 namespace {
 
 using Layout = forms::MsgFormLayout;
+
+constexpr std::array<const forms::Label *, 3> Labels{&Layout::Label1, &Layout::Label2, &Layout::Label3};
 
 QLabel *makeLabel(const forms::Label &layout, QWidget *parent)
 {
@@ -58,13 +61,12 @@ void MsgForm::layOutFor(const forms::Display &display, qreal devicePixelRatio)
     const forms::Fit dips = fitForWidgets(forms::breakMessageExtent(), display, devicePixelRatio);
     // The scale in the display's own pixels.
     m_scale = dips.scale() * devicePixelRatio;
-    for (auto [label, layout] : {std::pair{m_label1, &Layout::Label1}, std::pair{m_label2, &Layout::Label2},
-                                 std::pair{m_label3, &Layout::Label3}}) {
-        const forms::Rect r = dips.inside({}, layout->rect);
-        label->setGeometry(r.left, r.top, r.width, r.height);
-        forms::Font font = layout->font;
-        font.points = dips.points(font.points);
-        label->setFont(layoutFont(font));
+    for (std::size_t i = 0; i < Labels.size(); ++i) {
+        const forms::Rect r = dips.inside({}, Labels[i]->rect);
+        label(i)->setGeometry(r.left, r.top, r.width, r.height);
+        m_fonts[i] = Labels[i]->font;
+        m_fonts[i].points = dips.points(m_fonts[i].points);
+        fitText(i);
     }
     const forms::Rect client = dips.place(Layout::Client);
     m_client = QRect(client.left, client.top, client.width, client.height);
@@ -79,6 +81,28 @@ void MsgForm::attach(RunFlow &flow)
 void MsgForm::setDelayCaption(const std::string &text)
 {
     m_label2->setText(QString::fromStdString(text));
+    fitText(1);
+}
+
+void MsgForm::retranslate()
+{
+    for (std::size_t i : {std::size_t(0), std::size_t(2)}) {
+        label(i)->setText(QString::fromUtf8(Labels[i]->caption.text()));
+        fitText(i);
+    }
+}
+
+QLabel *MsgForm::label(std::size_t index) const
+{
+    return index == 0 ? m_label1 : index == 1 ? m_label2 : m_label3;
+}
+
+void MsgForm::fitText(std::size_t index)
+{
+    QLabel *target = label(index);
+    const QFont fitted = fittedFont(m_fonts[index], target->text(), target->contentsRect().size(), Labels[index]->wrapped);
+    if (fitted != target->font())
+        target->setFont(fitted);
 }
 
 void MsgForm::show()

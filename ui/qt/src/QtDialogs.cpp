@@ -2,6 +2,8 @@
 
 #include "ui/ApplicationTitle.h"
 
+#include "i18n/Tr.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -36,11 +38,19 @@ QAbstractButton *addChoice(QMessageBox &box, const Dialogs::Choice &choice)
 std::optional<std::string> QtDialogs::askText(QWidget *parent, const std::string &title, const std::string &prompt,
                                               const std::string &defaultText)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent, qt(title), qt(prompt), QLineEdit::Normal, qt(defaultText), &ok);
-    if (!ok)
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(qt(title));
+    dialog.setLabelText(qt(prompt));
+    dialog.setTextValue(qt(defaultText));
+    // Qt names its own buttons in English; in another language they take the catalogue's words, as the
+    // Win32 dialog's do. English keeps Qt's, with their keyboard mnemonics.
+    if (i18n::activeLanguage() != i18n::DefaultLanguage) {
+        dialog.setOkButtonText(QString::fromUtf8(i18n::tr(KPX_TR("OK"))));
+        dialog.setCancelButtonText(QString::fromUtf8(i18n::tr(KPX_TR("Cancel"))));
+    }
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text.toStdString();
+    return dialog.textValue().toStdString();
 }
 
 bool QtDialogs::askYesNo(QWidget *parent, const std::string &question)

@@ -6,7 +6,10 @@
 #include "ui/DocumentsFolder.h"
 #include "ui/Twips.h"
 
+#include "i18n/Tr.h"
+
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -14,6 +17,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 #include <QShortcut>
@@ -21,6 +25,8 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace kpx {
 
@@ -146,6 +152,24 @@ StartForm::StartForm(RunSettings &settings, Dialogs &dialogs, QWidget *parent)
         if (m_showInstructions)
             m_showInstructions();
     });
+    // Each shipped language by its own name, the active one marked.
+    m_LangCtrl = bar->addMenu(QString::fromUtf8(Layout::LangCtrl.text.text()));
+    m_LangCtrl->setObjectName(QString::fromLatin1(Layout::LangCtrl.name));
+    m_LangCtrl->menuAction()->setObjectName(QString::fromLatin1(Layout::LangCtrl.name));
+    auto *languages = new QActionGroup(m_LangCtrl);
+    for (const i18n::Language &language : i18n::shippedLanguages()) {
+        QAction *choice = m_LangCtrl->addAction(QString::fromStdString(language.name));
+        choice->setObjectName(QString::fromStdString(language.code));
+        choice->setCheckable(true);
+        choice->setChecked(language.code == i18n::activeLanguage());
+        languages->addAction(choice);
+        connect(choice, &QAction::triggered, this, [this, code = language.code] {
+            if (m_chooseLanguage)
+                m_chooseLanguage(code);
+            // Refused, the mark goes back to the language that stays.
+            retranslate();
+        });
+    }
 
     auto *client = new QWidget(this);
     // Frame1 is made first so that it lies behind the two lists.
@@ -176,6 +200,7 @@ StartForm::StartForm(RunSettings &settings, Dialogs &dialogs, QWidget *parent)
     setTabOrder(m_drive1, m_dir1);
     setCentralWidget(client);
     resize(fromTwips(Layout::Client) + QSize(0, menuBar()->sizeHint().height()));
+    fitMenuBar();
 
     // An empty or missing documents folder is kept as it is: the list then stays empty, a drive
     // choice leads elsewhere, and a write there is reported when the run ends.
@@ -190,6 +215,34 @@ void StartForm::setShowInstructions(std::function<void()> showInstructions)
 void StartForm::setCloseGuard(std::function<bool()> mayClose)
 {
     m_mayClose = std::move(mayClose);
+}
+
+void StartForm::setChooseLanguage(std::function<bool(const std::string &)> chooseLanguage)
+{
+    m_chooseLanguage = std::move(chooseLanguage);
+}
+
+void StartForm::retranslate()
+{
+    const forms::SetupMenuTexts texts = forms::setupMenuTexts(m_settings, m_subjectIdEntered, m_cutoffEntered);
+    m_SIDCtrl->setText(QString::fromStdString(texts.subjectId));
+    m_CutCtrl->setText(QString::fromStdString(texts.cutoff));
+    m_DTThresh->setText(QString::fromStdString(texts.threshold));
+    m_StartCtrl->setText(QString::fromStdString(texts.start));
+    m_LangCtrl->setTitle(QString::fromStdString(texts.language));
+    for (QAction *choice : m_LangCtrl->actions())
+        choice->setChecked(choice->objectName().toStdString() == i18n::activeLanguage());
+    m_frame1->setTitle(QString::fromUtf8(Layout::Frame1.caption.text()));
+    fitMenuBar();
+}
+
+void StartForm::fitMenuBar()
+{
+    // Wider than designed where the commands need it, so that none goes behind the bar's overflow
+    // button, where an experimenter would not look for it; the controls keep their places.
+    const int width = std::max(fromTwips(Layout::Client).width(), menuBar()->sizeHint().width());
+    if (width != this->width())
+        resize(width, height());
 }
 
 void StartForm::setDirectory(const QString &path)
@@ -226,12 +279,14 @@ void StartForm::enterSubjectId()
         m_dialogs.inform(this, refusal, Dialogs::Tone::Warning);
     });
     m_SIDCtrl->setText(QString::fromStdString(menuText));
+    m_subjectIdEntered = true;
     m_StartCtrl->setEnabled(true);
 }
 
 void StartForm::SetMaxTrials()
 {
     m_CutCtrl->setText(QString::fromStdString(forms::SetMaxTrials(m_settings, ask())));
+    m_cutoffEntered = true;
 }
 
 void StartForm::SetDistractorThreshold()

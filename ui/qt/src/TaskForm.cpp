@@ -140,13 +140,30 @@ class ColorLabel final : public QLabel
 public:
     ColorLabel(const forms::Label &layout, QWidget *parent)
         : QLabel(QString::fromUtf8(layout.caption.text()), parent)
+        , m_design(layout.font)
     {
         setObjectName(QString::fromLatin1(layout.name));
         setGeometry(fromTwips(layout.rect));
-        setFont(layoutFont(layout.font));
         setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         setFocusPolicy(Qt::NoFocus);
         setAutoFillBackground(true);
+        fitText();
+    }
+
+    // The layout's font at the scale the label is placed at now.
+    void setDesignFont(const forms::Font &font)
+    {
+        m_design = font;
+        fitText();
+    }
+
+    // The text in the largest size that fits the label, the design's wherever it fits there. Done
+    // whenever the text or the label's size changes, never on the way to the screen.
+    void fitText()
+    {
+        const QFont fitted = fittedFont(m_design, text(), contentsRect().size(), wordWrap());
+        if (fitted != font())
+            setFont(fitted);
     }
 
 protected:
@@ -166,6 +183,9 @@ protected:
         const int flags = static_cast<int>(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0);
         painter.drawText(contentsRect(), flags, text());
     }
+
+private:
+    forms::Font m_design;
 };
 
 } // namespace
@@ -272,9 +292,22 @@ void TaskForm::setForeColor(TaskControl control, TaskColor color)
 
 void TaskForm::setCaption(TaskControl label, const std::string &text)
 {
-    if (auto *target = qobject_cast<QLabel *>(control(label))) {
+    if (auto *target = dynamic_cast<ColorLabel *>(control(label))) {
         target->setText(QString::fromStdString(text));
+        target->fitText();
         changed(target);
+    }
+}
+
+void TaskForm::retranslate()
+{
+    using Fixed = std::pair<QLabel *, const forms::Label *>;
+    for (const auto &[label, layout] : {Fixed{m_label1, &Layout::Label1}, Fixed{m_label2, &Layout::Label2},
+                                        Fixed{m_label3, &Layout::Label3}, Fixed{m_label4, &Layout::Label4},
+                                        Fixed{m_label5, &Layout::Label5}}) {
+        label->setText(QString::fromUtf8(layout->caption.text()));
+        static_cast<ColorLabel *>(label)->fitText();
+        changed(label);
     }
 }
 
@@ -504,7 +537,7 @@ void TaskForm::layOutFor(const forms::Display &display, qreal devicePixelRatio)
         label->setGeometry(toQRect(inFrame ? dips.inside({}, layout.rect) : dips.place(layout.rect)));
         forms::Font font = layout.font;
         font.points = dips.points(font.points);
-        label->setFont(layoutFont(font));
+        static_cast<ColorLabel *>(label)->setDesignFont(font);
     };
     m_frame2->setGeometry(toQRect(dips.place(Layout::Frame2.rect)));
     m_frame1->setGeometry(toQRect(dips.place(Layout::Frame1.rect)));

@@ -1,5 +1,6 @@
 #include "win32/Drawing.h"
 
+#include "forms/TextFit.h"
 #include "presentation/TrialScreen.h"
 
 #include <cmath>
@@ -81,6 +82,23 @@ UniqueFont makeFont(const forms::Font &font, UINT dpi)
 UniqueFont makeFont(const forms::Font &font, const forms::Fit &fit)
 {
     return fontAt(font, fit.dpi);
+}
+
+double fittedPoints(HDC dc, const forms::Font &font, double dpi, const std::wstring &text, SIZE room, bool wrapped)
+{
+    if (text.empty())
+        return font.points;
+    const auto measure = [&](double points) -> forms::Extent {
+        forms::Font sized = font;
+        sized.points = points;
+        const UniqueFont candidate = fontAt(sized, dpi);
+        const Selected selected(dc, candidate.get());
+        RECT needed{0, 0, room.cx, room.cy};
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+                  DT_CALCRECT | DT_CENTER | DT_TOP | DT_NOPREFIX | (wrapped ? DT_WORDBREAK : DT_SINGLELINE));
+        return {double(needed.right - needed.left), wrapped ? double(needed.bottom - needed.top) : 0.0};
+    };
+    return forms::fitPoints(font.points, room.cx, room.cy, measure);
 }
 
 forms::Rect maximizedClientArea(HWND window, DWORD style, DWORD exStyle, UINT dpi)

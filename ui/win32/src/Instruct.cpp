@@ -33,6 +33,13 @@ Instruct::Instruct(MessageLoop &loop)
     loop.addDialogNavigation(window());
 }
 
+void Instruct::retranslate()
+{
+    SetWindowTextW(window(), widen(Layout::Caption.text()).c_str());
+    SetWindowTextW(m_label1, widen(Layout::Label1.caption.text()).c_str());
+    SetWindowTextW(m_command1, widen(Layout::Command1Caption.text()).c_str());
+}
+
 void Instruct::layOut()
 {
     const UINT dpi = dpiOf(window());

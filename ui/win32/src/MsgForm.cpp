@@ -15,6 +15,11 @@ using Layout = forms::MsgFormLayout;
 // A title bar without text or buttons.
 constexpr DWORD Style = WS_POPUP | WS_CAPTION;
 
+const forms::Label &labelLayout(int label)
+{
+    return label == 1 ? Layout::Label1 : label == 2 ? Layout::Label2 : Layout::Label3;
+}
+
 } // namespace
 
 MsgForm::MsgForm(HWND owner)
@@ -37,8 +42,8 @@ void MsgForm::layOut()
 void MsgForm::layOutFor(const forms::Display &display)
 {
     m_fit = forms::fitLayout(forms::breakMessageExtent(), display);
-    m_regular = makeFont(Layout::Label1.font, m_fit);
-    m_bold = makeFont(Layout::Label2.font, m_fit);
+    for (int which = 1; which <= 3; ++which)
+        fitText(which);
     // The client area at its place on the screen; the frame around it.
     const forms::Rect client = m_fit.place(Layout::Client);
     // The frame is the system's, drawn at the window's own dots per inch.
@@ -52,19 +57,43 @@ void MsgForm::layOutFor(const forms::Display &display)
 
 RECT MsgForm::labelRect(int label) const
 {
-    const forms::Label &layout = label == 1 ? Layout::Label1 : label == 2 ? Layout::Label2 : Layout::Label3;
-    const forms::Rect place = m_fit.inside({}, layout.rect);
+    const forms::Rect place = m_fit.inside({}, labelLayout(label).rect);
     return {place.left, place.top, place.left + place.width, place.top + place.height};
 }
 
 HFONT MsgForm::labelFont(int label) const
 {
-    return label == 2 ? m_bold.get() : m_regular.get();
+    return m_fonts[static_cast<std::size_t>(label - 1)].get();
+}
+
+std::string MsgForm::labelText(int label) const
+{
+    return label == 2 ? narrow(m_delay) : labelLayout(label).caption.text();
+}
+
+void MsgForm::fitText(int label)
+{
+    const forms::Label &layout = labelLayout(label);
+    const RECT room = labelRect(label);
+    forms::Font font = layout.font;
+    WindowDC screen(window());
+    // At the dots per inch the layout was fitted at, as it scales there.
+    font.points = fittedPoints(screen.get(), font, m_fit.dpi, widen(labelText(label)),
+                               {room.right - room.left, room.bottom - room.top}, layout.wrapped);
+    m_fonts[static_cast<std::size_t>(label - 1)] = makeFont(font, m_fit);
 }
 
 void MsgForm::setDelayCaption(const std::string &text)
 {
     m_delay = widen(text);
+    fitText(2);
+    InvalidateRect(window(), nullptr, TRUE);
+}
+
+void MsgForm::retranslate()
+{
+    fitText(1);
+    fitText(3);
     InvalidateRect(window(), nullptr, TRUE);
 }
 
@@ -95,9 +124,8 @@ void MsgForm::paint(HDC dc) const
         const Selected selected(dc, labelFont(which));
         drawCentred(dc, labelRect(which), text, wrapped);
     };
-    label(1, widen(Layout::Label1.caption.text()), Layout::Label1.wrapped);
-    label(2, m_delay, Layout::Label2.wrapped);
-    label(3, widen(Layout::Label3.caption.text()), Layout::Label3.wrapped);
+    for (int which = 1; which <= 3; ++which)
+        label(which, widen(labelText(which)), labelLayout(which).wrapped);
 }
 
 LRESULT MsgForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -2,6 +2,7 @@
 
 #include "engine/RunSettings.h"
 #include "forms/WindowLayouts.h"
+#include "i18n/Tr.h"
 #include "platform/Win32Paths.h"
 #include "win32/Drawing.h"
 
@@ -71,6 +72,13 @@ std::vector<std::wstring> subdirectories(const std::wstring &directory)
     return names;
 }
 
+// A command's place in the menu bar, left to right; by place, since Language is found by no
+// identifier of its own but its sub-menu's.
+UINT positionOf(StartForm::Command command)
+{
+    return UINT(command - StartForm::SIDCtrl);
+}
+
 bool isDirectory(const std::wstring &path)
 {
     const DWORD attributes = GetFileAttributesW(longPath(path).c_str());
@@ -86,8 +94,15 @@ StartForm::StartForm(RunSettings &settings, Dialogs &dialogs)
     m_menu = CreateMenu();
     for (const forms::MenuCommand &each : {Layout::SIDCtrl, Layout::CutCtrl, Layout::DTThresh, Layout::StartCtrl})
         AppendMenuW(m_menu, MF_STRING | (each.enabled ? MF_ENABLED : MF_GRAYED), 0, widen(each.text.text()).c_str());
+    // Each shipped language by its own name, the active one marked.
+    m_languages = CreatePopupMenu();
+    const std::vector<i18n::Language> languages = i18n::shippedLanguages();
+    for (std::size_t i = 0; i < languages.size(); ++i)
+        AppendMenuW(m_languages, MF_STRING, FirstLanguage + i, widen(languages[i].name).c_str());
+    AppendMenuW(m_menu, MF_POPUP, reinterpret_cast<UINT_PTR>(m_languages), widen(Layout::LangCtrl.text.text()).c_str());
+    markLanguage();
     // Identifiers by position, left to right.
-    for (UINT position = 0; position < 4; ++position) {
+    for (UINT position = 0; position < 5; ++position) {
         MENUITEMINFOW item{};
         item.cbSize = sizeof item;
         item.fMask = MIIM_ID;
@@ -137,8 +152,15 @@ void StartForm::layOut()
                      SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), TRUE);
     }
-    const RECT frame =
-        frameAround(pixels({0, 0, Layout::Client.width, Layout::Client.height}, dpi), Style, 0, true, dpi);
+    // Wider than designed where the commands need it to lie in one row of the bar; the controls keep
+    // their places.
+    RECT client = pixels({0, 0, Layout::Client.width, Layout::Client.height}, dpi);
+    int commands = 0;
+    for (int position = 0; position < GetMenuItemCount(m_menu); ++position)
+        if (RECT item{}; GetMenuItemRect(window(), m_menu, UINT(position), &item))
+            commands += item.right - item.left;
+    client.right = std::max<LONG>(client.right, commands);
+    const RECT frame = frameAround(client, Style, 0, true, dpi);
     SetWindowPos(window(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -154,6 +176,61 @@ void StartForm::setCloseGuard(std::function<bool()> mayClose, std::function<void
     m_closed = std::move(closed);
 }
 
+void StartForm::setChooseLanguage(std::function<bool(const std::string &)> chooseLanguage)
+{
+    m_chooseLanguage = std::move(chooseLanguage);
+}
+
+void StartForm::retranslate()
+{
+    const forms::SetupMenuTexts texts = forms::setupMenuTexts(m_settings, m_subjectIdEntered, m_cutoffEntered);
+    setMenuText(SIDCtrl, texts.subjectId);
+    setMenuText(CutCtrl, texts.cutoff);
+    setMenuText(DTThresh, texts.threshold);
+    setMenuText(StartCtrl, texts.start);
+    setMenuText(LangCtrl, texts.language);
+    markLanguage();
+    SetWindowTextW(m_frame1, widen(Layout::Frame1.caption.text()).c_str());
+    layOut();
+}
+
+void StartForm::markLanguage()
+{
+    const std::vector<i18n::Language> languages = i18n::shippedLanguages();
+    for (std::size_t i = 0; i < languages.size(); ++i)
+        if (languages[i].code == i18n::activeLanguage())
+            CheckMenuRadioItem(m_languages, FirstLanguage, UINT(FirstLanguage + languages.size() - 1),
+                               UINT(FirstLanguage + i), MF_BYCOMMAND);
+}
+
+void StartForm::chooseLanguage(std::size_t index)
+{
+    const std::vector<i18n::Language> languages = i18n::shippedLanguages();
+    if (index < languages.size() && m_chooseLanguage)
+        m_chooseLanguage(languages[index].code);
+    // Refused, the mark stays on the language that stays.
+    markLanguage();
+}
+
+std::vector<std::wstring> StartForm::languageItems() const
+{
+    std::vector<std::wstring> items;
+    for (int position = 0; position < GetMenuItemCount(m_languages); ++position) {
+        wchar_t text[256] = {};
+        GetMenuStringW(m_languages, UINT(position), text, 256, MF_BYPOSITION);
+        items.push_back(text);
+    }
+    return items;
+}
+
+std::vector<bool> StartForm::languageMarks() const
+{
+    std::vector<bool> marks;
+    for (int position = 0; position < GetMenuItemCount(m_languages); ++position)
+        marks.push_back(GetMenuState(m_languages, UINT(position), MF_BYPOSITION) & MF_CHECKED);
+    return marks;
+}
+
 void StartForm::show()
 {
     ShowWindow(window(), SW_SHOWNORMAL);
@@ -163,13 +240,13 @@ void StartForm::show()
 std::wstring StartForm::menuText(Command command) const
 {
     wchar_t text[512] = {};
-    GetMenuStringW(m_menu, command, text, 512, MF_BYCOMMAND);
+    GetMenuStringW(m_menu, positionOf(command), text, 512, MF_BYPOSITION);
     return text;
 }
 
 bool StartForm::menuEnabled(Command command) const
 {
-    return !(GetMenuState(m_menu, command, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
+    return !(GetMenuState(m_menu, positionOf(command), MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED));
 }
 
 void StartForm::setMenuText(Command command, const std::string &text)
@@ -179,7 +256,7 @@ void StartForm::setMenuText(Command command, const std::string &text)
     item.cbSize = sizeof item;
     item.fMask = MIIM_STRING;
     item.dwTypeData = const_cast<wchar_t *>(wide.c_str());
-    SetMenuItemInfoW(m_menu, command, FALSE, &item);
+    SetMenuItemInfoW(m_menu, positionOf(command), TRUE, &item);
     DrawMenuBar(window());
 }
 
@@ -196,6 +273,7 @@ void StartForm::enterSubjectId()
         m_dialogs.inform(window(), refusal, Dialogs::Tone::Warning);
     });
     setMenuText(SIDCtrl, text);
+    m_subjectIdEntered = true;
     EnableMenuItem(m_menu, StartCtrl, MF_BYCOMMAND | MF_ENABLED);
     DrawMenuBar(window());
 }
@@ -203,6 +281,7 @@ void StartForm::enterSubjectId()
 void StartForm::SetMaxTrials()
 {
     setMenuText(CutCtrl, forms::SetMaxTrials(m_settings, ask()));
+    m_cutoffEntered = true;
 }
 
 void StartForm::SetDistractorThreshold()
@@ -297,6 +376,8 @@ void StartForm::command(WORD id, WORD notification)
                 m_showInstructions();
             return;
         default:
+            if (id >= FirstLanguage)
+                chooseLanguage(id - FirstLanguage);
             break;
         }
     }

@@ -12,6 +12,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace kpx::win32 {
 
@@ -47,6 +48,15 @@ constexpr std::array<Placement, 9> Placements{{
 
 constexpr std::array<TaskControl, 2> Frames{TaskControl::Frame1, TaskControl::Frame2};
 
+// The labels whose captions the layout gives; the run sets the others'.
+constexpr std::array<std::pair<TaskControl, const forms::Label *>, 5> FixedCaptions{{
+    {TaskControl::Label1, &Layout::Label1},
+    {TaskControl::Label2, &Layout::Label2},
+    {TaskControl::Label3, &Layout::Label3},
+    {TaskControl::Label4, &Layout::Label4},
+    {TaskControl::Label5, &Layout::Label5},
+}};
+
 bool isLabel(TaskControl control)
 {
     return control != TaskControl::Frame1 && control != TaskControl::Frame2;
@@ -75,11 +85,8 @@ TaskForm::TaskForm(MessageLoop &loop)
     m_look.back.fill(face);
     m_look.fore.fill(text);
     m_look.visible.fill(true);
-    m_look.text[indexOf(TaskControl::Label1)] = widen(Layout::Label1.caption.text());
-    m_look.text[indexOf(TaskControl::Label2)] = widen(Layout::Label2.caption.text());
-    m_look.text[indexOf(TaskControl::Label3)] = widen(Layout::Label3.caption.text());
-    m_look.text[indexOf(TaskControl::Label4)] = widen(Layout::Label4.caption.text());
-    m_look.text[indexOf(TaskControl::Label5)] = widen(Layout::Label5.caption.text());
+    for (const auto &[control, layout] : FixedCaptions)
+        m_look.text[indexOf(control)] = widen(layout->caption.text());
 
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     create(style, 0, NoTitle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT);
@@ -116,14 +123,17 @@ void TaskForm::layOutFor(const forms::Display &display)
             m_rects[indexOf(each.control)] = toRect(fit.place(each.rect));
         }
     }
-    // The fonts at the display's dpi, scaled as the layout was.
-    const UINT dpi = static_cast<UINT>(display.dpi > 0 ? display.dpi : forms::DesignDpi);
-    const auto scaled = [&](forms::Font font) {
-        font.points = fit.points(font.points) * forms::DesignDpi / dpi;
-        return makeFont(font, dpi);
-    };
-    m_promptFont = scaled(Layout::Label2.font);
-    m_optionFont = scaled(Layout::VReward.font);
+    // The fonts at the display's dpi, scaled as the layout was; each label's text then fitted in.
+    m_dpi = static_cast<UINT>(display.dpi > 0 ? display.dpi : forms::DesignDpi);
+    for (const Placement &each : Placements) {
+        if (!isLabel(each.control))
+            continue;
+        forms::Font font = each.prompt ? Layout::Label2.font : Layout::VReward.font;
+        font.points = fit.points(font.points) * forms::DesignDpi / m_dpi;
+        m_designFonts[indexOf(each.control)] = font;
+        m_fonts[indexOf(each.control)].reset();
+        fitText(each.control);
+    }
     m_bufferCurrent = false;
     m_rehearsals.clear();
 }
@@ -163,7 +173,28 @@ void TaskForm::setCaption(TaskControl label, const std::string &text)
     if (!isLabel(label))
         return;
     m_look.text[indexOf(label)] = widen(text);
+    fitText(label);
     changed(label);
+}
+
+void TaskForm::retranslate()
+{
+    for (const auto &[control, layout] : FixedCaptions)
+        setCaption(control, layout->caption.text());
+}
+
+void TaskForm::fitText(TaskControl label)
+{
+    const std::size_t i = indexOf(label);
+    const RECT &room = m_rects[i];
+    WindowDC screen(window());
+    forms::Font font = m_designFonts[i];
+    font.points = fittedPoints(screen.get(), font, m_dpi, m_look.text[i],
+                               {room.right - room.left, room.bottom - room.top}, false);
+    if (!m_fonts[i] || font.points != m_fontPoints[i]) {
+        m_fonts[i] = makeFont(font, m_dpi);
+        m_fontPoints[i] = font.points;
+    }
 }
 
 void TaskForm::changed(TaskControl control)
@@ -249,16 +280,16 @@ void TaskForm::draw(HDC dc, const Look &look) const
     UniqueBrush face(CreateSolidBrush(GetSysColor(COLOR_BTNFACE)));
     FillRect(dc, &all, face.get());
     SetBkMode(dc, TRANSPARENT);
-    auto drawLabel = [&](TaskControl label, HFONT font) {
+    auto drawLabel = [&](TaskControl label) {
         const std::size_t i = indexOf(label);
         UniqueBrush back(CreateSolidBrush(look.back[i]));
         FillRect(dc, &m_rects[i], back.get());
-        const Selected selected(dc, font);
+        const Selected selected(dc, m_fonts[i].get());
         SetTextColor(dc, look.fore[i]);
         drawCentred(dc, m_rects[i], look.text[i], false);
     };
     if (look.visible[indexOf(TaskControl::Label2)])
-        drawLabel(TaskControl::Label2, m_promptFont.get());
+        drawLabel(TaskControl::Label2);
     for (TaskControl frame : Frames) {
         const std::size_t i = indexOf(frame);
         if (!look.visible[i])
@@ -269,7 +300,7 @@ void TaskForm::draw(HDC dc, const Look &look) const
         DrawEdge(dc, &area, EDGE_SUNKEN, BF_RECT);
         for (const Placement &each : Placements)
             if (each.frame == frame && look.visible[indexOf(each.control)])
-                drawLabel(each.control, m_optionFont.get());
+                drawLabel(each.control);
     }
 }
 
@@ -378,7 +409,7 @@ RECT TaskForm::controlRect(TaskControl control) const
 
 HFONT TaskForm::labelFont(TaskControl label) const
 {
-    return label == TaskControl::Label2 ? m_promptFont.get() : m_optionFont.get();
+    return m_fonts[indexOf(label)].get();
 }
 
 bool TaskForm::isShown(TaskControl control) const

@@ -21,6 +21,8 @@ public:
 
     // Called when OK is pressed.
     void setStartTask(std::function<void()> startTask);
+    // Its title, text and OK again, in the active language.
+    void retranslate();
 
     // Lays the controls out for that display (its maximized client area in device pixels and dots per
     // inch) by the layouts' fit rule, in device-independent pixels of that ratio; the window does so

@@ -5,6 +5,9 @@
 
 #include <QWidget>
 
+#include <array>
+#include <cstddef>
+
 class QLabel;
 
 namespace kpx {
@@ -24,6 +27,8 @@ public:
     void attach(RunFlow &flow);
 
     void setDelayCaption(const std::string &text) override;
+    // The fixed captions again, in the active language.
+    void retranslate();
     // At its fixed screen place, above the choice window, active and with the keyboard.
     void show() override;
     // Hands the keyboard back to the choice window.
@@ -42,6 +47,14 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Label1 to Label3 by index from 0.
+    QLabel *label(std::size_t index) const;
+    // The label's text in the largest size that fits it, the layout's wherever it fits there; done
+    // whenever its text or size changes, never on the way to the screen.
+    void fitText(std::size_t index);
+
+    // Each label's font at the scale it is laid out at, before its text is fitted.
+    std::array<forms::Font, 3> m_fonts{};
     QLabel *m_label1 = nullptr;
     QLabel *m_label2 = nullptr;
     QLabel *m_label3 = nullptr;

@@ -7,10 +7,12 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 
 class QAction;
 class QComboBox;
 class QGroupBox;
+class QMenu;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -32,6 +34,10 @@ public:
     void setShowInstructions(std::function<void()> showInstructions);
     // Asked before the window closes; false keeps it open.
     void setCloseGuard(std::function<bool()> mayClose);
+    // Called by the Language command with the code of the language chosen; false when refused.
+    void setChooseLanguage(std::function<bool(const std::string &)> chooseLanguage);
+    // The commands' and the frame's texts again, in the active language, which the Language command marks.
+    void retranslate();
 
     // Dir1's path: opens the directory, which becomes OutputDirectory.
     void setDirectory(const QString &path);
@@ -42,6 +48,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void fitMenuBar();
     // The text-entry dialog, owned by this window.
     forms::AskText ask();
     void enterSubjectId();
@@ -55,12 +62,17 @@ private:
     Dialogs &m_dialogs;
     std::function<void()> m_showInstructions;
     std::function<bool()> m_mayClose;
+    std::function<bool(const std::string &)> m_chooseLanguage;
+    // Whether SIDCtrl and CutCtrl show an entry yet, rather than their captions at start.
+    bool m_subjectIdEntered = false;
+    bool m_cutoffEntered = false;
     QString m_directory;
 
     QAction *m_SIDCtrl = nullptr;
     QAction *m_CutCtrl = nullptr;
     QAction *m_DTThresh = nullptr;
     QAction *m_StartCtrl = nullptr;
+    QMenu *m_LangCtrl = nullptr;
     QGroupBox *m_frame1 = nullptr;
     QComboBox *m_drive1 = nullptr;
     QTreeWidget *m_dir1 = nullptr;

@@ -42,6 +42,8 @@ public:
     void setForeColor(TaskControl control, TaskColor color) override;
     void setCaption(TaskControl label, const std::string &text) override;
     std::string caption(TaskControl label) const override;
+    // The fixed captions again, in the active language.
+    void retranslate();
 
     void setTimerInterval(int milliseconds) override;
     void setTimerEnabled(bool enabled) override;

@@ -35,6 +35,12 @@ UniqueFont makeFont(const forms::Font &font, UINT dpi);
 // The same at the dots per inch a layout was fitted at, so the text shrinks with its labels.
 UniqueFont makeFont(const forms::Font &font, const forms::Fit &fit);
 
+// The size in points, at that many dots per inch, the text is drawn in within a label of that room
+// (forms::fitPoints): the font's own wherever the text fits there, otherwise smaller. Measured on `dc`
+// as drawCentred draws it: wrapped lines within the room, or one line across it, whose height comes
+// with its size (each layout gives a line of its font the room).
+double fittedPoints(HDC dc, const forms::Font &font, double dpi, const std::wstring &text, SIZE room, bool wrapped);
+
 // The client area of a window of that style maximized on the monitor it is on: the monitor's work
 // area below the title bar (the borders of a maximized window lie beyond the work area).
 forms::Rect maximizedClientArea(HWND window, DWORD style, DWORD exStyle, UINT dpi);

@@ -21,6 +21,8 @@ public:
 
     // Called when OK is pressed.
     void setStartTask(std::function<void()> startTask);
+    // Its title, text and OK again, in the active language.
+    void retranslate();
 
     // Maximized, over the setup window, with OK focused.
     void show();

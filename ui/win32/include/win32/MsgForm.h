@@ -6,6 +6,7 @@
 #include "win32/BaseWindow.h"
 #include "win32/Handles.h"
 
+#include <array>
 #include <string>
 
 namespace kpx {
@@ -28,6 +29,8 @@ public:
 
     void setDelayCaption(const std::string &text) override;
     std::string delayCaption() const;
+    // The fixed captions again, in the active language.
+    void retranslate();
     // At its fixed screen place, above the choice window, active and with the keyboard.
     void show() override;
     // The choice window beneath is active again.
@@ -40,6 +43,8 @@ public:
     // For the window's tests: a label's place in the client area and the font it is drawn in (1 to 3).
     RECT labelRect(int label) const;
     HFONT labelFont(int label) const;
+    // The text a label shows (1 to 3).
+    std::string labelText(int label) const;
     double displayScale() const { return m_fit.scale(); }
 
 protected:
@@ -48,11 +53,14 @@ protected:
 private:
     void layOut();
     void paint(HDC dc) const;
+    // The label's font: the largest size its text fits in, the layout's wherever it fits there. Done
+    // whenever its text or place changes, never while the message is on its way to the screen.
+    void fitText(int label);
 
     RunFlow *m_flow = nullptr;
     std::wstring m_delay;
-    UniqueFont m_regular;
-    UniqueFont m_bold;
+    // Label1 to Label3's fonts, fitted to their texts.
+    std::array<UniqueFont, 3> m_fonts;
     forms::Fit m_fit;
 };
 

@@ -41,6 +41,8 @@ public:
     void setForeColor(TaskControl control, TaskColor color) override;
     void setCaption(TaskControl label, const std::string &text) override;
     std::string caption(TaskControl label) const override;
+    // The fixed captions again, in the active language.
+    void retranslate();
 
     void setTimerInterval(int milliseconds) override;
     void setTimerEnabled(bool enabled) override;
@@ -59,7 +61,7 @@ public:
     // What the window shows, for the window's tests: a control's place in the client area (a label's
     // inside its frame's), whether it is shown and, for a frame, enabled.
     RECT controlRect(TaskControl control) const;
-    // The font a label is drawn in.
+    // The font a label is drawn in, fitted to its text.
     HFONT labelFont(TaskControl label) const;
     // Lays the controls out for that display (the maximized client area and its dots per inch) by the
     // layouts' fit rule; the window does so itself for its monitor.
@@ -95,6 +97,9 @@ private:
     };
 
     void layOut();
+    // The label's font: the largest size its text fits in, the layout's wherever it fits there. Done
+    // whenever its text or place changes, never on the way to the screen.
+    void fitText(TaskControl label);
     // Notes that the control's picture changed.
     void changed(TaskControl control);
     void key(UINT message, WPARAM virtualKey, LPARAM flags);
@@ -116,8 +121,11 @@ private:
     std::array<RECT, ControlCount> m_rects{};
     double m_scale = 1.0;
     std::array<bool, 2> m_enabled{}; // Frame1, Frame2
-    UniqueFont m_promptFont;
-    UniqueFont m_optionFont;
+    UINT m_dpi = 96;
+    // Each label's font as the layout scales it, and the one its text is drawn in, of that size.
+    std::array<forms::Font, ControlCount> m_designFonts{};
+    std::array<UniqueFont, ControlCount> m_fonts;
+    std::array<double, ControlCount> m_fontPoints{};
     UniqueDC m_bufferDC;
     UniqueBitmap m_bufferBitmap;
     HGDIOBJ m_bufferOld = nullptr;
