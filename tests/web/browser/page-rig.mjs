@@ -59,9 +59,9 @@ export function frames(page, count) {
 // frames' state.
 export function choiceState(page) {
     return page.evaluate(() => {
-        const at = name => document.querySelector(`#choice [data-name="${name}"]`);
+        const at = name => document.querySelector(`.kpx2-choice [data-name="${name}"]`);
         return {fore: at('VReward').dataset.fore, back: at('VDelay').dataset.back, enabled: at('Frame1').dataset.enabled,
-            breakShown: !document.getElementById('break').hidden};
+            breakShown: !document.querySelector('.kpx2-break').hidden};
     });
 }
 
@@ -84,13 +84,15 @@ export class ParticipantRule {
 
 // The page's state as a participant sees it, read from the DOM the page draws.
 function seen() {
-    const at = name => document.querySelector(`#choice [data-name="${name}"]`);
-    if (document.documentElement.dataset.ended === 'true') return {kind: 'ended'};
-    if (!document.getElementById('dialog').hidden)
-        return {kind: 'message', text: document.getElementById('dialog-text').textContent};
-    if (!document.getElementById('break').hidden) return {kind: 'break'};
+    const at = name => document.querySelector(`.kpx2-choice [data-name="${name}"]`);
+    // A host that has moved on (a jsPsych timeline's next trial) has taken the task away.
+    const task = document.querySelector('.kpx2-task');
+    if (!task || task.dataset.ended === 'true') return {kind: 'ended'};
+    if (!document.querySelector('.kpx2-dialog').hidden)
+        return {kind: 'message', text: document.querySelector('.kpx2-dialog-text').textContent};
+    if (!document.querySelector('.kpx2-break').hidden) return {kind: 'break'};
     const reward = at('VReward');
-    if (!document.getElementById('choice').hidden && reward?.dataset.fore === 'black'
+    if (!document.querySelector('.kpx2-choice').hidden && reward?.dataset.fore === 'black'
         && at('Frame1').dataset.enabled === 'true')
         return {kind: 'answerable', amount: reward.textContent};
     return {kind: 'waiting'};
@@ -110,7 +112,7 @@ export async function answerRun(page, participant, afterAnswer = async () => {})
                 if (change.target.classList.contains('frame') && change.target.dataset.back === 'green'
                     && change.oldValue !== 'green')
                     window.kpx2GreenSeen += 1;
-        }).observe(document.getElementById('choice'),
+        }).observe(document.querySelector('.kpx2-choice'),
             {subtree: true, attributes: true, attributeFilter: ['data-back'], attributeOldValue: true});
     });
     for (;;) {
@@ -119,12 +121,12 @@ export async function answerRun(page, participant, afterAnswer = async () => {})
         if (state.kind === 'ended') return {answers, messages};
         if (state.kind === 'message') {
             messages.push(state.text);
-            await page.click('#dialog-ok');
+            await page.click('.kpx2-dialog-ok');
             continue;
         }
         if (state.kind === 'break') {
             await page.keyboard.press('Space');
-            await page.waitForFunction(() => document.getElementById('break').hidden, {polling: 'raf'});
+            await page.waitForFunction(() => document.querySelector('.kpx2-break').hidden, {polling: 'raf'});
             continue;
         }
         // A frame after the one that turned the options black: an event the browser stamps before that
@@ -138,7 +140,7 @@ export async function answerRun(page, participant, afterAnswer = async () => {})
         // and the options are still answerable.
         for (let attempt = 1; ; ++attempt) {
             if (answer.click) {
-                await page.click(`#choice [data-name="${answer.immediate ? 'Label3' : 'VDelay'}"]`);
+                await page.click(`.kpx2-choice [data-name="${answer.immediate ? 'Label3' : 'VDelay'}"]`);
             } else {
                 if (answer.shift) await page.keyboard.down('Shift');
                 await page.keyboard.press(answer.immediate ? 'ArrowLeft' : 'ArrowRight');

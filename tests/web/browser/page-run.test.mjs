@@ -27,8 +27,8 @@ async function countStoredFiles(page) {
 }
 
 const answerable = () => {
-    const at = name => document.querySelector(`#choice [data-name="${name}"]`);
-    return !document.getElementById('choice').hidden && at('VReward')?.dataset.fore === 'black'
+    const at = name => document.querySelector(`.kpx2-choice [data-name="${name}"]`);
+    return !document.querySelector('.kpx2-choice').hidden && at('VReward')?.dataset.fore === 'black'
         && at('Frame1').dataset.enabled === 'true';
 };
 
@@ -47,12 +47,12 @@ for (const run of wholeRuns) {
             await countStoredFiles(page);
             const query = new URLSearchParams({subject: run.subject, seed: run.seed, 'test-timings': shortTimings});
             await page.goto(`${url}kpx2.html?${query}`);
-            await page.waitForFunction(() => document.documentElement.dataset.ready === 'true');
-            assert.equal(await page.$eval('#setup', e => e.hidden), true, 'a valid prefilled setup is not shown');
+            await page.waitForFunction(() => document.querySelector('.kpx2-task')?.dataset.ready === 'true');
+            assert.equal(await page.$eval('.kpx2-setup', e => e.hidden), true, 'a valid prefilled setup is not shown');
             // The frames are measured over the page's first second, before a participant could read the
             // instructions; this one reads fast.
-            await page.waitForFunction(() => document.documentElement.dataset.frameIntervalMs !== undefined);
-            await page.click('#instructions [data-name="Command1"]');
+            await page.waitForFunction(() => document.querySelector('.kpx2-task')?.dataset.frameIntervalMs !== undefined);
+            await page.click('.kpx2-instructions [data-name="Command1"]');
             const {answers, messages} = await answerRun(page, new ParticipantRule(run.value, run.by), async count => {
                 if (count === run.leaveFullScreenAfter) await page.evaluate(() => document.exitFullscreen());
             });
@@ -89,9 +89,9 @@ test('a reload at a random trial keeps every answered row, and the page then off
     await withPage(async (page, url, problems) => {
         const query = new URLSearchParams({subject: 'R1', seed: 5, 'test-timings': shortTimings});
         await page.goto(`${url}kpx2.html?${query}`);
-        await page.waitForFunction(() => document.documentElement.dataset.ready === 'true');
-        await page.waitForFunction(() => document.documentElement.dataset.frameIntervalMs !== undefined);
-        await page.click('#instructions [data-name="Command1"]');
+        await page.waitForFunction(() => document.querySelector('.kpx2-task')?.dataset.ready === 'true');
+        await page.waitForFunction(() => document.querySelector('.kpx2-task')?.dataset.frameIntervalMs !== undefined);
+        await page.click('.kpx2-instructions [data-name="Command1"]');
         let answers = [];
         await answerRun(page, new ParticipantRule(45), async count => {
             if (count !== reloadAfter) return;
@@ -103,14 +103,14 @@ test('a reload at a random trial keeps every answered row, and the page then off
             await page.reload();
             throw new Reloaded();
         }).catch(error => { if (!(error instanceof Reloaded)) throw error; });
-        await page.waitForFunction(() => document.documentElement.dataset.ready === 'true');
-        assert.equal(await page.$eval('#recovery', e => e.hidden), false, `after ${reloadAfter} answers`);
-        assert.match(await page.$eval('#recovery-runs', e => e.textContent), /R1/);
+        await page.waitForFunction(() => document.querySelector('.kpx2-task')?.dataset.ready === 'true');
+        assert.equal(await page.$eval('.kpx2-recovery', e => e.hidden), false, `after ${reloadAfter} answers`);
+        assert.match(await page.$eval('.kpx2-recovery-runs', e => e.textContent), /R1/);
         const [stored] = await storedRuns(page);
         assert.equal(stored.state, 'trials');
         const log = stored.files.find(file => file.name.endsWith('.trials.csv'));
         assert.equal(logRows(log.text).length, answers, `reloaded after ${reloadAfter} answers`);
-        const links = await page.$$eval('#recovery-runs a[download]', all => all.map(a => a.getAttribute('download')));
+        const links = await page.$$eval('.kpx2-recovery-runs a[download]', all => all.map(a => a.getAttribute('download')));
         assert.ok(links.includes(log.name), links.join(', '));
         assert.deepEqual(problems, []);
     });
@@ -126,10 +126,10 @@ for (const refused of refusedSubjects) {
     test(`a subject ID in the link holding ${refused.name} is refused and the setup asks again`, async () => {
         await withPage(async (page, url, problems) => {
             await page.goto(`${url}kpx2.html?${new URLSearchParams({subject: refused.subject})}`);
-            await page.waitForFunction(() => document.documentElement.dataset.ready === 'true');
-            assert.equal(await page.$eval('#setup', e => e.hidden), false);
-            assert.equal(await page.$eval('#instructions', e => e.hidden), true);
-            const message = await page.$eval('#setup-message', e => e.textContent);
+            await page.waitForFunction(() => document.querySelector('.kpx2-task')?.dataset.ready === 'true');
+            assert.equal(await page.$eval('.kpx2-setup', e => e.hidden), false);
+            assert.equal(await page.$eval('.kpx2-instructions', e => e.hidden), true);
+            const message = await page.$eval('.kpx2-setup-message', e => e.textContent);
             assert.match(message, refused.subject ? /cannot be used/ : /Enter Subject ID/);
             assert.deepEqual(problems, []);
         });
@@ -146,12 +146,12 @@ for (const refused of refusedLanguages) {
     test(`a link asking for ${refused.name} is refused with the languages shipped and nothing runs`, async () => {
         await withPage(async (page, url, problems) => {
             await page.goto(`${url}kpx2.html?${new URLSearchParams({subject: 's1', lang: refused.lang})}`);
-            await page.waitForFunction(() => document.documentElement.dataset.ready === 'true');
-            assert.equal(await page.$eval('#dialog', e => e.hidden), false);
-            const message = await page.$eval('#dialog-text', e => e.textContent);
+            await page.waitForFunction(() => document.querySelector('.kpx2-task')?.dataset.ready === 'true');
+            assert.equal(await page.$eval('.kpx2-dialog', e => e.hidden), false);
+            const message = await page.$eval('.kpx2-dialog-text', e => e.textContent);
             assert.match(message, new RegExp(`'${refused.lang}'.*en, de, es, zh_CN`));
             for (const id of ['setup', 'instructions', 'choice'])
-                assert.equal(await page.$eval(`#${id}`, e => e.hidden), true, id);
+                assert.equal(await page.$eval(`.kpx2-${id}`, e => e.hidden), true, id);
             assert.deepEqual(await storedRuns(page), []);
             assert.deepEqual(problems, []);
         });
