@@ -190,7 +190,8 @@ class Task {
         const message = fill(this.layout?.texts.failed ?? LoadFailure, error?.message ?? error);
         this.showMessage(message).then(() => {
             this.stop();
-            this.reject(Object.assign(error instanceof Error ? error : new Error(String(error)), {told: true}));
+            this.reject(Object.assign(error instanceof Error ? error : new Error(String(error)),
+                {told: true, outcome: this.outcome()}));
         });
     }
 
@@ -413,16 +414,24 @@ class Task {
         }
         this.root.dataset.ended = 'true';
         this.stop();
+        this.resolve(this.outcome());
+    }
+
+    // What the run has written so far: every file in the order written, the trial log's rows, and
+    // the .KPX and .TC once the run completed.
+    outcome() {
         const files = this.completed?.files ?? [...this.stored].map(([name, bytes]) => ({name, bytes}));
         const log = files.find(file => file.name.endsWith('.trials.csv'));
-        this.resolve({
+        return {
             completed: this.completed !== null,
             sent: this.completed?.sent === true,
-            subject: this.options.subject ?? this.subjectEntry,
+            subject: this.subjectEntry,
             files,
+            kpx: this.completed?.files[0],
+            tc: this.completed?.files[1],
             logName: log?.name ?? '',
             rows: log ? logRows(log.bytes) : [],
-        });
+        };
     }
 
     onKeyDown(event) {
@@ -582,9 +591,10 @@ function leaveWarning(event) {
 // it), store (from openStore), askSetup (false: a refused entry ends the task instead of asking
 // again), offerStoredRuns (offer the runs a closed page left behind first), endScreen (false: no
 // end section with downloads; the host takes over), timings (shorter phases).
-// Resolves once the task has ended with {completed, sent, subject, files: [{name, bytes}], logName,
-// rows}, or with {refused: {field, message}} when the language or the setup was refused. Rejects,
-// once the participant was told, when the task met an error (the error's told is true).
+// Resolves once the task has ended with {completed, sent, subject, files: [{name, bytes}], kpx, tc,
+// logName, rows}, or with {refused: {field, message}} when the language or the setup was refused.
+// Rejects, once the participant was told, when the task met an error: the error's told is true and
+// its outcome holds what the run had written.
 export function runTask(container, options) {
     const task = new Task(container, options);
     return task.run().catch(error => {
