@@ -31,11 +31,21 @@ export async function siteWithStandins() {
 // Short phases (green s, blank s, activation ms), so that a run takes seconds.
 export const shortTimings = '0.02,0.03,40';
 
+// jsPsych's browser build and style from the pinned npm package, put where the example study looks.
+export async function withJsPsych(site) {
+    const jspsych = path.join(repoRoot, 'node_modules/jspsych');
+    await fs.mkdir(path.join(site, 'jspsych'));
+    await fs.copyFile(path.join(jspsych, 'dist/index.browser.js'), path.join(site, 'jspsych/index.browser.js'));
+    await fs.copyFile(path.join(jspsych, 'css/jspsych.css'), path.join(site, 'jspsych/jspsych.css'));
+}
+
 // Runs `run(page, url, problems)` on the site served under the strict policy in a fresh Chromium;
-// `config` replaces the site's kpx2-config.json and `connect` lists the origins it may reach.
-export async function withPage(run, {config, connect = []} = {}) {
+// `config` replaces the site's kpx2-config.json, `connect` lists the origins it may reach, and
+// `prepare(site)` may add to the site's copy first.
+export async function withPage(run, {config, connect = [], prepare} = {}) {
     const site = await siteWithStandins();
     if (config !== undefined) await fs.writeFile(path.join(site, 'kpx2-config.json'), JSON.stringify(config));
+    if (prepare) await prepare(site);
     const server = await serve(site, {csp: strictCsp(connect)});
     const chromium = await launch();
     try {
@@ -45,6 +55,16 @@ export async function withPage(run, {config, connect = []} = {}) {
         await server.close();
         await fs.rm(site, {recursive: true, force: true});
     }
+}
+
+// The runs in the browser's storage, as the page's own store reads them back, each file as text.
+export function storedRuns(page) {
+    return page.evaluate(async () => {
+        const {openStore} = await import('./store.js');
+        const runs = await (await openStore()).runs();
+        return runs.map(run => ({state: run.state,
+            files: run.files.map(file => ({name: file.name, text: new TextDecoder().decode(file.bytes)}))}));
+    });
 }
 
 // Resolves after that many animation frames of the page: a wait counted in the page's own frames.

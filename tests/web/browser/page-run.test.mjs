@@ -2,17 +2,7 @@
 // kpx2-sim writes for the same seed and answers, and refuses what the desktop refuses.
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import {withPage, shortTimings, ParticipantRule, answerRun, simFiles, comparableLog, logRows} from './page-rig.mjs';
-
-// The runs in the browser's storage, as the page's own store reads them back, each file as text.
-async function storedRuns(page) {
-    return page.evaluate(async () => {
-        const {openStore} = await import('./store.js');
-        const runs = await (await openStore()).runs();
-        return runs.map(run => ({state: run.state,
-            files: run.files.map(file => ({name: file.name, text: new TextDecoder().decode(file.bytes)}))}));
-    });
-}
+import {withPage, shortTimings, ParticipantRule, answerRun, simFiles, comparableLog, logRows, storedRuns} from './page-rig.mjs';
 
 // Counts the files the page hands to the browser's storage, from before the page's first script runs.
 async function countStoredFiles(page) {
