@@ -30,64 +30,95 @@ function button(text, onClick) {
     return node;
 }
 
-function describe(run, config) {
-    const log = run.files.find(file => file.name.endsWith('.trials.csv'));
-    const rows = log ? answeredRows(log.bytes) : 0;
-    const who = run.subject === '' ? 'with an empty subject ID' : `of subject “${run.subject}”`;
-    const when = run.runStarted ? `, started ${run.runStarted}` : '';
-    const answers = `${rows} answered ${rows === 1 ? 'trial is' : 'trials are'} stored in this browser`;
-    return run.state === 'trials'
-        ? `A run ${who}${when} was not finished (the page was closed or reloaded). ${answers}.`
-        : `A finished run ${who}${when} ${config.dataUrl ? 'has not been sent' : 'is kept in this browser'}. ${answers}, with its results files.`;
+// The texts in English, for a caller without the core's catalogue; the page passes the core's own,
+// in the participant's language.
+export const EnglishTexts = {
+    startNew: 'Start a new run',
+    unfinished: 'A run of subject “%1”%2 was not finished (the page was closed or reloaded).',
+    unfinishedNoSubject: 'A run with an empty subject ID%1 was not finished (the page was closed or reloaded).',
+    notSent: 'A finished run of subject “%1”%2 has not been sent.',
+    notSentNoSubject: 'A finished run with an empty subject ID%1 has not been sent.',
+    kept: 'A finished run of subject “%1”%2 is kept in this browser.',
+    keptNoSubject: 'A finished run with an empty subject ID%1 is kept in this browser.',
+    started: ', started %1',
+    oneAnswer: '%1 answered trial is stored in this browser.',
+    answers: '%1 answered trials are stored in this browser.',
+    oneAnswerWithResults: '%1 answered trial is stored in this browser, with its results files.',
+    answersWithResults: '%1 answered trials are stored in this browser, with its results files.',
+    send: 'Send',
+    sending: 'Sending…',
+    notSentYet: 'Not sent yet (attempt %1: %2). Trying again in %3 s. The data stays in this browser.',
+    sent: 'Sent.',
+    sendFailed: 'Not sent: %1. The data stays in this browser.',
+    forget: 'Forget this run',
+    forgetQuestion: 'This removes the run from this browser for good. Download its files first if they are needed.',
+    forgetYes: 'Yes, forget it',
+    forgotten: 'The run was removed from this browser.',
+    notForgotten: 'The run could not be removed: %1',
+    keep: 'Keep it',
+};
+
+// The text with %1, %2, … replaced by the arguments.
+function fill(text, ...args) {
+    return text.replace(/%([1-9])/g, (whole, n) => (args[n - 1] === undefined ? whole : String(args[n - 1])));
 }
 
-function offerRun(container, store, config, run, delays) {
+function describe(run, config, t) {
+    const log = run.files.find(file => file.name.endsWith('.trials.csv'));
+    const rows = log ? answeredRows(log.bytes) : 0;
+    const when = run.runStarted ? fill(t.started, run.runStarted) : '';
+    const kind = run.state === 'trials' ? 'unfinished' : config.dataUrl ? 'notSent' : 'kept';
+    const what = run.subject === '' ? fill(t[`${kind}NoSubject`], when) : fill(t[kind], run.subject, when);
+    const answers = fill(t[`${rows === 1 ? 'oneAnswer' : 'answers'}${run.state === 'trials' ? '' : 'WithResults'}`], rows);
+    return `${what} ${answers}`;
+}
+
+function offerRun(container, store, config, run, delays, t) {
     const section = element('section', undefined, 'kpx2-stored-run');
     section.dataset.runKey = run.runKey;
-    section.append(element('p', describe(run, config)));
+    section.append(element('p', describe(run, config, t)));
     offerDownloads(section, run.files);
     const status = element('p', '', 'kpx2-status');
     status.setAttribute('role', 'status');
     const actions = element('div', undefined, 'kpx2-actions');
 
     if (config.dataUrl) {
-        const send = button('Send', async () => {
+        const send = button(t.send, async () => {
             send.disabled = true;
-            status.textContent = 'Sending…';
+            status.textContent = t.sending;
             try {
                 await sendFiles(config.dataUrl, run.files, {
                     fields: {subject: run.subject, run_started: run.runStarted, run_key: run.runKey,
                         finished: run.state === 'trials' ? '0' : '1'},
                     delays,
                     onAttempt: ({attempt, error, retryInMs}) => {
-                        if (error) status.textContent = `Not sent yet (attempt ${attempt}: ${error}). ` +
-                            `Trying again in ${Math.ceil(retryInMs / 1000)} s. The data stays in this browser.`;
+                        if (error) status.textContent = fill(t.notSentYet, attempt, error, Math.ceil(retryInMs / 1000));
                     },
                 });
                 await store.markSent(run.runKey);
-                status.textContent = 'Sent.';
+                status.textContent = t.sent;
                 status.dataset.sent = '1';
             } catch (error) {
-                status.textContent = `Not sent: ${error.message}. The data stays in this browser.`;
+                status.textContent = fill(t.sendFailed, error.message);
                 send.disabled = false;
             }
         });
         actions.append(send);
     }
 
-    const forget = button('Forget this run', () => {
+    const forget = button(t.forget, () => {
         forget.hidden = true;
         const question = element('div', undefined, 'kpx2-confirm');
-        question.append(element('p', 'This removes the run from this browser for good. Download its files first if they are needed.'));
-        question.append(button('Yes, forget it', async () => {
+        question.append(element('p', t.forgetQuestion));
+        question.append(button(t.forgetYes, async () => {
             try {
                 await store.forget(run.runKey);
-                section.replaceChildren(element('p', 'The run was removed from this browser.'));
+                section.replaceChildren(element('p', t.forgotten));
             } catch (error) {
-                status.textContent = `The run could not be removed: ${error.message}`;
+                status.textContent = fill(t.notForgotten, error.message);
             }
         }));
-        question.append(button('Keep it', () => { question.remove(); forget.hidden = false; }));
+        question.append(button(t.keep, () => { question.remove(); forget.hidden = false; }));
         actions.after(question);
     });
     actions.append(forget);
@@ -96,9 +127,9 @@ function offerRun(container, store, config, run, delays) {
 }
 
 // Offers each stored run that was not sent; resolves with their number. options.delays is passed on
-// to sendFiles (the pauses between attempts).
-export async function offerStoredRuns(container, store, config = {}, {delays} = {}) {
+// to sendFiles (the pauses between attempts); options.texts are the texts to say it in.
+export async function offerStoredRuns(container, store, config = {}, {delays, texts = EnglishTexts} = {}) {
     const waiting = (await store.runs()).filter(run => run.state !== 'sent');
-    for (const run of waiting) offerRun(container, store, config, run, delays);
+    for (const run of waiting) offerRun(container, store, config, run, delays, texts);
     return waiting.length;
 }

@@ -66,19 +66,6 @@ export function fill(text, ...args) {
 // Said when the core could not even load, so before any catalogue is at hand.
 const LoadFailure = 'The task has met an error and cannot go on:\n%1';
 
-const PageTexts = {
-    failed: LoadFailure,
-    notStored: 'the browser did not store it: %1',
-    saving: 'Saving your answers…',
-    sending: 'Sending your answers…',
-    sentNow: 'Sent.',
-    notSentYet: 'Not sent yet (attempt %1: %2); trying again. Please keep this page open.',
-    sent: 'sent',
-    ended: 'The task has ended.',
-    continue: 'Continue',
-    ok: 'OK',
-    recovery: {startNew: 'Start a new run'},
-};
 
 const Markup = `
 <p class="kpx2-loading">Loading…</p>
@@ -172,7 +159,7 @@ class Task {
     }
 
     text(key, ...args) {
-        return fill(this.layout.texts[key] ?? PageTexts[key], ...args);
+        return fill(this.layout.texts[key], ...args);
     }
 
     listen(target, type, handler) {
@@ -494,8 +481,8 @@ class Task {
         $('dtt-prompt').textContent = t.dttPrompt;
         $('dtt').placeholder = t.dttDefault;
         $('setup-start').textContent = t.start;
-        $('dialog-ok').textContent = t.ok ?? PageTexts.ok;
-        $('recovery-continue').textContent = (t.recovery ?? PageTexts.recovery).startNew;
+        $('dialog-ok').textContent = t.ok;
+        $('recovery-continue').textContent = t.recovery.startNew;
         // The field's value loses line breaks; a given ID is judged as given.
         this.subjectEntry = this.options.subject ?? '';
         $('subject').value = this.subjectEntry;
@@ -567,7 +554,7 @@ class Task {
                 else this.showOnly('setup');
             };
             const offered = options.offerStoredRuns
-                ? await offerStoredRuns(this.$('recovery-runs'), this.store, this.config, {texts: this.layout.texts.recovery ?? PageTexts.recovery})
+                ? await offerStoredRuns(this.$('recovery-runs'), this.store, this.config, {texts: this.layout.texts.recovery})
                 : 0;
             if (offered > 0) {
                 this.showOnly('recovery');
