@@ -96,7 +96,8 @@ export class ParticipantRule {
     }
     answer(amount) {
         this.responses += 1;
-        const immediate = Number(amount.slice(1)) >= this.value;
+        // The amount as any language writes it: "$35", "35 €", "35 元".
+        const immediate = Number(amount.match(/\d+/)[0]) >= this.value;
         const click = this.by === 'clicks' || (this.by === 'mixed' && this.responses % 4 === 0);
         return {immediate, click, shift: this.responses % 3 === 0};
     }
@@ -178,11 +179,11 @@ export async function answerRun(page, participant, afterAnswer = async () => {})
     }
 }
 
-// The files kpx2-sim writes for that subject, seed and answers: {name: text}.
-export async function simFiles(subject, seed, answers) {
+// The files kpx2-sim writes for that subject, seed and answers, in that language: {name: text}.
+export async function simFiles(subject, seed, answers, {language} = {}) {
     const out = await fs.mkdtemp(path.join(os.tmpdir(), 'kpx2-sim-'));
-    const run = spawnSync(linuxSim, ['--subject', subject, '--out', out, '--seed', String(seed)],
-        {input: answers.join('\n') + '\n', encoding: 'utf8'});
+    const run = spawnSync(linuxSim, ['--subject', subject, '--out', out, '--seed', String(seed),
+        ...(language ? ['--language', language] : [])], {input: answers.join('\n') + '\n', encoding: 'utf8'});
     if (run.status !== 0) throw new Error(`kpx2-sim failed (${run.status}): ${run.stderr}`);
     const files = {};
     for (const name of await fs.readdir(out)) files[name] = await fs.readFile(path.join(out, name), 'utf8');
