@@ -17,10 +17,10 @@ async function countStoredFiles(page) {
     });
 }
 
-const answerable = () => {
+const nextShown = () => {
     const at = name => document.querySelector(`.kpx2-choice [data-name="${name}"]`);
-    return !document.querySelector('.kpx2-choice').hidden && at('VReward')?.dataset.fore === 'black'
-        && at('Frame1').dataset.enabled === 'true';
+    return !document.querySelector('.kpx2-break').hidden || (!document.querySelector('.kpx2-choice').hidden
+        && at('VReward')?.dataset.fore === 'black' && at('Frame1').dataset.enabled === 'true');
 };
 
 // The keys' run leaves full screen after its fifth answer.
@@ -173,8 +173,9 @@ for (const reload of reloads) {
             let answers = [];
             await answerRun(page, new ParticipantRule(45), async count => {
                 if (count !== reloadAfter) return;
-                // The next trial shows only once the answer's row is stored.
-                await page.waitForFunction(answerable, {polling: 'raf', timeout: 60000});
+                // The next trial, or the break message when the answer ended a block, shows only once
+                // the answer's row is stored.
+                await page.waitForFunction(nextShown, {polling: 'raf', timeout: 60000});
                 answers = count;
                 // Leaving during the trials asks first; the participant confirms.
                 page.once('dialog', dialog => dialog.accept());
