@@ -14,14 +14,22 @@ const ParameterType = {BOOL: 0, STRING: 1, INT: 2, COMPLEX: 13};
 
 const decoder = new TextDecoder();
 
-// The task's look, from beside this file, once per page.
+// The task's look, from beside this file, once per page; resolves once it applies, so that nothing
+// of the task shows unstyled and its face is declared before the task waits for it.
 function linkStyle() {
     const href = new URL('kpx2-task.css', import.meta.url).href;
-    if ([...document.querySelectorAll('link[rel="stylesheet"]')].some(link => link.href === href)) return;
-    const link = document.createElement('link');
-    link.rel = 'stylesheet';
-    link.href = href;
-    document.head.append(link);
+    let link = [...document.querySelectorAll('link[rel="stylesheet"]')].find(each => each.href === href);
+    if (link?.sheet) return Promise.resolve();
+    if (!link) {
+        link = document.createElement('link');
+        link.rel = 'stylesheet';
+        link.href = href;
+        document.head.append(link);
+    }
+    return new Promise((resolve, reject) => {
+        link.addEventListener('load', () => resolve(), {once: true});
+        link.addEventListener('error', () => reject(new Error(`${href} could not be loaded`)), {once: true});
+    });
 }
 
 export default class jsPsychKpx2 {
@@ -76,8 +84,8 @@ export default class jsPsychKpx2 {
             refused: outcome.refused?.message ?? '',
             ...more,
         });
-        linkStyle();
         runTask(displayElement, {
+            styled: linkStyle(),
             subject: entry(trial.subject_id),
             dtt: entry(trial.dtt),
             cutoff: entry(trial.cutoff),

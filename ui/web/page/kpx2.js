@@ -9,7 +9,7 @@ const params = new URLSearchParams(location.search);
 const config = loadConfig(location.href);
 // Panels put their own participant-ID parameter in the link; the config names it.
 const subjectParameter = config.then(({subjectParameter}) => subjectParameter || 'subject', () => 'subject');
-const subject = await subjectParameter.then(name => params.get(name) ?? undefined);
+const subject = subjectParameter.then(name => params.get(name) ?? undefined);
 
 runTask(document.getElementById('kpx2'), {
     subject,

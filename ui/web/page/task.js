@@ -484,7 +484,7 @@ class Task {
         $('dialog-ok').textContent = t.ok;
         $('recovery-continue').textContent = t.recovery.startNew;
         // The field's value loses line breaks; a given ID is judged as given.
-        this.subjectEntry = this.options.subject ?? '';
+        this.subjectEntry = this.subject ?? '';
         $('subject').value = this.subjectEntry;
         $('subject').addEventListener('input', () => { this.subjectEntry = $('subject').value; });
         $('cutoff').value = this.options.cutoff ?? '';
@@ -493,11 +493,13 @@ class Task {
 
     async run() {
         const options = this.options;
+        await options.styled;
         // Every text is drawn in the task's face from the first: nothing shows before both weights are in.
         await Promise.all([document.fonts.load('16px "KPX2 Sans"'), document.fonts.load('bold 16px "KPX2 Sans"')]);
         // Either may be a promise: a config that cannot be read is told as any failure is.
         this.config = (await options.config) ?? {};
         this.store = await options.store;
+        this.subject = await options.subject;
         this.core = await createKpx2Core({kpxPage: this.bridge()});
         // An unknown language is refused before anything runs, as the desktop's --language is.
         const languageRefusal = this.callNow('kpx_set_language', 'string', [options.language ?? '']);
@@ -550,7 +552,7 @@ class Task {
             this.showInstructions();
         } else {
             const next = () => {
-                if (options.subject !== undefined && this.trySetup()) this.showInstructions();
+                if (this.subject !== undefined && this.trySetup()) this.showInstructions();
                 else this.showOnly('setup');
             };
             const offered = options.offerStoredRuns
@@ -575,7 +577,8 @@ function leaveWarning(event) {
 
 // Runs the task inside container. options: subject, cutoff, dtt (the setup's entries as text;
 // subject undefined leaves the setup to be filled in), seed, language, config (as loadConfig reads
-// it), store (from openStore), askSetup (false: a refused entry ends the task instead of asking
+// it), store (from openStore); subject, config and store may be promises, and styled a promise the
+// task waits for before it draws; askSetup (false: a refused entry ends the task instead of asking
 // again), offerStoredRuns (offer the runs a closed page left behind first), endScreen (false: no
 // end section with downloads; the host takes over), timings (shorter phases).
 // Resolves once the task has ended with {completed, sent, subject, files: [{name, bytes}], kpx, tc,
