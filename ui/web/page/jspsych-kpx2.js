@@ -35,7 +35,7 @@ function linkStyle() {
 export default class jsPsychKpx2 {
     static info = {
         name: 'kpx2',
-        version: '1.0.0',
+        version: '1.0.0', // the program's, as CMakeLists.txt's project() gives it
         parameters: {
             // Judged by the desktop's rules for a subject ID; the results files are named after it.
             subject_id: {type: ParameterType.STRING, default: undefined},
