@@ -73,7 +73,7 @@ function describe(run, config, t) {
     return `${what} ${answers}`;
 }
 
-function offerRun(container, store, config, run, delays, t) {
+function offerRun(container, store, config, run, {delays, reasons}, t) {
     const section = element('section', undefined, 'kpx2-stored-run');
     section.dataset.runKey = run.runKey;
     section.append(element('p', describe(run, config, t)));
@@ -91,6 +91,7 @@ function offerRun(container, store, config, run, delays, t) {
                     fields: {subject: run.subject, run_started: run.runStarted, run_key: run.runKey,
                         finished: run.state === 'trials' ? '0' : '1'},
                     delays,
+                    reasons,
                     onAttempt: ({attempt, error, retryInMs}) => {
                         if (error) status.textContent = fill(t.notSentYet, attempt, error, Math.ceil(retryInMs / 1000));
                     },
@@ -127,9 +128,10 @@ function offerRun(container, store, config, run, delays, t) {
 }
 
 // Offers each stored run that was not sent; resolves with their number. options.delays is passed on
-// to sendFiles (the pauses between attempts); options.texts are the texts to say it in.
-export async function offerStoredRuns(container, store, config = {}, {delays, texts = EnglishTexts} = {}) {
+// to sendFiles (the pauses between attempts), and so are options.reasons (its words for a failed
+// attempt); options.texts are the texts to say it all in.
+export async function offerStoredRuns(container, store, config = {}, {delays, texts = EnglishTexts, reasons} = {}) {
     const waiting = (await store.runs()).filter(run => run.state !== 'sent');
-    for (const run of waiting) offerRun(container, store, config, run, delays, texts);
+    for (const run of waiting) offerRun(container, store, config, run, {delays, reasons}, texts);
     return waiting.length;
 }

@@ -162,6 +162,12 @@ class Task {
         return fill(this.layout.texts[key], ...args);
     }
 
+    // sendFiles' words for a failed attempt, in the run's language.
+    reasons() {
+        const t = this.layout.texts;
+        return {answered: t.sendAnswered, redirect: t.sendRedirect, noAnswer: t.sendNoAnswer, networkFailed: t.sendNetworkFailed};
+    }
+
     listen(target, type, handler) {
         target.addEventListener(type, handler);
         this.listeners.push([target, type, handler]);
@@ -372,6 +378,7 @@ class Task {
             $('ended-text').textContent = this.text('sending');
             await sendFiles(this.config.dataUrl, files, {
                 fields: {subject: paths.subject},
+                reasons: this.reasons(),
                 onAttempt: ({attempt, status, error}) => {
                     $('send-status').textContent = status >= 200 && status < 300 ? this.text('sentNow')
                         : this.text('notSentYet', attempt, error ?? status);
@@ -496,10 +503,6 @@ class Task {
         await options.styled;
         // Every text is drawn in the task's face from the first: nothing shows before both weights are in.
         await Promise.all([document.fonts.load('16px "KPX2 Sans"'), document.fonts.load('bold 16px "KPX2 Sans"')]);
-        // Either may be a promise: a config that cannot be read is told as any failure is.
-        this.config = (await options.config) ?? {};
-        this.store = await options.store;
-        this.subject = await options.subject;
         this.core = await createKpx2Core({kpxPage: this.bridge()});
         // An unknown language is refused before anything runs, as the desktop's --language is.
         const languageRefusal = this.callNow('kpx_set_language', 'string', [options.language ?? '']);
@@ -521,6 +524,13 @@ class Task {
         this.views.break = new WindowView(this.$('break'));
         this.layOut();
         this.listen(window, 'resize', () => this.layOut());
+        // Each may be a promise: a config or a storage that fails is told, in the run's language, as
+        // any failure is.
+        this.config = (await options.config) ?? {};
+        this.store = await Promise.resolve(options.store).catch(error => {
+            throw error?.name === 'NoStorageError' ? new Error(this.text('noStorage')) : error;
+        });
+        this.subject = await options.subject;
         this.fillSetup();
 
         this.listen(document, 'keydown', event => this.onKeyDown(event));
@@ -556,7 +566,7 @@ class Task {
                 else this.showOnly('setup');
             };
             const offered = options.offerStoredRuns
-                ? await offerStoredRuns(this.$('recovery-runs'), this.store, this.config, {texts: this.layout.texts.recovery})
+                ? await offerStoredRuns(this.$('recovery-runs'), this.store, this.config, {texts: this.layout.texts.recovery, reasons: this.reasons()})
                 : 0;
             if (offered > 0) {
                 this.showOnly('recovery');

@@ -28,6 +28,12 @@ inline constexpr PageText PageTexts[] = {
     // TRANSLATORS: the link to the address a panel sends participants to at the end.
     {"continue", KPX_TR("Continue")},
     {"ok", KPX_TR("OK")},
+    // TRANSLATORS: why an attempt to send failed; %1 the receiver's HTTP status, or the browser's own words.
+    {"sendAnswered", KPX_TR("the data address answered %1")},
+    {"sendRedirect", KPX_TR("the data address answered with a redirect")},
+    {"sendNoAnswer", KPX_TR("the data address gave no answer in time")},
+    {"sendNetworkFailed", KPX_TR("the network failed (%1)")},
+    {"noStorage", KPX_TR("this browser keeps no storage for the page (IndexedDB is off)")},
 };
 
 // What a reopened page says of the runs a closed, reloaded or crashed page left in the browser.
