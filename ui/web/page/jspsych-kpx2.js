@@ -10,7 +10,7 @@ import {runTask} from './task.js';
 import {openStore} from './store.js';
 
 // jsPsych's ParameterType, by value: the plugin runs beside jsPsych's browser build and its module alike.
-const ParameterType = {BOOL: 0, STRING: 1, INT: 2, COMPLEX: 13};
+const ParameterType = {BOOL: 0, STRING: 1, COMPLEX: 13};
 
 const decoder = new TextDecoder();
 
