@@ -9,11 +9,11 @@ const longWhite = '0.02,0.03,2000';
 
 async function startRun(page, url, timings) {
     await page.goto(`${url}kpx2.html?${new URLSearchParams({subject: 'K1', seed: '5', 'test-timings': timings})}`);
-    await page.waitForFunction(() => document.documentElement.dataset.ready === 'true');
-    await page.click('#instructions [data-name="Command1"]');
-    await page.waitForFunction(() => !document.getElementById('break').hidden);
+    await page.waitForFunction(() => document.querySelector('.kpx2-task')?.dataset.ready === 'true');
+    await page.click('.kpx2-instructions [data-name="Command1"]');
+    await page.waitForFunction(() => !document.querySelector('.kpx2-break').hidden);
     await page.keyboard.press('Space');
-    await page.waitForFunction(() => document.getElementById('break').hidden);
+    await page.waitForFunction(() => document.querySelector('.kpx2-break').hidden);
 }
 
 test('a key pressed while the options are white, and held down once they are black, answers nothing', async () => {
@@ -23,7 +23,7 @@ test('a key pressed while the options are white, and held down once they are bla
         await page.keyboard.down('ArrowRight');
         await frames(page, 3);
         assert.equal((await choiceState(page)).back, 'buttonface', 'a key in the white phase is no answer');
-        await page.waitForFunction(() => document.querySelector('#choice [data-name="VReward"]').dataset.fore === 'black',
+        await page.waitForFunction(() => document.querySelector('.kpx2-choice [data-name="VReward"]').dataset.fore === 'black',
             {polling: 'raf', timeout: 10000});
         await frames(page, 1);
         // The same key, still held: the browser repeats it.
@@ -36,7 +36,7 @@ test('a key pressed while the options are white, and held down once they are bla
         for (let attempt = 0; attempt < 3 && !taken; ++attempt) {
             await page.keyboard.press('ArrowRight');
             taken = await page.waitForFunction(
-                () => document.querySelector('#choice [data-name="VDelay"]').dataset.back === 'green',
+                () => document.querySelector('.kpx2-choice [data-name="VDelay"]').dataset.back === 'green',
                 {polling: 'raf', timeout: 5000}).then(() => true, () => false);
         }
         assert.ok(taken, 'a fresh press answers');
@@ -54,6 +54,6 @@ test('leaving the page during the trials asks first', async () => {
         // Dismissed: the page stays, its run with it.
         await Promise.race([page.reload(), asked]);
         assert.equal(await asked, 'beforeunload');
-        assert.equal(await page.evaluate(() => document.getElementById('choice').hidden), false);
+        assert.equal(await page.evaluate(() => document.querySelector('.kpx2-choice').hidden), false);
     });
 });

@@ -5,7 +5,7 @@ import assert from 'node:assert/strict';
 import {withPage, shortTimings, ParticipantRule, answerRun, simFiles} from './page-rig.mjs';
 import {receiver, partsOf} from './receiver.mjs';
 
-const sendStatus = page => page.$eval('#send-status', e => e.textContent);
+const sendStatus = page => page.$eval('.kpx2-send-status', e => e.textContent);
 
 test('a whole run sends its three files once to the configured receiver, whatever addresses the link names', async () => {
     const lab = await receiver([200]);
@@ -17,9 +17,9 @@ test('a whole run sends its three files once to the configured receiver, whateve
                 .map(name => [name, elsewhere.url]));
             const query = new URLSearchParams({subject: 'P1', seed: 13, 'test-timings': shortTimings, ...hostile});
             await page.goto(`${url}kpx2.html?${query}`);
-            await page.waitForFunction(() => document.documentElement.dataset.ready === 'true');
-            await page.waitForFunction(() => document.documentElement.dataset.frameIntervalMs !== undefined);
-            await page.click('#instructions [data-name="Command1"]');
+            await page.waitForFunction(() => document.querySelector('.kpx2-task')?.dataset.ready === 'true');
+            await page.waitForFunction(() => document.querySelector('.kpx2-task')?.dataset.frameIntervalMs !== undefined);
+            await page.click('.kpx2-instructions [data-name="Command1"]');
             const {answers, messages} = await answerRun(page, new ParticipantRule(40));
             assert.deepEqual(messages, ['The task is now complete']);
             assert.equal(await sendStatus(page), 'sent');
@@ -30,7 +30,7 @@ test('a whole run sends its three files once to the configured receiver, whateve
             const {fields, files} = await partsOf(lab.posts[0]);
             assert.equal(fields.subject, 'P1');
             const received = Object.fromEntries(files.map(file => [file.name, Buffer.from(file.bytes).toString('utf8')]));
-            const offered = await page.$$eval('#downloads a[download]', all => all.map(a => a.getAttribute('download')));
+            const offered = await page.$$eval('.kpx2-downloads a[download]', all => all.map(a => a.getAttribute('download')));
             assert.deepEqual(Object.keys(received).sort(), [...offered].sort());
             assert.equal(files.length, 3);
             const expected = await simFiles('P1', 13, answers);
@@ -45,7 +45,7 @@ test('a whole run sends its three files once to the configured receiver, whateve
 
             const links = await page.$$eval('a[href]', all => all.map(a => a.href));
             assert.ok(links.every(href => !href.startsWith(elsewhere.origin)), links.join(', '));
-            assert.equal(await page.$eval('#completion-link', a => a.href), completionUrl);
+            assert.equal(await page.$eval('.kpx2-completion-link', a => a.href), completionUrl);
             assert.deepEqual(problems, []);
         }, {config: {dataUrl: lab.url, completionUrl}, connect: [lab.origin, elsewhere.origin]});
     } finally {
@@ -59,9 +59,9 @@ test('a whole run whose receiver answers 503 twice says neither "sent" nor the c
     const shown = [];
     // Before each answer the receiver notes what the page shows while it waits on that attempt.
     const noting = status => async (req, res) => {
-        shown.push(await page.evaluate(() => ({status: document.getElementById('send-status').textContent,
-            dialog: document.getElementById('dialog').hidden ? '' : document.getElementById('dialog-text').textContent,
-            ended: document.getElementById('ended-text').textContent})));
+        shown.push(await page.evaluate(() => ({status: document.querySelector('.kpx2-send-status').textContent,
+            dialog: document.querySelector('.kpx2-dialog').hidden ? '' : document.querySelector('.kpx2-dialog-text').textContent,
+            ended: document.querySelector('.kpx2-ended-text').textContent})));
         res.writeHead(status, {'Access-Control-Allow-Origin': '*'}).end();
     };
     const lab = await receiver([noting(503), noting(503), noting(200)]);
@@ -70,9 +70,9 @@ test('a whole run whose receiver answers 503 twice says neither "sent" nor the c
             page = chromiumPage;
             const query = new URLSearchParams({subject: 'B1', seed: 29, 'test-timings': shortTimings});
             await page.goto(`${url}kpx2.html?${query}`);
-            await page.waitForFunction(() => document.documentElement.dataset.ready === 'true');
-            await page.waitForFunction(() => document.documentElement.dataset.frameIntervalMs !== undefined);
-            await page.click('#instructions [data-name="Command1"]');
+            await page.waitForFunction(() => document.querySelector('.kpx2-task')?.dataset.ready === 'true');
+            await page.waitForFunction(() => document.querySelector('.kpx2-task')?.dataset.frameIntervalMs !== undefined);
+            await page.click('.kpx2-instructions [data-name="Command1"]');
             const {messages} = await answerRun(page, new ParticipantRule(55));
             assert.deepEqual(messages, ['The task is now complete']);
             assert.equal(lab.posts.length, 3);

@@ -31,11 +31,21 @@ export async function siteWithStandins() {
 // Short phases (green s, blank s, activation ms), so that a run takes seconds.
 export const shortTimings = '0.02,0.03,40';
 
+// jsPsych's browser build and style from the pinned npm package, put where the example study looks.
+export async function withJsPsych(site) {
+    const jspsych = path.join(repoRoot, 'node_modules/jspsych');
+    await fs.mkdir(path.join(site, 'jspsych'));
+    await fs.copyFile(path.join(jspsych, 'dist/index.browser.js'), path.join(site, 'jspsych/index.browser.js'));
+    await fs.copyFile(path.join(jspsych, 'css/jspsych.css'), path.join(site, 'jspsych/jspsych.css'));
+}
+
 // Runs `run(page, url, problems)` on the site served under the strict policy in a fresh Chromium;
-// `config` replaces the site's kpx2-config.json and `connect` lists the origins it may reach.
-export async function withPage(run, {config, connect = []} = {}) {
+// `config` replaces the site's kpx2-config.json, `connect` lists the origins it may reach, and
+// `prepare(site)` may add to the site's copy first.
+export async function withPage(run, {config, connect = [], prepare} = {}) {
     const site = await siteWithStandins();
     if (config !== undefined) await fs.writeFile(path.join(site, 'kpx2-config.json'), JSON.stringify(config));
+    if (prepare) await prepare(site);
     const server = await serve(site, {csp: strictCsp(connect)});
     const chromium = await launch();
     try {
@@ -45,6 +55,16 @@ export async function withPage(run, {config, connect = []} = {}) {
         await server.close();
         await fs.rm(site, {recursive: true, force: true});
     }
+}
+
+// The runs in the browser's storage, as the page's own store reads them back, each file as text.
+export function storedRuns(page) {
+    return page.evaluate(async () => {
+        const {openStore} = await import('./store.js');
+        const runs = await (await openStore()).runs();
+        return runs.map(run => ({state: run.state,
+            files: run.files.map(file => ({name: file.name, text: new TextDecoder().decode(file.bytes)}))}));
+    });
 }
 
 // Resolves after that many animation frames of the page: a wait counted in the page's own frames.
@@ -59,9 +79,9 @@ export function frames(page, count) {
 // frames' state.
 export function choiceState(page) {
     return page.evaluate(() => {
-        const at = name => document.querySelector(`#choice [data-name="${name}"]`);
+        const at = name => document.querySelector(`.kpx2-choice [data-name="${name}"]`);
         return {fore: at('VReward').dataset.fore, back: at('VDelay').dataset.back, enabled: at('Frame1').dataset.enabled,
-            breakShown: !document.getElementById('break').hidden};
+            breakShown: !document.querySelector('.kpx2-break').hidden};
     });
 }
 
@@ -76,7 +96,8 @@ export class ParticipantRule {
     }
     answer(amount) {
         this.responses += 1;
-        const immediate = Number(amount.slice(1)) >= this.value;
+        // The amount as any language writes it: "$35", "35 €", "35 元".
+        const immediate = Number(amount.match(/\d+/)[0]) >= this.value;
         const click = this.by === 'clicks' || (this.by === 'mixed' && this.responses % 4 === 0);
         return {immediate, click, shift: this.responses % 3 === 0};
     }
@@ -84,13 +105,15 @@ export class ParticipantRule {
 
 // The page's state as a participant sees it, read from the DOM the page draws.
 function seen() {
-    const at = name => document.querySelector(`#choice [data-name="${name}"]`);
-    if (document.documentElement.dataset.ended === 'true') return {kind: 'ended'};
-    if (!document.getElementById('dialog').hidden)
-        return {kind: 'message', text: document.getElementById('dialog-text').textContent};
-    if (!document.getElementById('break').hidden) return {kind: 'break'};
+    const at = name => document.querySelector(`.kpx2-choice [data-name="${name}"]`);
+    // A host that has moved on (a jsPsych timeline's next trial) has taken the task away.
+    const task = document.querySelector('.kpx2-task');
+    if (!task || task.dataset.ended === 'true') return {kind: 'ended'};
+    if (!document.querySelector('.kpx2-dialog').hidden)
+        return {kind: 'message', text: document.querySelector('.kpx2-dialog-text').textContent};
+    if (!document.querySelector('.kpx2-break').hidden) return {kind: 'break'};
     const reward = at('VReward');
-    if (!document.getElementById('choice').hidden && reward?.dataset.fore === 'black'
+    if (!document.querySelector('.kpx2-choice').hidden && reward?.dataset.fore === 'black'
         && at('Frame1').dataset.enabled === 'true')
         return {kind: 'answerable', amount: reward.textContent};
     return {kind: 'waiting'};
@@ -110,7 +133,7 @@ export async function answerRun(page, participant, afterAnswer = async () => {})
                 if (change.target.classList.contains('frame') && change.target.dataset.back === 'green'
                     && change.oldValue !== 'green')
                     window.kpx2GreenSeen += 1;
-        }).observe(document.getElementById('choice'),
+        }).observe(document.querySelector('.kpx2-choice'),
             {subtree: true, attributes: true, attributeFilter: ['data-back'], attributeOldValue: true});
     });
     for (;;) {
@@ -119,12 +142,12 @@ export async function answerRun(page, participant, afterAnswer = async () => {})
         if (state.kind === 'ended') return {answers, messages};
         if (state.kind === 'message') {
             messages.push(state.text);
-            await page.click('#dialog-ok');
+            await page.click('.kpx2-dialog-ok');
             continue;
         }
         if (state.kind === 'break') {
             await page.keyboard.press('Space');
-            await page.waitForFunction(() => document.getElementById('break').hidden, {polling: 'raf'});
+            await page.waitForFunction(() => document.querySelector('.kpx2-break').hidden, {polling: 'raf'});
             continue;
         }
         // A frame after the one that turned the options black: an event the browser stamps before that
@@ -138,7 +161,7 @@ export async function answerRun(page, participant, afterAnswer = async () => {})
         // and the options are still answerable.
         for (let attempt = 1; ; ++attempt) {
             if (answer.click) {
-                await page.click(`#choice [data-name="${answer.immediate ? 'Label3' : 'VDelay'}"]`);
+                await page.click(`.kpx2-choice [data-name="${answer.immediate ? 'Label3' : 'VDelay'}"]`);
             } else {
                 if (answer.shift) await page.keyboard.down('Shift');
                 await page.keyboard.press(answer.immediate ? 'ArrowLeft' : 'ArrowRight');
@@ -156,11 +179,11 @@ export async function answerRun(page, participant, afterAnswer = async () => {})
     }
 }
 
-// The files kpx2-sim writes for that subject, seed and answers: {name: text}.
-export async function simFiles(subject, seed, answers) {
+// The files kpx2-sim writes for that subject, seed and answers, in that language: {name: text}.
+export async function simFiles(subject, seed, answers, {language} = {}) {
     const out = await fs.mkdtemp(path.join(os.tmpdir(), 'kpx2-sim-'));
-    const run = spawnSync(linuxSim, ['--subject', subject, '--out', out, '--seed', String(seed)],
-        {input: answers.join('\n') + '\n', encoding: 'utf8'});
+    const run = spawnSync(linuxSim, ['--subject', subject, '--out', out, '--seed', String(seed),
+        ...(language ? ['--language', language] : [])], {input: answers.join('\n') + '\n', encoding: 'utf8'});
     if (run.status !== 0) throw new Error(`kpx2-sim failed (${run.status}): ${run.stderr}`);
     const files = {};
     for (const name of await fs.readdir(out)) files[name] = await fs.readFile(path.join(out, name), 'utf8');

@@ -83,6 +83,15 @@ function pause(ms, signal) {
     });
 }
 
+// Why an attempt failed, in English, for a caller without the core's catalogue; %1 the status, or
+// the browser's own words for a network error.
+export const EnglishReasons = {
+    answered: 'the data address answered %1',
+    redirect: 'the data address answered with a redirect',
+    noAnswer: 'the data address gave no answer in time',
+    networkFailed: 'the network failed (%1)',
+};
+
 function body(files, fields) {
     const form = new FormData();
     for (const [name, value] of Object.entries(fields)) form.append(name, String(value));
@@ -94,8 +103,11 @@ function body(files, fields) {
 // One multipart/form-data POST of the files (each part named "files[]", its filename the file's own
 // name) and the text fields. Resolves only on a 2xx answer; a network error, a timeout, a redirect or
 // any other status is tried again after a pause, for as long as the page is open (or until signal
-// aborts). onAttempt({attempt, status, error, retryInMs}) hears of every attempt's outcome.
-export async function sendFiles(dataUrl, files, {fields = {}, onAttempt = () => {}, delays, timeoutMs = 120000, signal} = {}) {
+// aborts). onAttempt({attempt, status, error, retryInMs}) hears of every attempt's outcome, its error
+// said in reasons' words (EnglishReasons' keys).
+export async function sendFiles(dataUrl, files, {fields = {}, onAttempt = () => {}, delays, timeoutMs = 120000, signal,
+    reasons = EnglishReasons} = {}) {
+    const say = (key, detail) => reasons[key].replace('%1', () => String(detail));
     const url = new URL(dataUrl);
     if (url.protocol !== 'http:' && url.protocol !== 'https:') throw new TypeError('the data address must be http(s)');
     for (let attempt = 1; ; ++attempt) {
@@ -110,13 +122,12 @@ export async function sendFiles(dataUrl, files, {fields = {}, onAttempt = () => 
             // about the data, so it counts as a failure to send.
             const response = await fetch(url, {method: 'POST', body: body(files, fields), redirect: 'manual',
                 credentials: 'omit', cache: 'no-store', signal: attemptAbort.signal});
-            if (response.type === 'opaqueredirect') outcome = {error: 'the data address answered with a redirect'};
+            if (response.type === 'opaqueredirect') outcome = {error: say('redirect')};
             else if (response.status >= 200 && response.status < 300) outcome = {status: response.status};
-            else outcome = {status: response.status, error: `the data address answered ${response.status}`};
+            else outcome = {status: response.status, error: say('answered', response.status)};
         } catch (error) {
             signal?.throwIfAborted();
-            outcome = {error: attemptAbort.signal.aborted ? 'the data address gave no answer in time'
-                : `the network failed (${error.message})`};
+            outcome = {error: attemptAbort.signal.aborted ? say('noAnswer') : say('networkFailed', error.message)};
         } finally {
             clearTimeout(timer);
             signal?.removeEventListener('abort', onAbort);

@@ -208,6 +208,7 @@ class Store {
 }
 
 export async function openStore(databaseName = 'kpx2') {
-    if (typeof indexedDB === 'undefined') throw new Error('this browser keeps no storage for the page (IndexedDB is off)');
+    if (typeof indexedDB === 'undefined')
+        throw Object.assign(new Error('this browser keeps no storage for the page (IndexedDB is off)'), {name: 'NoStorageError'});
     return new Store(await openDatabase(databaseName), databaseName);
 }

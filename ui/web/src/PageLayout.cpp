@@ -6,6 +6,7 @@
 #include "forms/WindowLayouts.h"
 #include "results/NumberForm.h"
 #include "web/Json.h"
+#include "web/PageTexts.h"
 
 #include <initializer_list>
 
@@ -95,7 +96,7 @@ std::string pageLayoutJson(int viewportWidth, int viewportHeight)
         + ",\"dttPrompt\":" + jsonString(forms::thresholdQuestion().prompt)
         + ",\"dttDefault\":" + jsonString(forms::thresholdQuestion().defaultText)
         + ",\"start\":" + jsonString(forms::StartFormLayout::StartCtrl.text.text())
-        + ",\"completion\":" + jsonString(forms::CompletionMessage.text()) + "}";
+        + ",\"completion\":" + jsonString(forms::CompletionMessage.text()) + "," + pageTextsJson() + "}";
 
     return "{\"choice\":" + choiceJson + ",\"instructions\":" + instructJson + ",\"break\":" + breakJson
         + ",\"texts\":" + texts + "}";

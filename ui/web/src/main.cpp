@@ -17,6 +17,7 @@
 #include "web/PageLayout.h"
 #include "web/PageRunHost.h"
 #include "web/PageSetup.h"
+#include "web/PageTexts.h"
 #include "web/PageTrialScreen.h"
 #include "web/StoredFiles.h"
 
@@ -149,8 +150,7 @@ EMSCRIPTEN_KEEPALIVE const char *kpx_set_language(const char *code)
     const std::string language = code;
     if (language.empty() || kpx::i18n::setLanguage(language))
         return handBack("");
-    return handBack("Unknown language '" + language + "'; the languages shipped are "
-                    + kpx::i18n::shippedLanguageList());
+    return handBack(kpx::i18n::arg(kpx::web::UnknownLanguage.text(), {language, kpx::i18n::shippedLanguageList()}));
 }
 
 // The seed the run is to start from (decimal digits; "" for the clock's): 0 when it is no seed.
