@@ -52,6 +52,8 @@ private slots:
     void anIncompleteLogIsLeftOnlyByAConfirmedLeaveIt();
     void textEntryButtonsSpeakTheRunsLanguage_data();
     void textEntryButtonsSpeakTheRunsLanguage();
+    void messageBoxButtonsSpeakTheRunsLanguage_data();
+    void messageBoxButtonsSpeakTheRunsLanguage();
 };
 
 void QtDialogsTest::completionMessageIsTitledAndHasOnlyOk()
@@ -236,6 +238,67 @@ void QtDialogsTest::textEntryButtonsSpeakTheRunsLanguage()
     });
 
     QCOMPARE(dialogs.askText(nullptr, "KPX2", "Enter Subject ID", ""), std::optional<std::string>("S01"));
+    QCOMPARE(shown, buttons);
+}
+
+void QtDialogsTest::messageBoxButtonsSpeakTheRunsLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QStringList>("buttons");
+    // English keeps Qt's own buttons: an empty list stands for whatever Qt calls them.
+    for (const char *dialog : {"question", "message", "warning", "choice"})
+        QTest::newRow(qPrintable(QStringLiteral("English %1").arg(dialog))) << "en" << dialog << QStringList{};
+    QTest::newRow("German question") << "de" << "question" << QStringList{"Ja", "Nein"};
+    QTest::newRow("German message") << "de" << "message" << QStringList{"OK"};
+    QTest::newRow("German choice with a Cancel") << "de" << "choice" << QStringList{"Abbrechen", "Weiter"};
+    QTest::newRow("Spanish question") << "es" << "question" << QStringList{"No", QString::fromUtf8("Sí")};
+    QTest::newRow("Spanish choice with a Cancel") << "es" << "choice" << QStringList{"Cancelar", "Weiter"};
+    QTest::newRow("Chinese question") << "zh_CN" << "question" << QStringList{QString::fromUtf8("否"), QString::fromUtf8("是")};
+    QTest::newRow("Chinese warning") << "zh_CN" << "warning" << QStringList{"OK"};
+}
+
+// The question, message and choice boxes name Qt's standard buttons in the run's language.
+void QtDialogsTest::messageBoxButtonsSpeakTheRunsLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, dialog);
+    QFETCH(QStringList, buttons);
+    QVERIFY(i18n::setLanguage(language.toStdString()));
+    const auto english = qScopeGuard([] { i18n::setLanguage(i18n::DefaultLanguage); });
+    const auto texts = [](const QMessageBox &box) {
+        QStringList names;
+        for (const QAbstractButton *button : box.buttons())
+            names << button->text();
+        names.sort();
+        return names;
+    };
+    if (buttons.isEmpty()) {
+        QMessageBox qts;
+        qts.setStandardButtons(dialog == "question" ? QMessageBox::Yes | QMessageBox::No
+                               : dialog == "choice" ? QMessageBox::Cancel
+                                                    : QMessageBox::Ok);
+        buttons = texts(qts);
+        if (dialog == "choice")
+            buttons = QStringList{buttons.first(), "Weiter"};
+        buttons.sort();
+    }
+    QtDialogs dialogs;
+    QObject scope;
+    QStringList shown;
+    whenModal(&scope, [&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        shown = texts(*box);
+        box->reject();
+    });
+
+    if (dialog == "question")
+        dialogs.askYesNo(nullptr, "Discard?");
+    else if (dialog == "choice")
+        dialogs.askChoice(nullptr, "The log could not be written", "", {{"Weiter"}, {"", Dialogs::Role::Cancel}});
+    else
+        dialogs.inform(nullptr, "Done", dialog == "warning" ? Dialogs::Tone::Warning : Dialogs::Tone::Plain);
     QCOMPARE(shown, buttons);
 }
 

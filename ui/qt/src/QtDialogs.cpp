@@ -9,6 +9,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <utility>
+
 namespace kpx {
 
 namespace {
@@ -33,6 +35,29 @@ QAbstractButton *addChoice(QMessageBox &box, const Dialogs::Choice &choice)
     return nullptr;
 }
 
+// Qt names its standard buttons in English; in another language they take the catalogue's words, as
+// the Win32 dialogs' do. English keeps Qt's, with their keyboard mnemonics.
+void nameButtons(QMessageBox &box)
+{
+    if (i18n::activeLanguage() == i18n::DefaultLanguage)
+        return;
+    const std::pair<QMessageBox::StandardButton, const char *> names[] = {
+        {QMessageBox::Ok, KPX_TR("OK")},
+        {QMessageBox::Cancel, KPX_TR("Cancel")},
+        {QMessageBox::Yes, KPX_TR("Yes")},
+        {QMessageBox::No, KPX_TR("No")},
+    };
+    for (const auto &[which, text] : names)
+        if (QAbstractButton *button = box.button(which))
+            button->setText(QString::fromUtf8(i18n::tr(text)));
+}
+
+int show(QMessageBox &box)
+{
+    nameButtons(box);
+    return box.exec();
+}
+
 } // namespace
 
 std::optional<std::string> QtDialogs::askText(QWidget *parent, const std::string &title, const std::string &prompt,
@@ -55,9 +80,10 @@ std::optional<std::string> QtDialogs::askText(QWidget *parent, const std::string
 
 bool QtDialogs::askYesNo(QWidget *parent, const std::string &question)
 {
-    return QMessageBox::question(parent, ApplicationTitle, qt(question), QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No)
-        == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, ApplicationTitle, qt(question), QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setDefaultButton(QMessageBox::No);
+    return show(box) == QMessageBox::Yes;
 }
 
 std::optional<int> QtDialogs::askChoice(QWidget *parent, const std::string &text, const std::string &detail,
@@ -70,7 +96,7 @@ std::optional<int> QtDialogs::askChoice(QWidget *parent, const std::string &text
         buttons << addChoice(box, choice);
     if (!buttons.isEmpty())
         box.setDefaultButton(qobject_cast<QPushButton *>(buttons.first()));
-    box.exec();
+    show(box);
     const qsizetype index = buttons.indexOf(box.clickedButton());
     if (index < 0)
         return std::nullopt;
@@ -84,12 +110,9 @@ std::string QtDialogs::chooseDirectory(QWidget *parent, const std::string &start
 
 void QtDialogs::inform(QWidget *parent, const std::string &message, Tone tone)
 {
-    if (tone == Tone::Warning) {
-        QMessageBox::warning(parent, ApplicationTitle, qt(message));
-        return;
-    }
-    QMessageBox box(QMessageBox::NoIcon, ApplicationTitle, qt(message), QMessageBox::Ok, parent);
-    box.exec();
+    QMessageBox box(tone == Tone::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, ApplicationTitle, qt(message),
+                    QMessageBox::Ok, parent);
+    show(box);
 }
 
 } // namespace kpx
