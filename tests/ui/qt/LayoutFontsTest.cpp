@@ -423,8 +423,12 @@ void LayoutFontsTest::everyWindowFitsEveryCommonScaling()
 void LayoutFontsTest::setupWindowShowsEveryCommand_data()
 {
     QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("subjectId");
+    // An entered ID replaces the bar's first caption, and a long one needs more room than the words did.
     for (const kpx::i18n::Language &language : kpx::i18n::shippedLanguages())
-        QTest::newRow(language.code.c_str()) << QString::fromStdString(language.code);
+        for (const char *subjectId : {"", "LOOK1", "Participant-2026-12-10-A"})
+            QTest::newRow(qPrintable(QStringLiteral("%1, ID \"%2\"").arg(language.code.c_str(), subjectId)))
+                << QString::fromStdString(language.code) << QString::fromLatin1(subjectId);
 }
 
 // A command the bar cannot fit goes behind its overflow button, where an experimenter would not look
@@ -432,6 +436,7 @@ void LayoutFontsTest::setupWindowShowsEveryCommand_data()
 void LayoutFontsTest::setupWindowShowsEveryCommand()
 {
     QFETCH(QString, language);
+    QFETCH(QString, subjectId);
     QVERIFY(kpx::i18n::setLanguage(language.toStdString()));
     const auto english = qScopeGuard([] { kpx::i18n::setLanguage(kpx::i18n::DefaultLanguage); });
     RunSettings settings;
@@ -440,6 +445,12 @@ void LayoutFontsTest::setupWindowShowsEveryCommand()
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QMenuBar *bar = form.menuBar();
+    if (!subjectId.isEmpty()) {
+        dialogs.texts = {subjectId.toStdString()};
+        form.findChild<QAction *>("SIDCtrl")->trigger();
+        QCOMPARE(form.findChild<QAction *>("SIDCtrl")->text(), subjectId);
+        QTRY_COMPARE(bar->width(), form.width());
+    }
     for (QAction *command : bar->actions())
         QVERIFY2(!bar->actionGeometry(command).isEmpty() && bar->rect().contains(bar->actionGeometry(command)),
                  qPrintable(command->text()));

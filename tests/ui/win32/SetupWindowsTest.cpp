@@ -148,6 +148,46 @@ TEST(Win32LanguageCommand, IsRefusedOnceTheRunHasBegun)
     i18n::setLanguage(i18n::DefaultLanguage);
 }
 
+// An entered subject ID replaces the bar's first caption; a long one must not push a command into a
+// second row, where the bar would take the setup's room, or out of the window.
+struct EnteredId
+{
+    const char *language;
+    const char *subjectId;
+};
+
+class Win32EnteredSubjectId : public testing::TestWithParam<EnteredId>
+{
+protected:
+    void TearDown() override { i18n::setLanguage(i18n::DefaultLanguage); }
+};
+
+TEST_P(Win32EnteredSubjectId, KeepsEveryCommandInOneRowAndTheSetupItsRoom)
+{
+    ASSERT_TRUE(i18n::setLanguage(GetParam().language));
+    Win32Rig rig(Timings{});
+    StartForm &form = rig.session.startForm();
+    RECT before{};
+    GetClientRect(form.window(), &before);
+    rig.dialogs.texts = {GetParam().subjectId};
+
+    choose(form, StartForm::SIDCtrl);
+
+    EXPECT_EQ(win32::narrow(form.menuText(StartForm::SIDCtrl)), GetParam().subjectId);
+    expectOneRowOfCommands(form);
+    RECT after{};
+    GetClientRect(form.window(), &after);
+    EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
+}
+
+INSTANTIATE_TEST_SUITE_P(IdsAndLanguages, Win32EnteredSubjectId,
+                         testing::Values(EnteredId{"en", "LOOK1"}, EnteredId{"en", "Participant-2026-12-10-A"},
+                                         EnteredId{"de", "LOOK1"}, EnteredId{"de", "Participant-2026-12-10-A"},
+                                         EnteredId{"zh_CN", "Participant-2026-12-10-A"}),
+                         [](const testing::TestParamInfo<EnteredId> &info) {
+                             return std::string(info.param.language) + "_" + std::to_string(info.index);
+                         });
+
 TEST(Win32StartForm, CommandsAskThroughTheDialogsAndShowWhatTheyGive)
 {
     Win32Rig rig(Timings{});

@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QShortcut>
+#include <QScreen>
 #include <QStorageInfo>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -238,9 +239,12 @@ void StartForm::retranslate()
 
 void StartForm::fitMenuBar()
 {
-    // Wider than designed where the commands need it, so that none goes behind the bar's overflow
-    // button, where an experimenter would not look for it; the controls keep their places.
-    const int width = std::max(fromTwips(Layout::Client).width(), menuBar()->sizeHint().width());
+    // Wider than designed where the commands need it (a language's words, an entered subject ID), so
+    // that none goes behind the bar's overflow button, where an experimenter would not look for it; the
+    // controls keep their places. Never wider than the screen, which an absurdly long ID would ask for.
+    int width = std::max(fromTwips(Layout::Client).width(), menuBar()->sizeHint().width());
+    if (const QScreen *shown = screen())
+        width = std::min(width, std::max(fromTwips(Layout::Client).width(), shown->availableGeometry().width()));
     if (width != this->width())
         resize(width, height());
 }
@@ -281,18 +285,21 @@ void StartForm::enterSubjectId()
     m_SIDCtrl->setText(QString::fromStdString(menuText));
     m_subjectIdEntered = true;
     m_StartCtrl->setEnabled(true);
+    fitMenuBar();
 }
 
 void StartForm::SetMaxTrials()
 {
     m_CutCtrl->setText(QString::fromStdString(forms::SetMaxTrials(m_settings, ask())));
     m_cutoffEntered = true;
+    fitMenuBar();
 }
 
 void StartForm::SetDistractorThreshold()
 {
     if (const std::optional<std::string> menuText = forms::SetDistractorThreshold(m_settings, ask()))
         m_DTThresh->setText(QString::fromStdString(*menuText));
+    fitMenuBar();
 }
 
 void StartForm::chooseDrive(int index)

@@ -152,14 +152,29 @@ void StartForm::layOut()
                      SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), TRUE);
     }
-    // Wider than designed where the commands need it to lie in one row of the bar; the controls keep
-    // their places.
+    fitMenuBar();
+}
+
+void StartForm::fitMenuBar()
+{
+    // Wider than designed where the commands need it to lie in one row of the bar (a language's words,
+    // an entered subject ID): a second row would take the setup's room. The controls keep their places.
+    // Never wider than the work area, which an absurdly long ID would ask for.
+    const UINT dpi = dpiOf(window());
     RECT client = pixels({0, 0, Layout::Client.width, Layout::Client.height}, dpi);
+    const LONG designed = client.right;
     int commands = 0;
     for (int position = 0; position < GetMenuItemCount(m_menu); ++position)
         if (RECT item{}; GetMenuItemRect(window(), m_menu, UINT(position), &item))
             commands += item.right - item.left;
     client.right = std::max<LONG>(client.right, commands);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromWindow(window(), MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT border = frameAround({0, 0, 0, 0}, Style, 0, false, dpi);
+        const LONG room = (monitor.rcWork.right - monitor.rcWork.left) - (border.right - border.left);
+        client.right = std::max(designed, std::min(client.right, room));
+    }
     const RECT frame = frameAround(client, Style, 0, true, dpi);
     SetWindowPos(window(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -276,18 +291,21 @@ void StartForm::enterSubjectId()
     m_subjectIdEntered = true;
     EnableMenuItem(m_menu, StartCtrl, MF_BYCOMMAND | MF_ENABLED);
     DrawMenuBar(window());
+    fitMenuBar();
 }
 
 void StartForm::SetMaxTrials()
 {
     setMenuText(CutCtrl, forms::SetMaxTrials(m_settings, ask()));
     m_cutoffEntered = true;
+    fitMenuBar();
 }
 
 void StartForm::SetDistractorThreshold()
 {
     if (const std::optional<std::string> text = forms::SetDistractorThreshold(m_settings, ask()))
         setMenuText(DTThresh, *text);
+    fitMenuBar();
 }
 
 void StartForm::setDirectory(const std::wstring &path)

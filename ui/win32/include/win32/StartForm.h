@@ -64,6 +64,7 @@ protected:
 
 private:
     void layOut();
+    void fitMenuBar();
     forms::AskText ask();
     void command(WORD id, WORD notification);
     void chooseLanguage(std::size_t index);
