@@ -119,6 +119,28 @@ function seen() {
     return {kind: 'waiting'};
 }
 
+// The labels of the windows on show whose text reaches past them, and those drawn smaller than their
+// layout's size, each as "window label: text".
+export function labelFit(page) {
+    return page.evaluate(() => {
+        const outside = [];
+        const smaller = [];
+        for (const label of document.querySelectorAll('.kpx2-window:not([hidden]):not(.kpx2-measuring) .control.label')) {
+            if (!label.textContent) continue;
+            const where = `${label.closest('.kpx2-window').classList[0]} ${label.dataset.name}: ${label.textContent}`;
+            // A wrapping label's lines must stay within it; a one-line label's text within its width.
+            const range = document.createRange();
+            range.selectNodeContents(label);
+            const past = label.classList.contains('wrapped')
+                ? label.scrollHeight > label.clientHeight || label.scrollWidth > label.clientWidth
+                : range.getBoundingClientRect().width > label.getBoundingClientRect().width + 0.5;
+            if (past) outside.push(where);
+            if (Number(label.dataset.points) < Number(label.dataset.designPoints)) smaller.push(where);
+        }
+        return {outside, smaller};
+    });
+}
+
 // Answers the run on the page to its end, dismissing its messages; returns the answers ('I' or 'D'
 // each) and the messages' texts. afterAnswer(count) runs once each answer has been taken.
 export async function answerRun(page, participant, afterAnswer = async () => {}) {

@@ -2,7 +2,7 @@
 // kpx2-sim writes for the same seed and answers, and refuses what the desktop refuses.
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import {withPage, shortTimings, ParticipantRule, answerRun, simFiles, comparableLog, logRows, storedRuns} from './page-rig.mjs';
+import {withPage, shortTimings, ParticipantRule, answerRun, simFiles, comparableLog, logRows, storedRuns, labelFit} from './page-rig.mjs';
 import {receiver} from './receiver.mjs';
 
 // Counts the files the page hands to the browser's storage, from before the page's first script runs.
@@ -44,10 +44,18 @@ for (const run of wholeRuns) {
             // instructions; this one reads fast.
             await page.waitForFunction(() => document.querySelector('.kpx2-task')?.dataset.frameIntervalMs !== undefined);
             await page.click('.kpx2-instructions [data-name="Command1"]');
+            // English fits its labels at the layout's sizes: nothing is drawn smaller, nothing reaches out.
+            const misfits = new Set();
+            const noteMisfits = async () => {
+                const {outside, smaller} = await labelFit(page);
+                for (const where of [...outside, ...smaller]) misfits.add(where);
+            };
             const {answers, messages} = await answerRun(page, new ParticipantRule(run.value, run.by), async count => {
                 if (count === run.leaveFullScreenAfter) await page.evaluate(() => document.exitFullscreen());
+                await noteMisfits();
             });
             assert.deepEqual(messages, ['The task is now complete']);
+            assert.deepEqual([...misfits], []);
 
             const [stored] = await storedRuns(page);
             assert.equal(stored.state, 'finished');
@@ -85,14 +93,17 @@ const translatedRuns = [
         now: 'JETZT', available: 'erhalten', amount: /^\d+ €$/, completion: 'Die Aufgabe ist jetzt beendet',
         sending: 'Ihre Antworten werden gesendet…', sent: 'gesendet', continue: 'Weiter',
         notSent503: 'Noch nicht gesendet (Versuch 1: die Datenadresse antwortete mit 503); es wird erneut versucht. '
-            + 'Bitte lassen Sie diese Seite geöffnet.'}},
+            + 'Bitte lassen Sie diese Seite geöffnet.',
+        smallerAtBreak: ['kpx2-break Label1: Wählen Sie nun zwischen 100 €'],
+        smallerInTrials: ['kpx2-choice VDelay: IN 3 MONATEN', 'kpx2-choice VDelay: IN 6 MONATEN']}},
     {name: 'Spanish', lang: 'es', subject: 'E1', seed: 23, value: 60, texts: {
         instructions: /^En esta tarea se le presentará una serie de elecciones\./,
         breakFirst: 'Ahora elija entre 100 €', prompt: 'Elija entre las dos opciones siguientes:',
         now: 'AHORA', available: 'disponible', amount: /^\d+ €$/, completion: 'La tarea ha terminado',
         sending: 'Enviando sus respuestas…', sent: 'enviado', continue: 'Continuar',
         notSent503: 'Aún no enviado (intento 1: la dirección de datos respondió 503); se volverá a intentar. '
-            + 'Por favor, mantenga esta página abierta.'}},
+            + 'Por favor, mantenga esta página abierta.',
+        smallerAtBreak: [], smallerInTrials: ['kpx2-choice VDelay: EN 1 SEMANA']}},
 ];
 
 const seesText = (actual, expected, what) =>
@@ -121,7 +132,17 @@ for (const run of translatedRuns) {
                 await page.click('.kpx2-instructions [data-name="Command1"]');
                 await page.waitForFunction(() => !document.querySelector('.kpx2-break').hidden, {polling: 'raf'});
                 seesText(await caption('.kpx2-break [data-name="Label1"]'), run.texts.breakFirst, 'break message');
+                // Every text within its label, a too wide one drawn smaller: the break message's first line
+                // here, and each block's delay as the choice window shows it.
+                const atBreak = await labelFit(page);
+                assert.deepEqual(atBreak.outside, []);
+                assert.deepEqual(atBreak.smaller, run.texts.smallerAtBreak);
+                const outside = new Set();
+                const smaller = new Set();
                 const {answers, messages} = await answerRun(page, new ParticipantRule(run.value, 'keys'), async count => {
+                    const fit = await labelFit(page);
+                    fit.outside.forEach(where => outside.add(where));
+                    fit.smaller.forEach(where => smaller.add(where));
                     if (count !== 1) return;
                     const at = name => caption(`.kpx2-choice [data-name="${name}"]`);
                     seesText(await at('Label2'), run.texts.prompt, 'prompt');
@@ -130,6 +151,8 @@ for (const run of translatedRuns) {
                     seesText(await at('VReward'), run.texts.amount, 'amount');
                 });
                 assert.deepEqual(messages, [run.texts.completion]);
+                assert.deepEqual([...outside], []);
+                assert.deepEqual([...smaller].sort(), run.texts.smallerInTrials);
                 assert.deepEqual(whileSending, [{ended: run.texts.sending, status: ''},
                     {ended: run.texts.sending, status: run.texts.notSent503}]);
                 assert.equal(await caption('.kpx2-send-status'), run.texts.sent);

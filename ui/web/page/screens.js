@@ -17,11 +17,14 @@ function placeControl(element, control) {
     }
 }
 
-// Builds a window's controls once, by name; later layouts only move them.
+// Builds a window's controls once, by name; later layouts only move them. `fit(element, control,
+// text)` gives the size a label's text is drawn at (the core's shrink rule for a text too wide).
 export class WindowView {
-    constructor(root) {
+    constructor(root, fit) {
         this.root = root;
+        this.fit = fit;
         this.controls = new Map();
+        this.layouts = new Map();
     }
 
     layOut(window) {
@@ -38,8 +41,21 @@ export class WindowView {
                 parent.append(element);
                 this.controls.set(control.name, element);
             }
+            this.layouts.set(control.name, control);
             placeControl(element, control);
+            this.fitText(control.name);
         }
+    }
+
+    // Draws a label's text at the largest size that fits it, the layout's where that fits.
+    fitText(name) {
+        const element = this.controls.get(name);
+        const control = this.layouts.get(name);
+        if (!this.fit || !control?.font || control.kind !== 'label' || !element.textContent) return;
+        const points = this.fit(element, control, element.textContent);
+        element.style.fontSize = `${points}pt`;
+        element.dataset.points = String(points);
+        element.dataset.designPoints = String(control.font.points);
     }
 
     control(name) {
@@ -62,7 +78,10 @@ export function drawChoice(view, state) {
         element.classList.remove(...Background);
         element.classList.add(`back-${control.back}`);
         if (control.caption !== undefined && element.classList.contains('label')) {
-            if (element.textContent !== control.caption) element.textContent = control.caption;
+            if (element.textContent !== control.caption) {
+                element.textContent = control.caption;
+                view.fitText(name);
+            }
             element.classList.remove(...Foreground);
             element.classList.add(`fore-${control.fore}`);
         }

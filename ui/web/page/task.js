@@ -110,6 +110,7 @@ const Modifiers = new Set(['Shift', 'Control', 'Alt', 'Meta', 'AltGraph', 'CapsL
 class Task {
     constructor(container, options) {
         this.options = options;
+        this.fits = new Map();
         this.config = {};
         this.store = null;
         this.root = document.createElement('div');
@@ -298,6 +299,47 @@ class Task {
         return {name: path.slice(path.lastIndexOf('/') + 1), bytes: this.core.FS.readFile(path)};
     }
 
+    // The size a label's text is drawn at, by the core's rule, the page measuring the text as it draws
+    // it. Kept per text and place: a caption set during the trials is measured once, not at each onset.
+    fitPoints(element, control, text) {
+        const key = JSON.stringify([control.name, control.font, control.width, control.height, control.wrapped, text]);
+        let points = this.fits.get(key);
+        if (points !== undefined) return points;
+        // Measured in a window of its own that is laid out but never seen: the label's may be hidden.
+        if (!this.measuring) {
+            this.measuring = document.createElement('div');
+            this.measuring.className = 'kpx2-window kpx2-measuring';
+            this.measuring.setAttribute('aria-hidden', 'true');
+            this.root.append(this.measuring);
+        }
+        const probe = document.createElement('div');
+        probe.className = element.className;
+        probe.style.fontWeight = control.font.bold ? '700' : '400';
+        probe.style.width = control.wrapped ? `${control.width}px` : 'auto';
+        probe.textContent = text;
+        this.measuring.append(probe);
+        this.probe = {element: probe, wrapped: Boolean(control.wrapped)};
+        try {
+            points = this.callNow('kpx_fit_points', 'number', [control.font.points, control.width, control.height]);
+        } finally {
+            probe.remove();
+            this.probe = null;
+        }
+        this.fits.set(key, points);
+        return points;
+    }
+
+    // The room the text being fitted takes at a size, in CSS pixels: a wrapping label's lines within
+    // its width, a one-line label's width (its line is as tall as the layout made it, in any language).
+    measure(points) {
+        const {element, wrapped} = this.probe;
+        element.style.fontSize = `${points}pt`;
+        if (wrapped) return {width: element.scrollWidth, height: element.scrollHeight};
+        const range = document.createRange();
+        range.selectNodeContents(element);
+        return {width: range.getBoundingClientRect().width, height: 0};
+    }
+
     layOut() {
         const layout = JSON.parse(this.callNow('kpx_layout', 'string', [innerWidth, innerHeight]));
         this.layout = layout;
@@ -325,10 +367,14 @@ class Task {
             },
             showBreak(caption) {
                 task.views.break.control('Label2').textContent = caption;
+                task.views.break.fitText('Label2');
                 task.$('break').hidden = false;
             },
             hideBreak() {
                 task.$('break').hidden = true;
+            },
+            measure(points) {
+                return task.measure(points);
             },
             armTimer(deadlineMs) {
                 frames.timerDeadline = deadlineMs;
@@ -519,9 +565,10 @@ class Task {
         if (timings)
             this.callNow('kpx_set_timings', null, [timings.green, timings.blank, timings.activation]);
 
-        this.views.choice = new WindowView(this.$('choice'));
-        this.views.instructions = new WindowView(this.$('instructions'));
-        this.views.break = new WindowView(this.$('break'));
+        const fit = (element, control, text) => this.fitPoints(element, control, text);
+        this.views.choice = new WindowView(this.$('choice'), fit);
+        this.views.instructions = new WindowView(this.$('instructions'), fit);
+        this.views.break = new WindowView(this.$('break'), fit);
         this.layOut();
         this.listen(window, 'resize', () => this.layOut());
         // Each may be a promise: a config or a storage that fails is told, in the run's language, as

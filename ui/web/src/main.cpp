@@ -6,6 +6,7 @@
 #include "engine/RunSettings.h"
 #include "engine/TaskEngine.h"
 #include "forms/RunSeed.h"
+#include "forms/TextFit.h"
 #include "i18n/Tr.h"
 #include "presentation/RunFlow.h"
 #include "results/Clock.h"
@@ -45,6 +46,12 @@ EM_ASYNC_JS(char *, js_store_file, (const char *path), {
 EM_ASYNC_JS(void, js_complete, (const char *files), { await Module.kpxPage.complete(UTF8ToString(files)); });
 EM_ASYNC_JS(void, js_tell, (const char *message), { await Module.kpxPage.tell(UTF8ToString(message)); });
 EM_JS(void, js_ended, (), { Module.kpxPage.ended(); });
+// The ink of the text being fitted at a size, in CSS pixels: its width, and its height through `height`.
+EM_JS(double, js_measure, (double points, double *height), {
+    const extent = Module.kpxPage.measure(points);
+    HEAPF64[height >> 3] = extent.height;
+    return extent.width;
+});
 
 class EmscriptenBridge final : public kpx::web::PageBridge
 {
@@ -131,6 +138,17 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE const char *kpx_layout(int width, int height)
 {
     return handBack(kpx::web::pageLayoutJson(width, height));
+}
+
+// The size the text the page is fitting is drawn at in a label of that many CSS pixels: the layout's
+// where it fits, else the largest whole-point size that does, by the desktop's rule.
+EMSCRIPTEN_KEEPALIVE double kpx_fit_points(double designPoints, double boxWidth, double boxHeight)
+{
+    return kpx::forms::fitPoints(designPoints, boxWidth, boxHeight, [](double points) {
+        double height = 0;
+        const double width = js_measure(points, &height);
+        return kpx::forms::Extent{width, height};
+    });
 }
 
 // Reads the setup entries by the desktop's rules: "" when taken, else {field, message} as JSON.
