@@ -47,12 +47,20 @@ export class WindowView {
         }
     }
 
-    // Draws a label's text at the largest size that fits it, the layout's where that fits.
+    // The size a label draws a text at: the largest that fits it, the layout's where that fits.
+    pointsFor(name, text) {
+        const element = this.controls.get(name);
+        const control = this.layouts.get(name);
+        if (!this.fit || !control?.font || control.kind !== 'label' || !text) return undefined;
+        return this.fit(element, control, text);
+    }
+
+    // Draws a label's text at the size it fits at.
     fitText(name) {
         const element = this.controls.get(name);
         const control = this.layouts.get(name);
-        if (!this.fit || !control?.font || control.kind !== 'label' || !element.textContent) return;
-        const points = this.fit(element, control, element.textContent);
+        const points = this.pointsFor(name, element.textContent);
+        if (points === undefined) return;
         element.style.fontSize = `${points}pt`;
         element.dataset.points = String(points);
         element.dataset.designPoints = String(control.font.points);

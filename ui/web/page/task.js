@@ -368,6 +368,9 @@ class Task {
             showBreak(caption) {
                 task.views.break.control('Label2').textContent = caption;
                 task.views.break.fitText('Label2');
+                // The block's delay, which the choice window shows next: worked out here, under the
+                // message, so that the trial's first picture is drawn without measuring.
+                task.views.choice.pointsFor('VDelay', caption);
                 task.$('break').hidden = false;
             },
             hideBreak() {
